@@ -4,6 +4,14 @@ namespace korvex {
 
 std::unique_ptr<CDossaWindow> CaptureDialog(WindowSystem& ws, Hwnd dialog,
                                             DialogFollower* follower) {
+  // The tariff control's question dialogs are told by their exact captions.
+  const Text caption = ws.GetWindowTextW(dialog);
+  if (caption == kDataInputCaption) {
+    return std::make_unique<CDataInputWindow>(ws, dialog, follower);
+  }
+  if (caption == kItemSelectionCaption) {
+    return std::make_unique<CItemSelectionWindow>(ws, dialog, follower);
+  }
   return std::make_unique<CDynWindow>(ws, dialog, follower);
 }
 

@@ -15,6 +15,7 @@
 
 namespace korvex {
 
+class AskUserPort;
 class DialogFollower;
 
 class CDossaWindow {
@@ -34,6 +35,15 @@ class CDossaWindow {
   virtual Text GetCaption() const { return m_caption; }
   const Text& GetRawCaption() const { return m_caption; }
   virtual bool IsPlainMessage() const { return false; }
+  // The Spanish description of the question, as journals and reports show it.
+  virtual Text DescribeQuestion() const = 0;
+  // The descriptions of the non-empty answers, joined with ", ".
+  virtual Text DescribeAnswer() const;
+  // Puts the question to the user and records the chosen answer in place of
+  // the previous one.  The base resets every answer to CNullInteraction.
+  virtual void AskUser(AskUserPort& user);
+  // The prompt of a data-input dialog; empty for the others.
+  virtual Text GetPromptText() const { return {}; }
 
   std::int32_t GetListIndex() const { return m_listIndex; }
   void SetListIndex(std::int32_t i) { m_listIndex = i; }
@@ -92,10 +102,47 @@ class CDynWindow : public CDossaWindow {
   Text GetCaption() const override { return m_normalizedCaption; }
   // True when exactly one child is a button.
   bool IsPlainMessage() const override;
+  Text DescribeQuestion() const override;
+  void AskUser(AskUserPort& user) override;
 
  private:
   Text m_normalizedCaption;
 };
+
+// The tariff control's data-input question, caption
+// "Ingreso de dato complementario".
+class CDataInputWindow : public CDossaWindow {
+ public:
+  // Captures the live dialog with its roles and clears its edit.  Throws
+  // RecognitionError 115 when the caption is another.
+  CDataInputWindow(WindowSystem& ws, Hwnd dialog, DialogFollower* follower = nullptr);
+  CDataInputWindow(Text caption, std::unique_ptr<CDialogWindow> root, OwnedAnswers answers)
+      : CDossaWindow(std::move(caption), std::move(root), std::move(answers)) {}
+
+  std::u16string_view RuntimeClassName() const override { return u"class CDataInputWindow"; }
+  Text DescribeQuestion() const override;
+  void AskUser(AskUserPort& user) override;
+  Text GetPromptText() const override;
+};
+
+// The tariff control's option question, caption "Seleccion de una opcion".
+class CItemSelectionWindow : public CDossaWindow {
+ public:
+  // Captures the live dialog with its roles and clears the list's selection.
+  // Throws RecognitionError 115 when the caption is another.
+  CItemSelectionWindow(WindowSystem& ws, Hwnd dialog, DialogFollower* follower = nullptr);
+  CItemSelectionWindow(Text caption, std::unique_ptr<CDialogWindow> root, OwnedAnswers answers)
+      : CDossaWindow(std::move(caption), std::move(root), std::move(answers)) {}
+
+  std::u16string_view RuntimeClassName() const override {
+    return u"class CItemSelectionWindow";
+  }
+  Text DescribeQuestion() const override;
+  void AskUser(AskUserPort& user) override;
+};
+
+inline constexpr std::u16string_view kDataInputCaption = u"Ingreso de dato complementario";
+inline constexpr std::u16string_view kItemSelectionCaption = u"Seleccion de una opcion";
 
 // The 16-character declaration-number mask and its replacement.
 inline constexpr std::u16string_view kDeclarationMask = u"00000A###000000?";
