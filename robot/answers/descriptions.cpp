@@ -1,12 +1,64 @@
-// Descriptions of questions and answers.  (Interim bodies so the core links
-// while the serializer-based descriptions are written.)
+// The Spanish descriptions of a dialog's question and of its answer, as the
+// journal, the reports and the profile dialogs show them.  Each control and
+// each interaction is described by its serializer (robot/answers/
+// serializers.h); this file joins those descriptions for the dialog classes.
+#include "robot/answers/serializers.h"
 #include "robot/window/dossa_window.h"
 
 namespace korvex {
 
-Text CDossaWindow::DescribeAnswer() const { return {}; }
-Text CDynWindow::DescribeQuestion() const { return {}; }
-Text CDataInputWindow::DescribeQuestion() const { return {}; }
-Text CItemSelectionWindow::DescribeQuestion() const { return {}; }
+// The descriptions of answer i against child i, the empty ones left out,
+// joined with ", ".  A dialog whose answers are all empty has an empty answer
+// description.
+Text CDossaWindow::DescribeAnswer() const {
+  const CDialogWindow& root = GetRoot();
+  const AnswerList answers = GetAnswers();
+  Text out;
+  for (std::size_t i = 0; i < answers.size() && i < root.GetChildCount(); ++i) {
+    const Text part = DescribeInteraction(answers[i], root.GetChild(i));
+    if (part.empty()) continue;
+    if (!out.empty()) out += u", ";
+    out += part;
+  }
+  return out;
+}
+
+// The static texts first, in their order; then the caption as the host showed
+// it (not the normalized one); then every other control in its order.  A
+// dialog without static texts starts with its caption: "Aviso, Botón Aceptar".
+Text CDynWindow::DescribeQuestion() const {
+  const CDialogWindow& root = GetRoot();
+  Text out;
+  bool any_text = false;
+  for (std::size_t i = 0; i < root.GetChildCount(); ++i) {
+    const CMetaWindow& child = root.GetChild(i);
+    if (child.GetKind() != WindowKind::Text) continue;
+    if (any_text) out += u", ";
+    out += DescribeControl(child);
+    any_text = true;
+  }
+  if (any_text) out += u", ";
+  out += GetRawCaption();
+  for (std::size_t i = 0; i < root.GetChildCount(); ++i) {
+    const CMetaWindow& child = root.GetChild(i);
+    if (child.GetKind() == WindowKind::Text) continue;
+    out += u", ";
+    out += DescribeControl(child);
+  }
+  return out;
+}
+
+// The prompt naming the datum asked for.
+Text CDataInputWindow::DescribeQuestion() const { return GetPromptText(); }
+
+// The option list, "[Uno, Dos, ]"; empty when the dialog has no list.
+Text CItemSelectionWindow::DescribeQuestion() const {
+  const CDialogWindow& root = GetRoot();
+  const std::int32_t index = GetListIndex();
+  if (index < 0 || static_cast<std::size_t>(index) >= root.GetChildCount()) return {};
+  const CMetaWindow& child = root.GetChild(static_cast<std::size_t>(index));
+  if (child.GetKind() != WindowKind::List) return {};
+  return DescribeControl(child);
+}
 
 }  // namespace korvex
