@@ -1,0 +1,292 @@
+#include "robot/profiles/profile_repository.h"
+
+#include <algorithm>
+#include <climits>
+#include <string>
+
+#include "platform/file_io.h"
+#include "robot/profiles/profile_file.h"
+#include "robot/window/window_key.h"
+
+namespace korvex {
+
+namespace {
+
+// The registry refuses key names longer than this.
+constexpr std::size_t kMaxKeyNameChars = 255;
+
+Text Decimal(std::int32_t n) { return FromUtf8(std::to_string(n)); }
+
+// The suffix of "keyN" as a number; a suffix that is not a number reads as 0.
+std::int32_t PairNumber(TextView suffix) {
+  std::int64_t n = 0;
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < suffix.size() && (suffix[i] == u'-' || suffix[i] == u'+')) negative = suffix[i++] == u'-';
+  for (; i < suffix.size() && IsDigit(suffix[i]); ++i) {
+    n = std::min<std::int64_t>(n * 10 + (suffix[i] - u'0'), INT32_MAX);
+  }
+  return static_cast<std::int32_t>(negative ? -n : n);
+}
+
+// The name a copy is numbered from: the name without a trailing
+// " (number)" and whatever follows it.
+Text CopyBaseName(const Text& name) {
+  for (std::size_t space = name.find(u' '); space != Text::npos;
+       space = name.find(u' ', space + 1)) {
+    std::size_t i = space;
+    while (i < name.size() && name[i] == u' ') ++i;
+    if (i >= name.size() || name[i] != u'(') continue;
+    ++i;
+    while (i < name.size() && name[i] == u' ') ++i;
+    if (i < name.size() && (name[i] == u'-' || name[i] == u'+')) ++i;
+    const std::size_t digits = i;
+    while (i < name.size() && IsDigit(name[i])) ++i;
+    if (i > digits && i < name.size() && name[i] == u')') return name.substr(0, space);
+  }
+  return name;
+}
+
+}  // namespace
+
+std::optional<Text> ProfileNameProblem(TextView name) {
+  if (name.empty()) return Text(u"El nombre del perfil no puede estar vacío.");
+  if (name.find(u'\\') != TextView::npos) {
+    return Text(u"El nombre del perfil no puede contener la barra invertida \"\\\".");
+  }
+  if (name.size() > kMaxKeyNameChars) {
+    return Text(u"El nombre del perfil no puede tener más de 255 caracteres.");
+  }
+  return std::nullopt;
+}
+
+CProfileRepository::CProfileRepository() = default;
+
+CProfileRepository::CProfileRepository(Registry& registry, ProfileStoreUi* ui)
+    : m_registry(&registry), m_ui(ui) {
+  Load();
+}
+
+CProfileRepository::~CProfileRepository() = default;
+
+// --- loading -------------------------------------------------------------------
+
+void CProfileRepository::Load() {
+  ScopedRegKey store(*m_registry);
+  if (std::int32_t code = m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out())) {
+    throw StoreLoadError(code);
+  }
+  for (std::uint32_t index = 0;; ++index) {
+    Text name;
+    const std::int32_t code = m_registry->RegEnumKeyExW(store.Get(), index, &name);
+    if (code == reg::kNoMoreItems) break;
+    if (code != reg::kSuccess) throw StoreLoadError(code);
+    const std::map<Text, Text> pairs = LoadPairs(name);
+    auto profile = std::make_unique<CManagedProfile>(name, *this, &pairs);
+    m_profiles.insert_or_assign(name, std::move(profile));
+  }
+}
+
+std::map<Text, Text> CProfileRepository::LoadPairs(const Text& profile_name) {
+  ScopedRegKey store(*m_registry);
+  if (std::int32_t code = m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out())) {
+    throw StoreLoadError(code);
+  }
+  ScopedRegKey key(*m_registry);
+  if (std::int32_t code =
+          m_registry->RegOpenKeyExW(store.Get(), profile_name, reg::Access::AllAccess, key.Out())) {
+    throw StoreLoadError(code);
+  }
+  std::uint32_t longest_name = 0, longest_data = 0;
+  if (std::int32_t code = m_registry->RegQueryInfoKeyW(key.Get(), &longest_name, &longest_data)) {
+    throw StoreLoadError(code);
+  }
+  std::map<Text, Text> raw;
+  for (std::uint32_t index = 0;; ++index) {
+    Text name;
+    RegValue value;
+    const std::int32_t code = m_registry->RegEnumValueW(key.Get(), index, &name, &value);
+    if (code == reg::kNoMoreItems) break;
+    if (code != reg::kSuccess) throw StoreLoadError(code);
+    if (value.type == reg::kRegSz) raw.emplace(std::move(name), ReadStringValue(value));
+  }
+
+  // When one key was stored twice in a profile, the pair with the higher
+  // number is the later answer and wins.
+  std::map<Text, Text> result;
+  std::map<Text, std::int32_t> numbers;
+  for (const auto& [name, stored_key] : raw) {
+    if (name.size() < 3 || name.compare(0, 3, u"key") != 0) continue;
+    const TextView suffix = TextView(name).substr(3);
+    auto value_it = raw.find(u"value" + Text(suffix));
+    if (value_it == raw.end()) continue;  // a key without its answers is not an entry
+    Text key = stored_key;
+    Text answers = value_it->second;
+    if (!NormalizeEntry(key, answers)) continue;
+    const std::int32_t n = PairNumber(suffix);
+    m_lastNumber = std::max(m_lastNumber, n);
+    auto known = numbers.find(key);
+    if (known != numbers.end() && known->second > n) continue;
+    numbers[key] = n;
+    m_pairNumbers[{profile_name, key}] = n;
+    result[std::move(key)] = std::move(answers);
+  }
+  return result;
+}
+
+// --- profiles ----------------------------------------------------------------------
+
+CProfile& CProfileRepository::CreateProfile(const Text& name) {
+  if (m_profiles.count(name) != 0) {
+    throw ProfileError(ProfileError::kNameTaken, u"Ya existe un perfil con ese nombre.");
+  }
+  if (std::optional<Text> problem = ProfileNameProblem(name)) {
+    throw ProfileError(ProfileError::kInvalidName, *problem);
+  }
+  std::unique_ptr<CProfile> profile;
+  if (IsPersistent()) {
+    profile = std::make_unique<CManagedProfile>(name, *this);
+    ScopedRegKey store(*m_registry);
+    ScopedRegKey subkey(*m_registry);
+    if (m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out()) == reg::kSuccess) {
+      m_registry->RegCreateKeyExW(store.Get(), name, subkey.Out());
+    }
+  } else {
+    profile = std::make_unique<CProfile>(name);
+  }
+  CProfile& created = *profile;
+  m_profiles.emplace(name, std::move(profile));
+  return created;
+}
+
+void CProfileRepository::DeleteProfile(const Text& name) {
+  auto it = m_profiles.find(name);
+  if (it == m_profiles.end()) return;
+  m_profiles.erase(it);
+  for (auto n = m_pairNumbers.lower_bound({name, Text()});
+       n != m_pairNumbers.end() && n->first.first == name;) {
+    n = m_pairNumbers.erase(n);
+  }
+  if (IsPersistent()) DeleteProfileKey(name);
+}
+
+bool CProfileRepository::DeleteProfileKey(const Text& name) {
+  ScopedRegKey store(*m_registry);
+  if (m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out()) != reg::kSuccess) {
+    return false;
+  }
+  const RegDeleteResult result = m_registry->RegDeleteKeyExW(store.Get(), name);
+  const char16_t* caption = nullptr;
+  switch (result.stage) {
+    case RegDeleteResult::Stage::LibraryNotLoaded:
+      caption = u"Error intentando cargar AdvAPI32.dll";
+      break;
+    case RegDeleteResult::Stage::FunctionNotFound:
+      caption = u"Error buscando RegDeleteKey(W)() o RegDeleteKeyEx(W)() en AdvAPI32.dll";
+      break;
+    case RegDeleteResult::Stage::Done:
+      if (result.code != reg::kSuccess) caption = u"Error intentando borrar la entrada en la registry";
+      break;
+  }
+  if (caption == nullptr) return true;
+  if (m_ui != nullptr) m_ui->ShowDeletionError(caption, result.code);
+  return false;
+}
+
+CProfile* CProfileRepository::FindProfile(const Text& name) const {
+  auto it = m_profiles.find(name);
+  return it == m_profiles.end() ? nullptr : it->second.get();
+}
+
+std::vector<CProfile*> CProfileRepository::GetProfiles() const {
+  std::vector<CProfile*> profiles;
+  profiles.reserve(m_profiles.size());
+  for (const auto& entry : m_profiles) profiles.push_back(entry.second.get());
+  return profiles;
+}
+
+CProfile& CProfileRepository::AddCopyOf(const CProfile& source) {
+  const Text base = CopyBaseName(source.GetName());
+  Text candidate = source.GetName();
+  for (std::int32_t i = 1; FindProfile(candidate) != nullptr; ++i) {
+    candidate = base + u" (" + Decimal(i) + u")";
+  }
+  CProfile& target = CreateProfile(candidate);
+  const std::vector<Text> keys = source.GetKeys();
+  const std::vector<Text> values = source.GetValues();
+  for (std::size_t i = 0; i < keys.size(); ++i) target.SetAnswer(keys[i], values[i]);
+  return target;
+}
+
+// --- write-through -----------------------------------------------------------------
+
+void CProfileRepository::Report(StoreWriteFailure failure) {
+  if (m_onWriteFailure) m_onWriteFailure(failure);
+}
+
+bool CProfileRepository::WriteValue(const Text& profile, const Text& name, TextView text) {
+  ScopedRegKey store(*m_registry);
+  ScopedRegKey key(*m_registry);
+  std::int32_t code = m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out());
+  if (code == reg::kSuccess) code = m_registry->RegOpenKeyExW(store.Get(), profile, reg::Access::Write, key.Out());
+  if (code == reg::kSuccess) code = m_registry->RegSetValueExW(key.Get(), name, MakeStringValue(text));
+  if (code != reg::kSuccess) Report({profile, name, code, false});
+  return code == reg::kSuccess;
+}
+
+bool CProfileRepository::DeleteValue(const Text& profile, const Text& name) {
+  ScopedRegKey store(*m_registry);
+  ScopedRegKey key(*m_registry);
+  std::int32_t code = m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out());
+  if (code == reg::kSuccess) code = m_registry->RegOpenKeyExW(store.Get(), profile, reg::Access::AllAccess, key.Out());
+  if (code == reg::kSuccess) code = m_registry->RegDeleteValueW(key.Get(), name);
+  if (code != reg::kSuccess && code != reg::kFileNotFound) Report({profile, name, code, true});
+  return code == reg::kSuccess;
+}
+
+void CProfileRepository::OnAnswerStored(CProfile& profile, const Text& key) {
+  if (!IsPersistent()) return;
+  const Text& name = profile.GetName();
+  if (m_lastNumber == INT32_MAX) {
+    // No number is left for a new pair; the answer stays in memory.
+    Report({name, u"key", reg::kInvalidParameter, false});
+    return;
+  }
+  const std::int32_t n = ++m_lastNumber;
+  std::int32_t& number = m_pairNumbers[{name, key}];
+  const std::int32_t replaced = number;  // 0 when the key had no stored pair
+  number = n;
+  const bool written = WriteValue(name, u"key" + Decimal(n), key) &&
+                       WriteValue(name, u"value" + Decimal(n), profile.GetAnswer(key));
+  // The replaced answer's pair goes once the new one is stored, so it never
+  // comes back at the next start.
+  if (written && replaced != 0) {
+    DeleteValue(name, u"value" + Decimal(replaced));
+    DeleteValue(name, u"key" + Decimal(replaced));
+  }
+}
+
+void CProfileRepository::OnAnswerRemoved(CProfile& profile, const Text& key) {
+  if (!IsPersistent()) return;
+  auto it = m_pairNumbers.find({profile.GetName(), key});
+  if (it == m_pairNumbers.end()) return;
+  const std::int32_t n = it->second;
+  m_pairNumbers.erase(it);
+  DeleteValue(profile.GetName(), u"value" + Decimal(n));
+  DeleteValue(profile.GetName(), u"key" + Decimal(n));
+}
+
+// --- files ----------------------------------------------------------------------------
+
+bool CProfileRepository::ImportFile(const Text& path) {
+  std::string content;
+  if (!ReadWholeFile(path, &content)) return false;
+  return ImportProfiles(*this, content).ok;
+}
+
+bool CProfileRepository::ExportFile(const Text& path) {
+  const ExportResult result = ExportProfiles(*this);
+  return result.ok && WriteWholeFile(path, result.bytes);
+}
+
+}  // namespace korvex

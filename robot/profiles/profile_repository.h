@@ -1,0 +1,134 @@
+// The repository of profiles.  The persistent one mirrors every profile and
+// every learned answer in the registry of the current user, under
+// "Software\Norvane\KORVEX\Store": one subkey per profile, one pair of
+// values "keyN"/"valueN" per answer.  Temporary repositories (used while a
+// profile file is imported or exported) never touch the registry.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "robot/profiles/profile.h"
+
+namespace korvex {
+
+inline constexpr std::u16string_view kStorePath = u"Software\\Norvane\\KORVEX\\Store";
+
+// A profile that cannot be created under the given name.
+class ProfileError : public std::runtime_error {
+ public:
+  static constexpr std::int32_t kNameTaken = 1;
+  static constexpr std::int32_t kInvalidName = 2;
+  ProfileError(std::int32_t code, const Text& message)
+      : std::runtime_error(ToUtf8(message)), m_code(code), m_message(message) {}
+  std::int32_t code() const noexcept { return m_code; }
+  // A Spanish text the create dialog can show.
+  const Text& message() const noexcept { return m_message; }
+
+ private:
+  std::int32_t m_code;
+  Text m_message;
+};
+
+// The store could not be loaded; carries the system error code.
+class StoreLoadError : public std::runtime_error {
+ public:
+  explicit StoreLoadError(std::int32_t system_code)
+      : std::runtime_error("the profile store could not be loaded (system error " +
+                           std::to_string(system_code) + ")"),
+        m_code(system_code) {}
+  std::int32_t code() const noexcept { return m_code; }
+
+ private:
+  std::int32_t m_code;
+};
+
+// Where the store reports to the user; the Win32 robot shows message boxes,
+// tests record.
+class ProfileStoreUi {
+ public:
+  virtual ~ProfileStoreUi() = default;
+  // A profile's subkey could not be deleted: a warning box without owner,
+  // with the system's text for the code and this caption.
+  virtual void ShowDeletionError(TextView caption, std::int32_t system_code) = 0;
+};
+
+// A write or deletion of a stored pair that failed; the answer stays in
+// memory.
+struct StoreWriteFailure {
+  Text profile;
+  Text value_name;  // "key12", "value12"
+  std::int32_t code = 0;
+  bool deleting = false;
+};
+
+// Checks a name for a new profile: the Spanish reason it cannot be used, or
+// nothing when it can.
+std::optional<Text> ProfileNameProblem(TextView name);
+
+class CProfileRepository {
+ public:
+  // A temporary repository: plain profiles, no store.
+  CProfileRepository();
+  // The persistent repository: loads the store at once.  Throws
+  // StoreLoadError with the system code when the store cannot be read.
+  explicit CProfileRepository(Registry& registry, ProfileStoreUi* ui = nullptr);
+  virtual ~CProfileRepository();
+  CProfileRepository(const CProfileRepository&) = delete;
+  CProfileRepository& operator=(const CProfileRepository&) = delete;
+
+  // A new empty profile.  Throws ProfileError kNameTaken when the name is in
+  // use and kInvalidName when the name is empty, holds a backslash or is
+  // longer than the registry takes; nothing is written then.
+  CProfile& CreateProfile(const Text& name);
+  // Deletes the profile and, in the persistent repository, its subkey.
+  void DeleteProfile(const Text& name);
+  CProfile* FindProfile(const Text& name) const;
+  // Write-through of a managed profile's change.
+  void OnAnswerStored(CProfile& profile, const Text& key);
+  void OnAnswerRemoved(CProfile& profile, const Text& key);
+  // Adds a copy of a profile under a free name ("Perfil (1)", "Perfil (2)").
+  CProfile& AddCopyOf(const CProfile& source);
+  // Reads a profile file into this repository; true when at least one
+  // profile was read.
+  bool ImportFile(const Text& path);
+  // Writes every profile of this repository to a profile file.
+  bool ExportFile(const Text& path);
+  // All profiles, ordered by name.
+  std::vector<CProfile*> GetProfiles() const;
+
+  bool IsPersistent() const { return m_registry != nullptr; }
+  // The highest pair number seen or handed out.
+  std::int32_t GetLastNumber() const { return m_lastNumber; }
+  // Called for every failed write or deletion of a stored pair.
+  void SetWriteFailureHandler(std::function<void(const StoreWriteFailure&)> handler) {
+    m_onWriteFailure = std::move(handler);
+  }
+
+ private:
+  void Load();
+  std::map<Text, Text> LoadPairs(const Text& profile_name);
+  bool WriteValue(const Text& profile, const Text& name, TextView text);
+  bool DeleteValue(const Text& profile, const Text& name);
+  void Report(StoreWriteFailure failure);
+  bool DeleteProfileKey(const Text& name);
+
+  Registry* m_registry = nullptr;
+  ProfileStoreUi* m_ui = nullptr;
+  std::int32_t m_lastNumber = 0;
+  std::map<Text, std::unique_ptr<CProfile>> m_profiles;
+  // Pair numbers by profile and key, so that removing an answer deletes
+  // that profile's own stored pair.
+  std::map<std::pair<Text, Text>, std::int32_t> m_pairNumbers;
+  std::function<void(const StoreWriteFailure&)> m_onWriteFailure;
+};
+
+}  // namespace korvex

@@ -1,0 +1,186 @@
+// The profile file: export, import, and their refusals.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include "platform/file_io.h"
+#include "robot/profiles/profile_file.h"
+#include "robot/profiles/profile_repository.h"
+#include "tests/fakes/memory_registry.h"
+
+namespace korvex {
+namespace {
+
+using testing::MemoryRegistry;
+using ::testing::ElementsAre;
+using ::testing::Field;
+using ::testing::IsEmpty;
+
+std::string K(const std::string& caption) {
+  return "class CDynWindow|<>" + caption +
+         "|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|1|"
+         "class CMetaButton|<>Aceptar|1|";
+}
+const std::string kPress = "1|class CPressButton|";
+const std::string kLeave = "1|class CNullInteraction|";
+
+// Profile A with two entries and an empty profile B.
+void FillAB(CProfileRepository& repo) {
+  CProfile& a = repo.CreateProfile(u"A");
+  a.SetAnswer(FromUtf8(K("uno")), FromUtf8(kPress));
+  a.SetAnswer(FromUtf8(K("dos")), FromUtf8(kLeave));
+  repo.CreateProfile(u"B");
+}
+
+const std::string kFileAB = "KORVEX\r\nA\r\n" + K("dos") + "\r\n" + kLeave + "\r\n" + K("uno") +
+                            "\r\n" + kPress + "\r\n\r\n\r\nB\r\n\r\n\r\n";
+
+std::vector<std::pair<Text, std::vector<std::pair<Text, Text>>>> Contents(
+    const CProfileRepository& repo) {
+  std::vector<std::pair<Text, std::vector<std::pair<Text, Text>>>> out;
+  for (const CProfile* p : repo.GetProfiles()) {
+    std::vector<std::pair<Text, Text>> entries;
+    const auto keys = p->GetKeys();
+    const auto values = p->GetValues();
+    for (std::size_t i = 0; i < keys.size(); ++i) entries.emplace_back(keys[i], values[i]);
+    out.emplace_back(p->GetName(), entries);
+  }
+  return out;
+}
+
+TEST(ProfileFile, ExportWritesTheExactLines) {
+  CProfileRepository repo;
+  FillAB(repo);
+  const ExportResult result = ExportProfiles(repo);
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.bytes, kFileAB);
+  CProfileRepository empty;
+  EXPECT_EQ(ExportProfiles(empty).bytes, "KORVEX\r\n");
+}
+
+TEST(ProfileFile, ImportGivesEqualProfilesAndASecondImportNumberedCopies) {
+  CProfileRepository source;
+  FillAB(source);
+  CProfileRepository imported;
+  const ImportResult result = ImportProfiles(imported, kFileAB);
+  ASSERT_TRUE(result.ok) << ToUtf8(result.error);
+  EXPECT_EQ(result.profiles, 2);
+  EXPECT_THAT(result.skipped, IsEmpty());
+  EXPECT_EQ(Contents(imported), Contents(source));
+
+  // The import command copies what a file holds into the store under free
+  // names.
+  MemoryRegistry registry;
+  CProfileRepository store(registry);
+  for (int round = 0; round < 2; ++round) {
+    CProfileRepository temporary;
+    ASSERT_TRUE(ImportProfiles(temporary, kFileAB).ok);
+    for (CProfile* p : temporary.GetProfiles()) store.AddCopyOf(*p);
+  }
+  std::vector<Text> names;
+  for (CProfile* p : store.GetProfiles()) names.push_back(p->GetName());
+  EXPECT_THAT(names, ElementsAre(u"A", u"A (1)", u"B", u"B (1)"));
+  EXPECT_EQ(store.FindProfile(u"A (1)")->GetValues(), source.FindProfile(u"A")->GetValues());
+}
+
+TEST(ProfileFile, RefusedFiles) {
+  const std::string cases[] = {
+      "",
+      "KORVEX",                          // the header alone
+      "KORVEX\r\n",
+      "KORVEX \r\nA\r\n\r\n\r\n",        // header followed by a blank
+      "korvex\r\nA\r\n\r\n\r\n",
+      "KORVEX\r\n\r\n\r\n\r\n",          // blank lines only
+      "KORVEX\r\nUno\\Dos\r\n\r\n\r\n",  // a name the store would take as a path
+  };
+  for (const std::string& content : cases) {
+    CProfileRepository repo;
+    const ImportResult result = ImportProfiles(repo, content);
+    EXPECT_FALSE(result.ok) << content;
+    EXPECT_FALSE(result.error.empty()) << content;
+  }
+}
+
+TEST(ProfileFile, UnreadablePairIsSkippedAndTheFollowingPairsStillLoad) {
+  const std::string content = "KORVEX\r\nA\r\n" + K("uno") + "\r\n" + kPress +
+                              "\r\nclass CNoExiste|x|\r\n" + kPress + "\r\n" + K("dos") +
+                              "\r\n1|class CNoExiste|\r\n" + K("tres") + "\r\n" + kLeave +
+                              "\r\n\r\n\r\nB\r\n" + K("b") + "\r\n" + kPress + "\r\n\r\n\r\n";
+  CProfileRepository repo;
+  const ImportResult result = ImportProfiles(repo, content);
+  ASSERT_TRUE(result.ok);
+  EXPECT_THAT(repo.FindProfile(u"A")->GetKeys(),
+              ElementsAre(FromUtf8(K("tres")), FromUtf8(K("uno"))));
+  EXPECT_EQ(repo.FindProfile(u"B")->GetCount(), 1u);
+  EXPECT_THAT(result.skipped, ElementsAre(Field(&SkippedPair::line, 5), Field(&SkippedPair::line, 7)));
+  EXPECT_EQ(result.skipped[0].profile, u"A");
+}
+
+TEST(ProfileFile, NamesKeepTheirSingleByteLetters) {
+  CProfileRepository repo;
+  repo.CreateProfile(u"Año señal");
+  const ExportResult exported = ExportProfiles(repo);
+  ASSERT_TRUE(exported.ok);
+  EXPECT_EQ(exported.bytes, "KORVEX\r\nA\xF1o se\xF1" "al\r\n\r\n\r\n");
+  CProfileRepository back;
+  ASSERT_TRUE(ImportProfiles(back, exported.bytes).ok);
+  EXPECT_NE(back.FindProfile(u"Año señal"), nullptr);
+}
+
+TEST(ProfileFile, NameTheFileCannotHoldIsRefusedNotChanged) {
+  CProfileRepository repo;
+  repo.CreateProfile(u"Precio €");
+  const ExportResult result = ExportProfiles(repo);
+  EXPECT_FALSE(result.ok);
+  EXPECT_THAT(ToUtf8(result.error), ::testing::HasSubstr("Precio €"));
+  EXPECT_TRUE(result.bytes.empty());
+}
+
+TEST(ProfileFile, AProfileNamedTwiceIsMerged) {
+  const std::string content = "KORVEX\r\nA\r\n" + K("uno") + "\r\n" + kPress + "\r\n\r\n\r\nA\r\n" +
+                              K("dos") + "\r\n" + kLeave + "\r\n\r\n\r\n";
+  CProfileRepository repo;
+  const ImportResult result = ImportProfiles(repo, content);
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(repo.GetProfiles().size(), 1u);
+  EXPECT_EQ(repo.FindProfile(u"A")->GetCount(), 2u);
+}
+
+TEST(ProfileFile, LenientAboutLineEndsAndStrayBlankLines) {
+  // LF line ends, no separator line, an extra blank line and no final line end.
+  const std::string content = "KORVEX\nA\n" + K("uno") + "\n" + kPress + "\n\nB\n\n\n\nC";
+  CProfileRepository repo;
+  const ImportResult result = ImportProfiles(repo, content);
+  ASSERT_TRUE(result.ok);
+  std::vector<Text> names;
+  for (CProfile* p : repo.GetProfiles()) names.push_back(p->GetName());
+  EXPECT_THAT(names, ElementsAre(u"A", u"B", u"C"));
+  EXPECT_EQ(repo.FindProfile(u"A")->GetCount(), 1u);
+}
+
+TEST(ProfileFile, ExportAndImportThroughFiles) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("korvex-profile-file-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(dir);
+  const Text path = (dir / u"perfiles ñ.kvxpf").u16string();
+
+  CProfileRepository repo;
+  FillAB(repo);
+  ASSERT_TRUE(repo.ExportFile(path));
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(path, &bytes));
+  EXPECT_EQ(bytes, kFileAB);
+  CProfileRepository back;
+  EXPECT_TRUE(back.ImportFile(path));
+  EXPECT_EQ(Contents(back), Contents(repo));
+
+  EXPECT_FALSE(back.ImportFile((dir / "no existe.kvxpf").u16string()));
+  EXPECT_FALSE(repo.ExportFile((dir / "no existe" / "x.kvxpf").u16string()));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,372 @@
+// Profiles and their registry store, over the in-memory registry.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "robot/profiles/profile_repository.h"
+#include "tests/fakes/memory_registry.h"
+
+namespace korvex {
+namespace {
+
+using testing::MemoryRegistry;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Pair;
+using ::testing::UnorderedElementsAre;
+
+const Text kStore = u"Software\\Norvane\\KORVEX\\Store";
+
+// A current-form key of a one-button message box, and its answer.
+Text Key(TextView caption) {
+  return u"class CDynWindow|<>" + Text(caption) +
+         u"|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|1|"
+         u"class CMetaButton|<>Aceptar|1|";
+}
+const Text kPress = u"1|class CPressButton|";
+const Text kLeave = u"1|class CNullInteraction|";
+
+Text PathOf(TextView profile) { return kStore + u"\\" + Text(profile); }
+
+class RecordingUi : public ProfileStoreUi {
+ public:
+  void ShowDeletionError(TextView caption, std::int32_t code) override {
+    boxes.emplace_back(caption, code);
+  }
+  std::vector<std::pair<Text, std::int32_t>> boxes;
+};
+
+TEST(Profile, LookupsStoresAndRemovals) {
+  CProfile profile(u"P");
+  EXPECT_EQ(profile.GetCount(), 0u);
+  EXPECT_THAT(profile.GetKeys(), IsEmpty());
+  EXPECT_THAT(profile.GetValues(), IsEmpty());
+  EXPECT_FALSE(profile.HasAnswer(u""));
+  EXPECT_EQ(profile.GetAnswer(u"k"), u"");
+
+  profile.SetAnswer(u"k", u"v1");
+  profile.SetAnswer(u"k", u"v2");
+  profile.SetAnswer(u"K", u"otro");  // letter case makes another key
+  profile.SetAnswer(u"", u"vacía");  // an empty key is an ordinary key
+  EXPECT_EQ(profile.GetCount(), 3u);
+  EXPECT_EQ(profile.GetAnswer(u"k"), u"v2");
+  const auto keys = profile.GetKeys();
+  const auto values = profile.GetValues();
+  ASSERT_EQ(keys.size(), values.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(profile.GetAnswer(keys[i]), values[i]);
+
+  profile.RemoveAnswer(u"k");
+  profile.RemoveAnswer(u"absent");
+  EXPECT_FALSE(profile.HasAnswer(u"k"));
+  EXPECT_EQ(profile.GetAnswer(u"k"), u"");
+  EXPECT_EQ(profile.GetCount(), 2u);
+}
+
+TEST(ProfileStore, EmptyStoreStartsNumberingAtOne) {
+  MemoryRegistry registry;
+  CProfileRepository repo(registry);
+  EXPECT_TRUE(repo.GetProfiles().empty());
+  EXPECT_EQ(repo.GetLastNumber(), 0);
+  EXPECT_TRUE(registry.HasKey(kStore));
+  repo.CreateProfile(u"A").SetAnswer(Key(u"x"), kPress);
+  EXPECT_THAT(registry.Strings(PathOf(u"A")),
+              ElementsAre(Pair(u"key1", Key(u"x")), Pair(u"value1", kPress)));
+}
+
+TEST(ProfileStore, NumbersContinueFromTheHighestStoredAcrossProfiles) {
+  MemoryRegistry registry;
+  registry.SetString(PathOf(u"A"), u"key3", Key(u"a3"));
+  registry.SetString(PathOf(u"A"), u"value3", kPress);
+  registry.SetString(PathOf(u"B"), u"key9", Key(u"b9"));
+  registry.SetString(PathOf(u"B"), u"value9", kPress);
+  registry.SetString(PathOf(u"A"), u"key4", Key(u"a4"));
+  registry.SetString(PathOf(u"A"), u"value4", kLeave);
+  CProfileRepository repo(registry);
+  EXPECT_EQ(repo.GetLastNumber(), 9);
+  ASSERT_NE(repo.FindProfile(u"A"), nullptr);
+  EXPECT_EQ(repo.FindProfile(u"A")->GetCount(), 2u);
+  repo.FindProfile(u"A")->SetAnswer(Key(u"nuevo"), kPress);
+  EXPECT_THAT(registry.Strings(PathOf(u"A")).back(), Pair(Text(u"value10"), kPress));
+}
+
+TEST(ProfileStore, LoadKeepsOnlyWholeReadablePairs) {
+  MemoryRegistry registry;
+  const Text p = PathOf(u"P");
+  registry.SetString(p, u"key5", Key(u"sin respuesta"));  // no value5
+  registry.SetString(p, u"value6", kPress);                // no key6
+  registry.SetString(p, u"key7", u"class CNoSuchWindow|x|");  // unreadable
+  registry.SetString(p, u"value7", kPress);
+  registry.SetRaw(p, u"key8", MakeDwordValue(8));  // not a string
+  registry.SetString(p, u"value8", kPress);
+  // Data written without the terminating NUL, and data with one.
+  registry.SetString(p, u"key1", Key(u"sin NUL"));
+  registry.SetString(p, u"value1", kPress);
+  RegValue with_nul = MakeStringValue(Key(u"con NUL"));
+  with_nul.data.push_back(0);
+  with_nul.data.push_back(0);
+  registry.SetRaw(p, u"key2", with_nul);
+  registry.SetString(p, u"value2", kLeave);
+
+  CProfileRepository repo(registry);
+  const CProfile& profile = *repo.FindProfile(u"P");
+  EXPECT_THAT(profile.GetKeys(), UnorderedElementsAre(Key(u"sin NUL"), Key(u"con NUL")));
+  EXPECT_EQ(profile.GetAnswer(Key(u"con NUL")), kLeave);
+  // Unreadable pairs stay in the registry.
+  EXPECT_EQ(registry.Strings(p).size(), 9u);
+  EXPECT_EQ(repo.GetLastNumber(), 2);
+}
+
+TEST(ProfileStore, LegacyPairIsNormalizedAtLoadAndStillFound) {
+  MemoryRegistry registry;
+  registry.SetString(PathOf(u"P"), u"key1",
+                     u"class CDynWindow|Aviso[BAR]1|4294967295|4294967295|4294967295|4294967295|"
+                     u"4294967295|4294967295|1|class CMetaButton|Aceptar|1|");
+  registry.SetString(PathOf(u"P"), u"value1", u"1|class CPressButton|");
+  CProfileRepository repo(registry);
+  const CProfile& profile = *repo.FindProfile(u"P");
+  EXPECT_TRUE(profile.HasAnswer(Key(u"Aviso\\x7c1")));
+  EXPECT_EQ(profile.GetAnswer(Key(u"Aviso\\x7c1")), kPress);
+}
+
+TEST(ProfileStore, AnswersSurviveARestartThroughStoreReplaceAndRemove) {
+  MemoryRegistry registry;
+  {
+    CProfileRepository repo(registry);
+    CProfile& a = repo.CreateProfile(u"A");
+    CProfile& b = repo.CreateProfile(u"B");
+    a.SetAnswer(Key(u"uno"), kPress);
+    a.SetAnswer(Key(u"dos"), kPress);
+    a.SetAnswer(Key(u"dos"), kLeave);     // replaced
+    b.SetAnswer(Key(u"uno"), kLeave);     // same key in another profile
+    a.RemoveAnswer(Key(u"uno"));          // removes A's pair only
+    b.SetAnswer(Key(u"tres"), kPress);
+    b.RemoveAnswer(Key(u"tres"));         // learned and removed in one run
+    b.RemoveAnswer(Key(u"nunca"));        // nothing stored under it
+  }
+  // The replaced pair is gone from the store, not only superseded.
+  EXPECT_THAT(registry.Strings(PathOf(u"A")),
+              ElementsAre(Pair(u"key3", Key(u"dos")), Pair(u"value3", kLeave)));
+  CProfileRepository again(registry);
+  const CProfile& a = *again.FindProfile(u"A");
+  const CProfile& b = *again.FindProfile(u"B");
+  EXPECT_THAT(a.GetKeys(), ElementsAre(Key(u"dos")));
+  EXPECT_EQ(a.GetAnswer(Key(u"dos")), kLeave);
+  EXPECT_THAT(b.GetKeys(), ElementsAre(Key(u"uno")));
+  EXPECT_EQ(b.GetAnswer(Key(u"uno")), kLeave);
+  EXPECT_EQ(again.GetLastNumber(), 4);  // pair 5 was removed
+  EXPECT_EQ(registry.OpenHandles(), 0);
+}
+
+TEST(ProfileStore, TheLaterOfTwoStoredPairsOfOneKeyWins) {
+  MemoryRegistry registry;
+  registry.SetString(PathOf(u"P"), u"key12", Key(u"k"));
+  registry.SetString(PathOf(u"P"), u"value12", kLeave);
+  registry.SetString(PathOf(u"P"), u"key3", Key(u"k"));
+  registry.SetString(PathOf(u"P"), u"value3", kPress);
+  CProfileRepository repo(registry);
+  EXPECT_EQ(repo.FindProfile(u"P")->GetAnswer(Key(u"k")), kLeave);
+}
+
+TEST(ProfileStore, InjectedFailureAtLoadCarriesThatCallsCode) {
+  struct Case {
+    const char* operation;
+    int occurrence;
+    std::int32_t code;
+  };
+  const Case cases[] = {
+      {"RegCreateKeyExW", 1, 5},     // the store key
+      {"RegEnumKeyExW", 1, 1015},    // the profile enumeration
+      {"RegCreateKeyExW", 2, 1018},  // the store key again, for a profile
+      {"RegOpenKeyExW", 1, 2},       // the profile subkey
+      {"RegQueryInfoKeyW", 1, 1010},
+      {"RegEnumValueW", 1, 1009},
+      {"RegEnumValueW", 2, 234},
+  };
+  for (const Case& c : cases) {
+    MemoryRegistry registry;
+    registry.SetString(PathOf(u"A"), u"key1", Key(u"a"));
+    registry.SetString(PathOf(u"A"), u"value1", kPress);
+    registry.FailCall(c.operation, c.code, c.occurrence);
+    try {
+      CProfileRepository repo(registry);
+      ADD_FAILURE() << c.operation << " " << c.occurrence << ": loaded";
+    } catch (const StoreLoadError& e) {
+      EXPECT_EQ(e.code(), c.code) << c.operation << " " << c.occurrence;
+    }
+    EXPECT_EQ(registry.OpenHandles(), 0) << c.operation;
+  }
+}
+
+TEST(ProfileStore, FailedWritesKeepTheAnswerInMemoryAndAreReported) {
+  for (const char* operation : {"RegCreateKeyExW", "RegOpenKeyExW", "RegSetValueExW"}) {
+    MemoryRegistry registry;
+    CProfileRepository repo(registry);
+    CProfile& profile = repo.CreateProfile(u"P");
+    std::vector<StoreWriteFailure> failures;
+    repo.SetWriteFailureHandler([&](const StoreWriteFailure& f) { failures.push_back(f); });
+    registry.FailCall(operation, 8, 0);
+    profile.SetAnswer(Key(u"k"), kPress);
+    EXPECT_EQ(profile.GetAnswer(Key(u"k")), kPress) << operation;
+    ASSERT_FALSE(failures.empty()) << operation;
+    EXPECT_EQ(failures[0].profile, u"P");
+    EXPECT_EQ(failures[0].value_name, u"key1");
+    EXPECT_EQ(failures[0].code, 8);
+    EXPECT_FALSE(failures[0].deleting);
+    registry.ClearFailures();
+    profile.RemoveAnswer(Key(u"k"));
+    EXPECT_FALSE(profile.HasAnswer(Key(u"k")));
+  }
+}
+
+TEST(ProfileStore, FailedDeletionOfAPairIsReported) {
+  MemoryRegistry registry;
+  CProfileRepository repo(registry);
+  CProfile& profile = repo.CreateProfile(u"P");
+  profile.SetAnswer(Key(u"k"), kPress);
+  std::vector<StoreWriteFailure> failures;
+  repo.SetWriteFailureHandler([&](const StoreWriteFailure& f) { failures.push_back(f); });
+  registry.FailCall("RegDeleteValueW", 5, 0);
+  profile.RemoveAnswer(Key(u"k"));
+  EXPECT_FALSE(profile.HasAnswer(Key(u"k")));
+  ASSERT_EQ(failures.size(), 2u);
+  EXPECT_EQ(failures[0].value_name, u"value1");
+  EXPECT_TRUE(failures[0].deleting);
+}
+
+TEST(ProfileStore, CreatingRefusesTakenAndUnusableNamesWithoutWriting) {
+  MemoryRegistry registry;
+  CProfileRepository repo(registry);
+  repo.CreateProfile(u"A");
+  struct Case {
+    Text name;
+    std::int32_t code;
+  };
+  const Case cases[] = {{u"A", ProfileError::kNameTaken},
+                        {u"", ProfileError::kInvalidName},
+                        {u"Uno\\Dos", ProfileError::kInvalidName},
+                        {Text(256, u'x'), ProfileError::kInvalidName}};
+  for (const Case& c : cases) {
+    try {
+      repo.CreateProfile(c.name);
+      ADD_FAILURE() << ToUtf8(c.name);
+    } catch (const ProfileError& e) {
+      EXPECT_EQ(e.code(), c.code);
+      EXPECT_FALSE(e.message().empty());
+    }
+  }
+  EXPECT_THAT(registry.SubkeyNames(kStore), ElementsAre(u"A"));
+  EXPECT_EQ(repo.GetProfiles().size(), 1u);
+  EXPECT_EQ(ProfileNameProblem(Text(255, u'x')), std::nullopt);
+}
+
+TEST(ProfileStore, DeletingAProfileRemovesItsSubkeyWithItsValues) {
+  MemoryRegistry registry;
+  RecordingUi ui;
+  CProfileRepository repo(registry, &ui);
+  repo.CreateProfile(u"A").SetAnswer(Key(u"k"), kPress);
+  repo.CreateProfile(u"B");
+  repo.DeleteProfile(u"A");
+  repo.DeleteProfile(u"no existe");
+  EXPECT_EQ(repo.FindProfile(u"A"), nullptr);
+  EXPECT_THAT(registry.SubkeyNames(kStore), ElementsAre(u"B"));
+  EXPECT_THAT(ui.boxes, IsEmpty());
+  // A new profile of the old name starts empty, in memory and after a restart.
+  repo.CreateProfile(u"A");
+  CProfileRepository again(registry);
+  EXPECT_EQ(again.FindProfile(u"A")->GetCount(), 0u);
+}
+
+// A registry whose key deletion fails at a chosen stage.
+class FailingDeletion : public MemoryRegistry {
+ public:
+  RegDeleteResult result;
+  RegDeleteResult RegDeleteKeyExW(RegKey, TextView) override { return result; }
+};
+
+TEST(ProfileStore, FailedSubkeyDeletionShowsItsBox) {
+  using Stage = RegDeleteResult::Stage;
+  struct Case {
+    RegDeleteResult result;
+    const char16_t* caption;
+  };
+  const Case cases[] = {
+      {{Stage::LibraryNotLoaded, 126}, u"Error intentando cargar AdvAPI32.dll"},
+      {{Stage::FunctionNotFound, 127},
+       u"Error buscando RegDeleteKey(W)() o RegDeleteKeyEx(W)() en AdvAPI32.dll"},
+      {{Stage::Done, 5}, u"Error intentando borrar la entrada en la registry"},
+  };
+  for (const Case& c : cases) {
+    FailingDeletion registry;
+    registry.result = c.result;
+    RecordingUi ui;
+    CProfileRepository repo(registry, &ui);
+    repo.CreateProfile(u"A");
+    repo.DeleteProfile(u"A");
+    EXPECT_EQ(repo.FindProfile(u"A"), nullptr);  // gone from memory all the same
+    EXPECT_THAT(ui.boxes, ElementsAre(Pair(Text(c.caption), c.result.code)));
+  }
+}
+
+TEST(ProfileStore, CopiesTakeTheNextFreeNumberedName) {
+  struct Case {
+    std::vector<Text> existing;
+    Text source;
+    Text copy;
+  };
+  const Case cases[] = {
+      {{u"Perfil"}, u"Perfil", u"Perfil (1)"},
+      {{u"Perfil", u"Perfil (1)"}, u"Perfil", u"Perfil (2)"},
+      {{u"Perfil (1)"}, u"Perfil (1)", u"Perfil (2)"},
+      {{u"Perfil (1)", u"Perfil (2)"}, u"Perfil (1)", u"Perfil (3)"},
+      {{u"Mi perfil (x)"}, u"Mi perfil (x)", u"Mi perfil (x) (1)"},
+      {{u"Mi perfil (x)", u"Mi perfil (x) (1)"}, u"Mi perfil (x)", u"Mi perfil (x) (2)"},
+      {{u"A ( 7) copia"}, u"A ( 7) copia", u"A (1)"},
+      {{}, u"Nuevo", u"Nuevo"},
+  };
+  for (const Case& c : cases) {
+    CProfileRepository repo;
+    for (const Text& name : c.existing) repo.CreateProfile(name);
+    CProfile source(c.source);
+    source.SetAnswer(Key(u"k"), kPress);
+    source.SetAnswer(Key(u"j"), kLeave);
+    CProfile& copy = repo.AddCopyOf(source);
+    EXPECT_EQ(copy.GetName(), c.copy) << ToUtf8(c.source);
+    EXPECT_EQ(copy.GetKeys(), source.GetKeys());
+    EXPECT_EQ(copy.GetValues(), source.GetValues());
+  }
+}
+
+TEST(ProfileStore, CopyIntoThePersistentRepositoryWritesEachPair) {
+  MemoryRegistry registry;
+  CProfileRepository repo(registry);
+  CProfile source(u"A");
+  source.SetAnswer(Key(u"k"), kPress);
+  source.SetAnswer(Key(u"j"), kLeave);
+  repo.AddCopyOf(source);
+  EXPECT_EQ(registry.Strings(PathOf(u"A")).size(), 4u);
+}
+
+TEST(ProfileStore, TemporaryRepositoryHoldsPlainProfiles) {
+  CProfileRepository repo;
+  EXPECT_FALSE(repo.IsPersistent());
+  CProfile& profile = repo.CreateProfile(u"T");
+  EXPECT_EQ(dynamic_cast<CManagedProfile*>(&profile), nullptr);
+  profile.SetAnswer(Key(u"k"), kPress);
+  repo.AddCopyOf(profile);
+  repo.DeleteProfile(u"T");
+  EXPECT_EQ(repo.GetLastNumber(), 0);
+  EXPECT_EQ(repo.GetProfiles().size(), 1u);
+}
+
+TEST(ProfileStore, ManagedProfileFromSourceDropsUnreadablePairsWithoutWriting) {
+  MemoryRegistry registry;
+  CProfileRepository repo(registry);
+  const std::map<Text, Text> source = {{Key(u"bueno"), kPress},
+                                       {u"no es una clave", kPress},
+                                       {Key(u"otro"), u"1|class CNada|"}};
+  CManagedProfile profile(u"X", repo, &source);
+  EXPECT_THAT(profile.GetKeys(), ElementsAre(Key(u"bueno")));
+  EXPECT_EQ(registry.Calls("RegSetValueExW"), 0);
+}
+
+}  // namespace
+}  // namespace korvex
