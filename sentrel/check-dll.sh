@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Checks the binary interface of built Sentrel.dll files with the MinGW
+# objdump of their architecture:
+#
+#   sentrel/check-dll.sh build/win64/bin/Sentrel.dll build/win32/bin/Sentrel.dll
+#
+# - the exports are exactly RegisterPilotek, RobotGetDLLModule and
+#   _CallWndRetProc@12;
+# - the section "Shared" exists with the characteristics 0xD0000040 (shared,
+#   readable, writable, initialised data);
+# - the library imports from kernel32 and user32 only: it is loaded into the
+#   host program and must not bring a runtime DLL along;
+# - it is no larger than 100 KB.
+# Prints one line per check and "N passed, M failed"; fails when one fails.
+set -uo pipefail
+# objdump speaks the user's language; the parsing below reads its English.
+export LC_ALL=C
+
+if [[ $# -lt 1 ]]; then
+  echo "usage: $0 Sentrel.dll..." >&2
+  exit 2
+fi
+
+passed=0
+failed=0
+check() {  # check DESCRIPTION CONDITION-RESULT(0 ok) [DETAIL]
+  if [[ $2 -eq 0 ]]; then
+    passed=$((passed + 1))
+    echo "ok    $1"
+  else
+    failed=$((failed + 1))
+    echo "FAIL  $1${3:+: $3}"
+  fi
+}
+
+# Little-endian unsigned integer of $3 bytes at offset $2 of file $1.
+read_le() {
+  local bytes value=0 i
+  read -r -a bytes < <(od -An -tu1 -j "$2" -N "$3" "$1")
+  for ((i = ${#bytes[@]} - 1; i >= 0; i--)); do value=$((value * 256 + bytes[i])); done
+  echo "$value"
+}
+
+# Characteristics of the named section, from the PE section table.
+section_flags() {
+  local file=$1 name=$2 pe sections optional table i entry
+  pe=$(read_le "$file" 60 4)
+  sections=$(read_le "$file" $((pe + 6)) 2)
+  optional=$(read_le "$file" $((pe + 20)) 2)
+  table=$((pe + 24 + optional))
+  for ((i = 0; i < sections; i++)); do
+    entry=$((table + 40 * i))
+    if [[ "$(dd if="$file" bs=1 skip="$entry" count=8 status=none | tr -d '\0')" == "$name" ]]; then
+      printf '0x%08X\n' "$(read_le "$file" $((entry + 36)) 4)"
+      return 0
+    fi
+  done
+  echo none
+}
+
+for dll in "$@"; do
+  echo "== $dll"
+  if [[ ! -f "$dll" ]]; then
+    check "$dll exists" 1
+    continue
+  fi
+  format=$(x86_64-w64-mingw32-objdump -f "$dll" 2>/dev/null | sed -n 's/.*file format //p')
+  case "$format" in
+    pei-x86-64) objdump=x86_64-w64-mingw32-objdump ;;
+    pei-i386) objdump=i686-w64-mingw32-objdump ;;
+    *) check "$dll is a PE DLL" 1 "format '$format'"; continue ;;
+  esac
+  if ! command -v "$objdump" >/dev/null; then
+    check "$objdump is installed" 1
+    continue
+  fi
+  headers=$("$objdump" -p "$dll")
+
+  exports=$(awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next }
+                 on && /^\t\[ *[0-9]+\] / { sub(/^\t\[ *[0-9]+\] /, ""); print; next }
+                 on { exit }' <<<"$headers" | sort | tr '\n' ' ')
+  wanted="RegisterPilotek RobotGetDLLModule _CallWndRetProc@12 "
+  [[ "$exports" == "$wanted" ]]
+  check "$format exports exactly: $wanted" $? "found: $exports"
+
+  flags=$(section_flags "$dll" Shared)
+  [[ "$flags" == 0xD0000040 ]]
+  check "$format section Shared has flags 0xD0000040" $? "found: $flags"
+
+  imports=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sort -u | tr '\n' ' ')
+  others=$(tr ' ' '\n' <<<"$imports" | grep -v -x -e '' -e kernel32.dll -e user32.dll | tr '\n' ' ')
+  [[ -n "$imports" && -z "$others" ]]
+  check "$format imports only kernel32/user32 ($imports)" $? "also: $others"
+
+  size=$(stat -c %s "$dll")
+  [[ $size -le 102400 ]]
+  check "$format size $size bytes <= 100 KB" $?
+done
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]

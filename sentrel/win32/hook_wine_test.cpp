@@ -1,0 +1,281 @@
+// Sentrel.dll in a real host process: this test plays the robot, starts the
+// simulated host Dossa.exe (next to this program) with a script, installs the
+// hook on the host's thread, answers what the host shows and compares the
+// notifications it receives with what the host reports it did.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/robot_probe/probe.h"
+
+namespace korvex::probe {
+namespace {
+
+std::wstring Directory(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+std::wstring ThisDirectory() {
+  wchar_t buffer[MAX_PATH];
+  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  return Directory(buffer);
+}
+
+bool WriteUtf8(const std::wstring& path, const std::string& text) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+  CloseHandle(file);
+  return ok;
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path) {
+  std::vector<std::string> lines;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return lines;
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+  CloseHandle(file);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The host's report line that begins with prefix (words and fields, e.g.
+// "ended item=7 n=1"), or an empty text.
+std::string ReportLine(const std::vector<std::string>& report, const std::string& prefix) {
+  for (const std::string& line : report) {
+    if (line.rfind(prefix + " ", 0) == 0 || line == prefix) return line;
+  }
+  return {};
+}
+
+// The value of key=value in a report line, quotes removed (texts in these
+// tests carry no escapes).
+std::string Value(const std::string& line, const std::string& key) {
+  const std::size_t at = line.find(" " + key + "=");
+  if (at == std::string::npos) return "<none>";
+  std::size_t start = at + key.size() + 2;
+  if (start < line.size() && line[start] == '"') {
+    const std::size_t end = line.find('"', start + 1);
+    return line.substr(start + 1, end - start - 1);
+  }
+  return line.substr(start, line.find(' ', start) - start);
+}
+
+std::string HexOf(ULONG_PTR value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "0x%llx", static_cast<unsigned long long>(value));
+  return buffer;
+}
+
+std::string Utf8(const std::wstring& text) {
+  std::string out(static_cast<std::size_t>(WideCharToMultiByte(
+                      CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                      nullptr)),
+                  '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                      static_cast<int>(out.size()), nullptr, nullptr);
+  return out;
+}
+
+// A "ThunderRT6FormDC" window of this process: the robot must pass it over,
+// since its process is not Dossa.exe.
+class Decoy {
+ public:
+  Decoy() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ThunderRT6FormDC";
+    RegisterClassExW(&wc);
+    m_window = CreateWindowExW(0, L"ThunderRT6FormDC", L"Otro programa", WS_OVERLAPPEDWINDOW, 0, 0,
+                               100, 100, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~Decoy() {
+    if (m_window) DestroyWindow(m_window);
+  }
+  HWND window() const { return m_window; }
+
+ private:
+  HWND m_window = nullptr;
+};
+
+// Dossa.exe started with a script and a report file in a folder of its own.
+class HostProcess {
+ public:
+  bool Start(const std::string& script) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    m_folder = std::wstring(temp) + L"korvex-hook-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(m_folder.c_str(), nullptr);
+    const std::wstring script_path = m_folder + L"\\run.dossa";
+    m_report = m_folder + L"\\report.txt";
+    DeleteFileW(m_report.c_str());
+    if (!WriteUtf8(script_path, script)) return false;
+    std::wstring command = L"\"" + ThisDirectory() + L"\\Dossa.exe\" --script \"" + script_path +
+                           L"\" --report \"" + m_report + L"\" --max-seconds 90";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &m_process)) {
+      return false;
+    }
+    CloseHandle(m_process.hThread);
+    return true;
+  }
+
+  // Waits for the program to end; returns its exit code, or -1 when it had
+  // to be stopped.
+  int Wait(DWORD ms) {
+    if (WaitForSingleObject(m_process.hProcess, ms) != WAIT_OBJECT_0) {
+      TerminateProcess(m_process.hProcess, 99);
+      WaitForSingleObject(m_process.hProcess, 5000);
+      return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(m_process.hProcess, &code);
+    return static_cast<int>(code);
+  }
+
+  ~HostProcess() {
+    if (m_process.hProcess) {
+      Wait(0);
+      CloseHandle(m_process.hProcess);
+    }
+  }
+
+  std::vector<std::string> Report() const { return ReadLines(m_report); }
+  DWORD process_id() const { return m_process.dwProcessId; }
+
+ private:
+  std::wstring m_folder;
+  std::wstring m_report;
+  PROCESS_INFORMATION m_process{};
+};
+
+void Print(const std::vector<Notification>& notifications, const std::vector<std::string>& report) {
+  std::printf("--- notifications\n");
+  for (const Notification& n : notifications) {
+    std::printf("%s wparam=%s lparam=%s class=\"%s\" caption=\"%s\"\n",
+                NotificationName(n.message), HexOf(n.wparam).c_str(),
+                HexOf(static_cast<ULONG_PTR>(n.lparam)).c_str(), Utf8(n.window_class).c_str(),
+                Utf8(n.caption).c_str());
+  }
+  std::printf("--- host report\n");
+  for (const std::string& line : report) std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+TEST(HookWineTest, TheHostsValidationRunReachesTheRobotWindowAndTheRobotAnswers) {
+  const Decoy decoy;
+  ASSERT_NE(decoy.window(), nullptr);
+
+  HostProcess host;
+  ASSERT_TRUE(host.Start(
+      "timeout 20000\n"
+      "wait-hook timeout=30000\n"
+      "open\n"
+      "item 7\n"
+      "msgbox caption=\"Mensaje al declarante\" text=\"¿El item tiene certificado de origen?\" "
+      "icon=question buttons=yesno\n"
+      "item 8\n"
+      "input prompt=\"Ingrese por favor el valor de MARCA :\"\n"
+      "popup after=300 caption=\"Error\" text=\"Dato inválido\" icon=error\n"
+      "run\n"
+      "close\n"));
+
+  RobotProbe robot;
+  ASSERT_TRUE(robot.Create());
+  Host found;
+  ASSERT_TRUE(robot.PumpUntil(30000, [&] { return bool(found = FindHost()); }))
+      << "Dossa.exe's main window did not appear";
+  EXPECT_EQ(found.process_id, host.process_id());
+  ASSERT_EQ(robot.Install(found), 0u);
+
+  // The robot answers the message box with "No" as soon as it is ready; the
+  // popup over the data-input dialog is acknowledged and the dialog ended.
+  HWND last_dialog = nullptr;
+  bool ended = false;
+  robot.on_notification = [&](const Notification& n) {
+    const HWND window = reinterpret_cast<HWND>(n.wparam);
+    if (n.message == kDialogReady) {
+      last_dialog = window;
+      if (n.caption == L"Mensaje al declarante") Click(FindButtonById(window, IDNO));
+    } else if (n.message == kAnswerRejected) {
+      Click(FindButtonById(window, IDOK));
+      Click(FindButtonById(last_dialog, IDCANCEL));
+    } else if (n.message == kValidationEnded) {
+      ended = true;
+    }
+  };
+  const bool saw_end = robot.PumpUntil(60000, [&] { return ended; });
+  const int exit_code = host.Wait(30000);
+  const std::vector<std::string> report = host.Report();
+  const std::vector<Notification>& got = robot.notifications();
+  Print(got, report);
+  ASSERT_TRUE(saw_end) << "no RM_VALIDATION_ENDED";
+  EXPECT_EQ(exit_code, 0);
+  EXPECT_EQ(ReportLine(report, "hook loaded").empty(), false) << "the host never saw the hook";
+
+  const std::string validation = Value(ReportLine(report, "validation opened"), "hwnd");
+  const std::string box_line = ReportLine(report, "ended item=7 n=1");
+  const std::string popup_line = ReportLine(report, "popup-ended item=8 n=1");
+  const std::string input_line = ReportLine(report, "ended item=8 n=1");
+
+  // What the host did, as the robot made it happen.
+  EXPECT_EQ(Value(box_line, "kind"), "msgbox");
+  EXPECT_EQ(Value(box_line, "result"), "7");
+  EXPECT_EQ(Value(box_line, "button"), "No");
+  EXPECT_EQ(Value(popup_line, "result"), "1");
+  EXPECT_EQ(Value(input_line, "kind"), "input");
+  EXPECT_EQ(Value(input_line, "button"), "Terminar el tratamiento");
+
+  // What the hook posted: the validation window, its button shown at
+  // creation, hidden for the run, each dialog once it was ready, the popup
+  // over the tracked dialog, the button shown again, the end.
+  struct Expected {
+    UINT message;
+    std::string wparam;
+    std::string lparam;
+    std::wstring caption;
+  };
+  const std::vector<Expected> expected = {
+      {kValidationStarted, validation, "0x0", L"Validación Total de Items"},
+      {kValidateButton, "0x0", "0x0", L""},
+      {kValidateButton, "0x1", "0x0", L""},
+      {kDialogReady, Value(box_line, "hwnd"), "0x0", L"Mensaje al declarante"},
+      {kDialogReady, Value(input_line, "hwnd"), "0x0", L"Ingreso de dato complementario"},
+      {kAnswerRejected, Value(popup_line, "hwnd"), validation, L"Error"},
+      {kValidateButton, "0x0", "0x0", L""},
+      {kValidationEnded, "0x0", "0x0", L""},
+  };
+  ASSERT_EQ(got.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE("notification " + std::to_string(i));
+    EXPECT_EQ(got[i].message, expected[i].message);
+    EXPECT_EQ(HexOf(got[i].wparam), expected[i].wparam);
+    EXPECT_EQ(HexOf(static_cast<ULONG_PTR>(got[i].lparam)), expected[i].lparam);
+    EXPECT_EQ(Utf8(got[i].caption), Utf8(expected[i].caption));
+    if (got[i].message == kDialogReady || got[i].message == kAnswerRejected) {
+      EXPECT_EQ(got[i].window_class, L"#32770");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvex::probe
