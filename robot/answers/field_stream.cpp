@@ -1,6 +1,7 @@
 #include "robot/answers/field_stream.h"
 
 #include "robot/window/recognition_error.h"
+#include "robot/window/text_escape.h"
 
 namespace korvex {
 
@@ -89,6 +90,11 @@ std::optional<std::int32_t> FieldReader::ReadOptionalSigned() {
 
 void AppendField(Text& out, TextView field) {
   out.append(field);
+  out.push_back(u'|');
+}
+
+void AppendEscapedField(Text& out, TextView text) {
+  AppendEscaped(out, text);
   out.push_back(u'|');
 }
 

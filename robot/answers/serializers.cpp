@@ -10,7 +10,7 @@ namespace korvex {
 // --- CMetaButtonSerializer ----------------------------------------------------------
 
 void CMetaButtonSerializer::WriteFields(const CMetaButton& button, Text& out) const {
-  AppendField(out, EscapeText(button.GetText()));
+  AppendEscapedField(out, button.GetText());
   // A live button answers IsWindowEnabled at writing time, a rebuilt one its
   // stored flag.
   AppendSignedField(out, button.IsEnabled());
@@ -31,7 +31,7 @@ std::unique_ptr<CMetaWindow> CMetaButtonSerializer::ReadFields(FieldReader& in) 
 // --- CMetaTextSerializer ------------------------------------------------------------
 
 void CMetaTextSerializer::WriteFields(const CTextWindow& text, Text& out) const {
-  AppendField(out, EscapeText(text.GetText()));
+  AppendEscapedField(out, text.GetText());
 }
 
 void CMetaTextSerializer::DescribeFields(const CTextWindow& text, Text& out) const {
@@ -45,7 +45,7 @@ std::unique_ptr<CMetaWindow> CMetaTextSerializer::ReadFields(FieldReader& in) co
 // --- CMetaEditSerializer ------------------------------------------------------------
 
 void CMetaEditSerializer::WriteFields(const CMetaEdit& edit, Text& out) const {
-  AppendField(out, EscapeText(edit.ReadWindowText()));
+  AppendEscapedField(out, edit.ReadWindowText());
 }
 
 void CMetaEditSerializer::DescribeFields(const CMetaEdit& edit, Text& out) const {
@@ -75,7 +75,7 @@ int ItemCountOf(const CMetaList& list) { return std::max(list.GetItemCount(), 0)
 void CMetaListSerializer::WriteFields(const CMetaList& list, Text& out) const {
   const int count = ItemCountOf(list);
   AppendUnsignedField(out, static_cast<std::uint32_t>(count));
-  for (int i = 0; i < count; ++i) AppendField(out, EscapeText(list.GetItemText(i)));
+  for (int i = 0; i < count; ++i) AppendEscapedField(out, list.GetItemText(i));
 }
 
 void CMetaListSerializer::DescribeFields(const CMetaList& list, Text& out) const {
@@ -150,7 +150,7 @@ bool CPutTextSerializer::CanAnswer(const CMetaWindow& target) const {
 }
 
 void CPutTextSerializer::WriteFields(const CPutText& put, Text& out) const {
-  AppendField(out, EscapeText(put.GetText()));
+  AppendEscapedField(out, put.GetText());
 }
 
 void CPutTextSerializer::DescribeFields(const CPutText& put, const CMetaWindow& target,

@@ -45,21 +45,37 @@ Text ReplaceAll(TextView text, TextView from, TextView to) {
 
 }  // namespace
 
-Text EscapeText(TextView text) {
-  Text out = u"<>";
-  out.reserve(2 + text.size());
-  for (const char16_t c : text) {
+void AppendEscaped(Text& out, TextView text) {
+  out += u"<>";
+  // Plain characters are copied in runs; only the escaped ones one by one.
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    char16_t escape[6] = {u'\\'};
+    std::size_t length = 0;
     if (c >= 0x100) {
-      out += u"\\X";
-      for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHexDigits[(c >> shift) & 0xF]);
+      escape[1] = u'X';
+      for (int k = 0; k < 4; ++k) escape[2 + k] = kHexDigits[(c >> (12 - 4 * k)) & 0xF];
+      length = 6;
     } else if (NeedsByteEscape(c)) {
-      out += u"\\x";
-      out.push_back(kHexDigits[c >> 4]);
-      out.push_back(kHexDigits[c & 0xF]);
+      escape[1] = u'x';
+      escape[2] = kHexDigits[c >> 4];
+      escape[3] = kHexDigits[c & 0xF];
+      length = 4;
     } else {
-      out.push_back(c);
+      continue;
     }
+    out.append(text, run, i - run);
+    out.append(escape, length);
+    run = i + 1;
   }
+  out.append(text, run);
+}
+
+Text EscapeText(TextView text) {
+  Text out;
+  out.reserve(2 + text.size());
+  AppendEscaped(out, text);
   return out;
 }
 

@@ -21,6 +21,8 @@
 namespace korvex {
 
 Text EscapeText(TextView text);
+// Appends EscapeText(text) to out.
+void AppendEscaped(Text& out, TextView text);
 
 // Never fails.  Decoding of the current form is lenient, the way stored keys
 // have always been read: an escape whose digits are missing or not

@@ -42,7 +42,7 @@ constexpr std::size_t kRoleCount = 6;
 Text WriteKey(const CDossaWindow& dialog) {
   Text out;
   AppendField(out, dialog.RuntimeClassName());
-  AppendField(out, EscapeText(dialog.GetCaption()));
+  AppendEscapedField(out, dialog.GetCaption());
   for (const std::int32_t role : {dialog.GetListIndex(), dialog.GetPromptIndex(),
                                   dialog.GetEditIndex(), dialog.GetAcceptIndex(),
                                   dialog.GetCancelIndex(), dialog.GetNoneIndex()}) {

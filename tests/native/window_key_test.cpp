@@ -212,6 +212,12 @@ TEST(WindowKeyReader, RefusesWhatDoesNotDescribeExactlyOneDialog) {
       {"item count above 32 bits",
        NoRolesKey(u"class CDynWindow", u"<>Aviso", u"1|class CMetaList|99999999999999999999|"),
        u"1|class CNullInteraction|", kChild},
+      {"template whose count was not filled in",
+       u"class CItemSelectionWindow|Seleccion de una opcion|2|4294967295|4294967295|3|1|0|4|"
+       u"class CMetaButton|No seleccionar ninguna|1|class CMetaButton|Cancelar el  tratamiento|1|"
+       u"class CMetaList|%d|",
+       u"4|class CNullInteraction|class CNullInteraction|class CNullInteraction|"
+       u"class CNullInteraction|", kChild},
       {"fewer items than counted",
        NoRolesKey(u"class CDynWindow", u"<>Aviso", u"1|class CMetaList|2|<>a|"),
        u"1|class CNullInteraction|", kChild},
