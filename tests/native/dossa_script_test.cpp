@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace korvex::dossa {
@@ -147,6 +149,24 @@ TEST(DossaScriptTest, DemoScriptHasAnItemOfEachKind) {
     for (const Dialog& d : item.dialogs) seen[static_cast<int>(d.kind)] = true;
   }
   EXPECT_TRUE(seen[0] && seen[1] && seen[2]);
+}
+
+// The scripts shipped for the demo and for manual checks stay readable.
+TEST(DossaScriptTest, ShippedExamplesAreValid) {
+  std::string root = __FILE__;
+  root.erase(root.rfind("tests"));
+  for (const char* name : {"demo.dossa", "hook-check.dossa"}) {
+    std::ifstream file(root + "tools/dossa/examples/" + name, std::ios::binary);
+#ifdef _WIN32
+    if (!file) GTEST_SKIP() << "the source tree is not visible from here";
+#endif
+    ASSERT_TRUE(file) << name;
+    std::stringstream text;
+    text << file.rdbuf();
+    Script s;
+    EXPECT_NO_THROW(s = ParseScript(text.str())) << name;
+    EXPECT_FALSE(s.steps.empty()) << name;
+  }
 }
 
 TEST(DossaScriptTest, ErrorsNameTheLineAndTheFault) {

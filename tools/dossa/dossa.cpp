@@ -542,6 +542,9 @@ void CALLBACK TimeoutTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   d->timeout_timer = 0;
   d->timed_out = true;
+  if (d->spec != nullptr && d->spec->kind == DialogKind::kDataInput) {
+    d->text = WindowText(GetDlgItem(d->hwnd, kValueEditId));  // what was typed so far
+  }
   EndDialog(d->hwnd, 0);
 }
 
@@ -684,6 +687,11 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
       if (HIWORD(wParam) != BN_CLICKED || (id != IDOK && id != IDCANCEL && id != kNoneId)) {
         return FALSE;
       }
+      if (id == kNoneId && !IsWindowEnabled(GetDlgItem(dialog, kNoneId))) {
+        // BM_CLICK reaches a disabled button too; the host does not act on it.
+        Describe(Log().Begin("ignored"), *d).Field("button", WindowText(GetDlgItem(dialog, id))).End();
+        return TRUE;
+      }
       if (id == IDOK) {
         const LRESULT selected = SendDlgItemMessageW(dialog, kOptionListId, LB_GETCURSEL, 0, 0);
         d->index_chosen = selected == LB_ERR ? kNoSelection : static_cast<int>(selected);
@@ -720,14 +728,14 @@ DialogTemplate DataInputTemplate(const Dialog& spec) {
 // "Seleccionar la opción marcada".
 DialogTemplate OptionsTemplate() {
   DialogTemplate t(W(kOptionsCaption), 300, 210);
-  t.Add(DialogTemplate::kButton, kNoneId, BS_PUSHBUTTON | WS_TABSTOP, 106, 189, 90, 14,
+  t.Add(DialogTemplate::kButton, kNoneId, BS_PUSHBUTTON | WS_TABSTOP, 125, 189, 82, 14,
         L"No seleccionar ninguna");
-  t.Add(DialogTemplate::kButton, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 203, 189, 90, 14,
+  t.Add(DialogTemplate::kButton, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 211, 189, 82, 14,
         L"Cancelar el  tratamiento");
   t.Add(DialogTemplate::kListBox, kOptionListId,
         LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 7, 7, 286, 175,
         L"");
-  t.Add(DialogTemplate::kButton, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 189, 92, 14,
+  t.Add(DialogTemplate::kButton, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 189, 114, 14,
         L"Seleccionar la opción marcada");
   return t;
 }
