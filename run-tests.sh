@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Runs every test of KORVEX on a Debian machine, from a fresh clone:
+#
+#   ./run-tests.sh
+#
+# 1. installs what is missing (scripts/install-deps.sh),
+# 2. configures and builds the presets native, native-asan, win64 and win32,
+# 3. runs the native unit tests, plain and with the sanitizers,
+# 4. runs the Windows tests under Wine (scripts/run-wine-tests.sh build/win64),
+# 5. runs the fuzzers when scripts/run-fuzzers.sh is there.
+#
+# A failing stage does not stop the run: every test stage whose build
+# succeeded still runs, so one run shows everything.  The wall time of each
+# stage is printed as it ends and again in a summary; the exit status is
+# non-zero when any stage failed.
+set -uo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")"
+
+names=()
+results=()
+times=()
+failed=0
+
+now() { date +%s.%N; }
+
+# stage NAME COMMAND...: runs a stage and records its result and wall time.
+stage() {
+  local name=$1
+  shift
+  echo
+  echo "=== $name: $*"
+  local start status=0
+  start=$(now)
+  "$@" || status=$?
+  local seconds
+  seconds=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }')
+  local result=ok
+  if [[ $status -ne 0 ]]; then
+    result="FAILED ($status)"
+    failed=1
+  fi
+  names+=("$name")
+  results+=("$result")
+  times+=("$seconds")
+  echo "=== $name: $result in $seconds s"
+  return $status
+}
+
+# skip NAME WHY: records a stage that could not run.
+skip() {
+  names+=("$1")
+  results+=("NOT RUN ($2)")
+  times+=("-")
+  failed=1
+  echo
+  echo "=== $1: not run, $2"
+}
+
+build_preset() {
+  cmake --preset "$1" && cmake --build --preset "$1"
+}
+
+total_start=$(now)
+
+stage "dependencies" scripts/install-deps.sh
+
+declare -A built
+for preset in native native-asan win64 win32; do
+  if stage "build $preset" build_preset "$preset"; then built[$preset]=1; fi
+done
+
+for preset in native native-asan; do
+  if [[ -n "${built[$preset]:-}" ]]; then
+    stage "test $preset" ctest --preset "$preset"
+  else
+    skip "test $preset" "build failed"
+  fi
+done
+
+# The hook library's binary interface, in the 64-bit and the 32-bit build.
+if [[ -n "${built[win64]:-}" && -n "${built[win32]:-}" ]]; then
+  stage "check Sentrel.dll" sentrel/check-dll.sh build/win64/bin/Sentrel.dll build/win32/bin/Sentrel.dll
+else
+  skip "check Sentrel.dll" "build failed"
+fi
+
+if [[ -n "${built[win64]:-}" ]]; then
+  stage "test wine (win64)" scripts/run-wine-tests.sh build/win64
+else
+  skip "test wine (win64)" "build failed"
+fi
+
+if [[ -x scripts/run-fuzzers.sh ]]; then
+  stage "fuzzers" scripts/run-fuzzers.sh
+elif [[ -f scripts/run-fuzzers.sh ]]; then
+  stage "fuzzers" bash scripts/run-fuzzers.sh
+fi
+
+total=$(awk -v a="$total_start" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }')
+echo
+echo "=== summary"
+for i in "${!names[@]}"; do
+  printf '  %-22s %8s s  %s\n' "${names[$i]}" "${times[$i]}" "${results[$i]}"
+done
+printf '  %-22s %8s s\n' "total" "$total"
+if [[ $failed -ne 0 ]]; then
+  echo "=== FAILED"
+  exit 1
+fi
+echo "=== all stages passed"
