@@ -1,7 +1,9 @@
 #include "platform/file_io.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 namespace korvex {
 
@@ -12,7 +14,7 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File Open(const Text& path, bool write) {
+File OpenStdFile(const Text& path, bool write) {
 #ifdef _WIN32
   const std::wstring wide(path.begin(), path.end());
   return File(_wfopen(wide.c_str(), write ? L"wb" : L"rb"));
@@ -23,8 +25,10 @@ File Open(const Text& path, bool write) {
 
 }  // namespace
 
+void* OutputFile::Open_(const Text& path) { return OpenStdFile(path, true).release(); }
+
 bool ReadWholeFile(const Text& path, std::string* bytes) {
-  File f = Open(path, false);
+  File f = OpenStdFile(path, false);
   if (!f) return false;
   bytes->clear();
   char buffer[64 * 1024];
@@ -34,11 +38,46 @@ bool ReadWholeFile(const Text& path, std::string* bytes) {
 }
 
 bool WriteWholeFile(const Text& path, std::string_view bytes) {
-  File f = Open(path, true);
+  File f = OpenStdFile(path, true);
   if (!f) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
   const bool flushed = std::fflush(f.get()) == 0;
   return written && flushed && std::fclose(f.release()) == 0;
+}
+
+bool CreateFolders(const Text& path) {
+  std::error_code error;
+  const std::filesystem::path folder(path);
+  std::filesystem::create_directories(folder, error);
+  return std::filesystem::is_directory(folder, error);
+}
+
+OutputFile::~OutputFile() { Close(); }
+
+bool OutputFile::Open(const Text& path) {
+  Close();
+  m_failed = false;
+  m_file = Open_(path);
+  return m_file != nullptr;
+}
+
+void OutputFile::Write(std::string_view bytes) {
+  if (m_file == nullptr || m_failed) return;
+  auto* f = static_cast<std::FILE*>(m_file);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) m_failed = true;
+}
+
+void OutputFile::Flush() {
+  if (m_file != nullptr && !m_failed && std::fflush(static_cast<std::FILE*>(m_file)) != 0) {
+    m_failed = true;
+  }
+}
+
+bool OutputFile::Close() {
+  if (m_file == nullptr) return false;
+  const bool closed = std::fclose(static_cast<std::FILE*>(m_file)) == 0;
+  m_file = nullptr;
+  return closed && !m_failed;
 }
 
 }  // namespace korvex

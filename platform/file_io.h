@@ -8,10 +8,46 @@
 
 namespace korvex {
 
+// The separator the file system joins folder and file names with.
+#ifdef _WIN32
+inline constexpr char16_t kPathSeparator = u'\\';
+#else
+inline constexpr char16_t kPathSeparator = u'/';
+#endif
+
 // Reads the whole file as bytes; false when it cannot be opened or read.
 bool ReadWholeFile(const Text& path, std::string* bytes);
 // Creates or truncates the file and writes the bytes; false on any failure
 // (the file may then hold part of them).
 bool WriteWholeFile(const Text& path, std::string_view bytes);
+
+// Creates a folder and its missing parents; false when it does not exist
+// afterwards.
+bool CreateFolders(const Text& path);
+
+// A file open for writing, created or truncated, that other programs may
+// read and write meanwhile.  Once a write fails the file stays failed and
+// takes nothing more, like a C++ stream.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  bool Open(const Text& path);
+  bool IsOpen() const { return m_file != nullptr; }
+  bool Failed() const { return m_failed; }
+  void Write(std::string_view bytes);
+  void Flush();
+  // Closes the file; false when it was not open or a write or the close
+  // failed.
+  bool Close();
+
+ private:
+  static void* Open_(const Text& path);
+  void* m_file = nullptr;  // std::FILE*
+  bool m_failed = false;
+};
 
 }  // namespace korvex

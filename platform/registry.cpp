@@ -2,13 +2,14 @@
 
 namespace korvex {
 
-RegValue MakeStringValue(TextView text) {
+RegValue MakeStringValue(TextView text, bool with_nul) {
   RegValue value{reg::kRegSz, {}};
-  value.data.reserve(text.size() * 2);
+  value.data.reserve(text.size() * 2 + 2);
   for (char16_t c : text) {
     value.data.push_back(static_cast<std::uint8_t>(c & 0xFF));
     value.data.push_back(static_cast<std::uint8_t>(c >> 8));
   }
+  if (with_nul) value.data.insert(value.data.end(), {0, 0});
   return value;
 }
 

@@ -78,8 +78,9 @@ class Registry {
   virtual RegDeleteResult RegDeleteKeyExW(RegKey parent, TextView subkey) = 0;
 };
 
-// REG_SZ data: the text's UTF-16LE code units, without a terminating NUL.
-RegValue MakeStringValue(TextView text);
+// REG_SZ data: the text's UTF-16LE code units, with a terminating NUL only
+// when asked for (the profile store writes none).
+RegValue MakeStringValue(TextView text, bool with_nul = false);
 RegValue MakeDwordValue(std::uint32_t number);
 // The whole data as text; a terminating NUL, if present, is not part of it.
 Text ReadStringValue(const RegValue& value);

@@ -50,6 +50,12 @@ CManagedProfile::CManagedProfile(Text name, CProfileRepository& repository,
   }
 }
 
+CManagedProfile::CManagedProfile(Text name, CProfileRepository& repository,
+                                 std::map<Text, Text>&& verified, Verified)
+    : CProfile(std::move(name)), m_repository(&repository) {
+  for (auto& [key, value] : verified) Insert(key, std::move(value));
+}
+
 void CManagedProfile::SetAnswer(const Text& key, const Text& value) {
   CProfile::SetAnswer(key, value);
   m_repository->OnAnswerStored(*this, key);

@@ -49,6 +49,11 @@ class CManagedProfile : public CProfile {
   // and answers cannot be read is dropped; nothing is written back.
   CManagedProfile(Text name, CProfileRepository& repository,
                   const std::map<Text, Text>* source = nullptr);
+  // Pairs the store loader has already read back and normalized are taken
+  // as they are.
+  struct Verified {};
+  CManagedProfile(Text name, CProfileRepository& repository, std::map<Text, Text>&& verified,
+                  Verified);
 
   void SetAnswer(const Text& key, const Text& value) override;
   void RemoveAnswer(const Text& key) override;

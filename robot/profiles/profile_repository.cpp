@@ -81,8 +81,9 @@ void CProfileRepository::Load() {
     const std::int32_t code = m_registry->RegEnumKeyExW(store.Get(), index, &name);
     if (code == reg::kNoMoreItems) break;
     if (code != reg::kSuccess) throw StoreLoadError(code);
-    const std::map<Text, Text> pairs = LoadPairs(name);
-    auto profile = std::make_unique<CManagedProfile>(name, *this, &pairs);
+    // LoadPairs keeps only the pairs that read back, normalized.
+    auto profile = std::make_unique<CManagedProfile>(name, *this, LoadPairs(name),
+                                                     CManagedProfile::Verified{});
     m_profiles.insert_or_assign(name, std::move(profile));
   }
 }
