@@ -111,6 +111,9 @@ void HookLogic::OnDestroy(WindowId window, Posts& posts) {
   if (window == m_trackedDialog) m_trackedDialog = 0;
 }
 
+// A pending window is reported once, when it has processed both messages;
+// after that nothing is awaited until the next window becomes pending (the
+// seen mask keeps its bits, but there is no pending window to post).
 void HookLogic::CheckReadiness(WindowId window, std::uint32_t message, Posts& posts) {
   if (m_pendingWnd == 0 || window != m_pendingWnd) return;
   m_seenMask |= ReadinessBit(message);
