@@ -10,7 +10,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-30}
-targets=${*:-"read_key unescape"}
+targets=${*:-"read_key unescape import_file"}
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
