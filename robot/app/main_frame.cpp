@@ -1,0 +1,418 @@
+#include "robot/app/main_frame.h"
+
+#include <exception>
+
+#include "robot/answers/answer_text.h"
+#include "robot/answers/perform.h"
+#include "robot/app/settings.h"
+#include "robot/common/robot_strings.h"
+#include "robot/journal/vti_actions.h"
+#include "robot/profiles/profile_repository.h"
+#include "robot/window/capture.h"
+#include "robot/window/recognition_error.h"
+#include "robot/window/window_key.h"
+
+namespace korvex {
+
+namespace {
+
+constexpr std::u16string_view kHostClass = u"ThunderRT6FormDC";
+constexpr std::u16string_view kHostModule = u"Dossa.exe";
+constexpr std::u16string_view kProgressClass = u"ThunderRT6Frame";
+constexpr std::u16string_view kProgressPrefix = u"Declaración - Validando Item:";
+constexpr std::u16string_view kNotificationTitle = u"Notificación";
+
+// Puts a flag back to the value it had when the guard was made.
+class RestoreOnExit {
+ public:
+  explicit RestoreOnExit(bool& flag) : m_flag(flag), m_saved(flag) {}
+  ~RestoreOnExit() { m_flag = m_saved; }
+  RestoreOnExit(const RestoreOnExit&) = delete;
+  RestoreOnExit& operator=(const RestoreOnExit&) = delete;
+
+ private:
+  bool& m_flag;
+  bool m_saved;
+};
+
+}  // namespace
+
+bool IsCommandEnabled(int state, TrayCommand command) {
+  // Rows: states 1 to 8; columns: the commands in menu order.
+  static constexpr bool kTable[8][10] = {
+      {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},  // 1 busy
+      {0, 1, 0, 0, 0, 1, 0, 1, 1, 1},  // 2 no profiles
+      {0, 0, 0, 0, 0, 0, 0, 0, 1, 1},  // 3 running, no profile
+      {0, 0, 0, 0, 0, 0, 1, 0, 0, 0},  // 4 running with a profile
+      {1, 1, 1, 1, 1, 1, 0, 0, 1, 1},  // 5 validation window, no profile
+      {0, 0, 0, 0, 0, 0, 1, 0, 0, 0},  // 6 profile with records
+      {1, 1, 0, 1, 1, 1, 1, 0, 1, 1},  // 7 profile without records
+      {0, 1, 1, 1, 1, 1, 0, 1, 1, 1},  // 8 no validation window
+  };
+  if (state < 1 || state > 8) return false;
+  return kTable[state - 1][static_cast<int>(command)];
+}
+
+std::uint16_t ItemNumberFromCaption(TextView caption) {
+  if (caption.size() < kProgressPrefix.size() ||
+      caption.substr(0, kProgressPrefix.size()) != kProgressPrefix) {
+    return 0;
+  }
+  std::size_t i = caption.find(u':') + 1;
+  while (i < caption.size() && (caption[i] == u' ' || caption[i] == u'\t')) ++i;
+  bool negative = false;
+  if (i < caption.size() && (caption[i] == u'+' || caption[i] == u'-')) negative = caption[i++] == u'-';
+  std::uint32_t n = 0;
+  for (; i < caption.size() && IsDigit(caption[i]); ++i) {
+    n = n * 10 + static_cast<std::uint32_t>(caption[i] - u'0');
+    if (n > 9999) return 0;  // no item has such a number; never wrap it into range
+  }
+  if (negative || n == 0) return 0;
+  return static_cast<std::uint16_t>(n);
+}
+
+CMainFrame::CMainFrame(Ports ports, CProfileRepository& repository, CVTIActions& journal,
+                       const Settings& settings, Hwnd frame, Hwnd slot)
+    : m_ports(ports),
+      m_repository(repository),
+      m_journal(journal),
+      m_settings(settings),
+      m_alarm(settings, ports.timers, ports.sound),
+      m_frame(frame),
+      m_profileSlot(slot) {}
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::IsAlive(Hwnd window) const {
+  return window != kNoWindow && m_ports.ws.GetWindowLongW(window, win::kGwlStyle) != 0;
+}
+
+// --- host watch ------------------------------------------------------------------
+
+bool CMainFrame::OnTimer(int id) {
+  if (id == kHostWatchTimer) {
+    HostWatch();
+    return true;
+  }
+  if (id == kAlarmTimer) {
+    m_alarm.OnTimer();
+    return true;
+  }
+  return false;
+}
+
+void CMainFrame::HostWatch() {
+  if (m_hostWnd != kNoWindow) {
+    const ThreadProcessIds ids = m_ports.ws.GetWindowThreadProcessId(m_hostWnd);
+    if (ids.thread_id == m_hostThreadId && ids.process_id == m_hostProcessId &&
+        ids.thread_id != 0) {
+      return;
+    }
+  }
+  FindHost();
+  if (m_hostThreadId != 0) {
+    // A hook kept from an earlier host goes first, so that the host never
+    // carries two of them.
+    if (m_hook != 0) m_ports.hook.RemoveHook(m_hook);
+    m_hook = m_ports.hook.InstallHook(m_hostThreadId);
+    // A new hook takes effect once the thread takes a message.
+    m_ports.ws.PostMessageW(m_hostWnd, win::kWmNull, 0, 0);
+    m_ports.hook.RegisterPilotek(m_frame);
+  } else {
+    if (m_hook != 0) m_ports.hook.RemoveHook(m_hook);
+    m_hook = 0;
+    m_hostWnd = kNoWindow;
+    m_hostThreadId = 0;
+    m_hostProcessId = 0;
+  }
+}
+
+void CMainFrame::FindHost() {
+  m_hostWnd = kNoWindow;
+  m_hostThreadId = 0;
+  m_hostProcessId = 0;
+  for (Hwnd window = m_ports.ws.FindWindowExW(kNoWindow, kNoWindow, kHostClass);
+       window != kNoWindow; window = m_ports.ws.FindWindowExW(kNoWindow, window, kHostClass)) {
+    const ThreadProcessIds ids = m_ports.ws.GetWindowThreadProcessId(window);
+    const Text module = m_ports.ws.GetProcessModuleBaseName(ids.process_id);
+    if (EqualsIgnoringAsciiCase(module, kHostModule)) {
+      m_hostWnd = window;
+      m_hostThreadId = ids.thread_id;
+      m_hostProcessId = ids.process_id;
+      return;
+    }
+  }
+}
+
+// --- validation window --------------------------------------------------------------
+
+void CMainFrame::SetIdleTray() {
+  m_ports.tray.SetIcon(kIdleIcon, LoadRobotString(str::kTrayIdleTip));
+}
+
+void CMainFrame::OnValidationStarted(Hwnd validation) {
+  m_validationWnd = validation;
+  m_validating = true;
+  m_validationRunning = false;
+  if (!m_busy) {
+    m_ports.tray.ShowBalloon(LoadRobotString(str::kValidationDetected), kNotificationTitle, 10000,
+                             TrayPort::BalloonIcon::Information);
+    m_activeProfile = nullptr;
+    SetIdleTray();
+    m_journal.Clear();
+  }
+}
+
+void CMainFrame::OnValidationEnded() {
+  m_validationWnd = kNoWindow;
+  m_validating = false;
+  m_validationRunning = false;
+  ActivateProfile(nullptr);
+  m_ports.tray.HideBalloon();
+  SetIdleTray();
+}
+
+void CMainFrame::OnValidateButton(bool hidden) {
+  m_validationRunning = hidden;
+  if (hidden) m_ports.tray.HideBalloon();
+}
+
+void CMainFrame::ReadItemNumber() {
+  m_itemNumber = 0;
+  if (!IsAlive(m_validationWnd)) return;
+  for (Hwnd frame = m_ports.ws.FindWindowExW(m_validationWnd, kNoWindow, kProgressClass);
+       frame != kNoWindow;
+       frame = m_ports.ws.FindWindowExW(m_validationWnd, frame, kProgressClass)) {
+    const Text caption = m_ports.ws.GetWindowTextW(frame, 512);
+    if (caption.substr(0, kProgressPrefix.size()) == kProgressPrefix) {
+      m_itemNumber = ItemNumberFromCaption(caption);
+      return;
+    }
+  }
+}
+
+// --- dialogs ------------------------------------------------------------------------
+
+void CMainFrame::JournalAutomatic(std::uint16_t item, const CDossaWindow& shown, const Text& key,
+                                  const Text& answer) {
+  if (shown.IsPlainMessage()) {
+    m_journal.AddMessage(true, item, shown.DescribeQuestion());
+    return;
+  }
+  try {
+    const std::unique_ptr<CDossaWindow> rebuilt = ReadKey(key, answer);
+    m_journal.AddQuestion(true, item, shown.DescribeQuestion(), rebuilt->DescribeAnswer());
+  } catch (const std::exception&) {
+    // A stored entry that cannot be described is not journalled; the
+    // answer is still given.
+  }
+}
+
+void CMainFrame::OnDialogReady(Hwnd dialog) {
+  if (m_activeProfile == nullptr || dialog == kNoWindow || !IsAlive(dialog)) return;
+  RestoreOnExit restore_busy(m_busy);
+  m_busy = true;
+
+  m_dialog.reset();
+  try {
+    m_dialog = CaptureDialog(m_ports.ws, dialog);
+  } catch (const std::exception&) {
+    // Error dialogs and dialogs of other shapes stay for the user.
+    return;
+  }
+  m_dialogWnd = dialog;
+  ReadItemNumber();
+  const Text key = WriteKey(*m_dialog);
+  m_lastKey = key;
+
+  if (m_activeProfile->HasAnswer(key)) {
+    const Text answer = m_activeProfile->GetAnswer(key);
+    JournalAutomatic(m_itemNumber, *m_dialog, key, answer);
+    OwnedAnswers list;
+    try {
+      list = ReadAnswers(answer);
+    } catch (const std::exception&) {
+      return;
+    }
+    PerformAnswers(AnswerList(list), m_dialog->GetRoot());
+    m_ports.mascot.Blink();
+    return;
+  }
+
+  m_alarm.Arm();
+  const CDossaWindow* asked = m_dialog.get();
+  AnswerList list;
+  try {
+    list = AskAndLearn(dialog);
+  } catch (...) {
+    m_alarm.Disarm();
+    throw;
+  }
+  m_alarm.Disarm();
+  // The answers belong to the dialog that was asked; if another dialog was
+  // captured while the user answered, they are gone with it.
+  if (m_dialog && m_dialog.get() == asked) {
+    PerformAnswers(list, m_dialog->GetRoot());
+    m_ports.mascot.Blink();
+  }
+}
+
+AnswerList CMainFrame::AskAndLearn(Hwnd dialog) {
+  int choice = 7;
+  do {
+    m_dialog->AskUser(m_ports.user);
+    choice = m_ports.dialogs.ConfirmStore(dialog);
+  } while (choice == 10);
+  if (m_activeProfile != nullptr && choice == 6) {
+    m_activeProfile->SetAnswer(m_lastKey, WriteAnswers(m_dialog->GetAnswers()));
+  }
+  if (m_dialog->IsPlainMessage()) {
+    m_journal.AddMessage(false, m_itemNumber, m_dialog->DescribeQuestion());
+  } else {
+    m_journal.AddQuestion(false, m_itemNumber, m_dialog->DescribeQuestion(),
+                          m_dialog->DescribeAnswer());
+  }
+  return m_dialog->GetAnswers();
+}
+
+void CMainFrame::OnAnswerRejected() {
+  if (m_activeProfile == nullptr || m_dialogWnd == kNoWindow || !m_dialog) return;
+  m_journal.RemoveQuestion(m_itemNumber, m_dialog->DescribeQuestion());
+  m_activeProfile->RemoveAnswer(m_lastKey);
+  const CDossaWindow* asked = m_dialog.get();
+  const AnswerList list = AskAndLearn(m_dialogWnd);
+  if (m_dialog && m_dialog.get() == asked) {
+    PerformAnswers(list, m_dialog->GetRoot());
+    m_ports.mascot.Blink();
+  }
+}
+
+// --- profiles -------------------------------------------------------------------------
+
+Hwnd CMainFrame::ReportParent() const {
+  if (m_validating && m_validationWnd != kNoWindow) return m_validationWnd;
+  return m_hostWnd;  // kNoWindow: the desktop
+}
+
+void CMainFrame::ActivateProfile(CProfile* profile) {
+  if (!m_validating) profile = nullptr;
+  if (profile == m_activeProfile) return;
+  m_activeProfile = profile;
+  if (profile != nullptr) {
+    m_ports.tray.SetIcon(kActiveIcon, FormatMessageText(LoadRobotString(str::kRobotActive),
+                                                        {profile->GetName()}));
+    m_journal.Open(m_hostWnd, profile->GetName());
+    m_ports.mascot.Show(true);
+    return;
+  }
+  m_busy = true;
+  m_ports.mascot.Show(false);
+  if (m_journal.CountQuestions() != 0 || m_journal.CountMessages() != 0) {
+    m_ports.tray.ShowBalloon(LoadRobotString(str::kEndedWithActions), kNotificationTitle, 0,
+                             TrayPort::BalloonIcon::Information);
+  }
+  m_journal.Close(m_validating);
+  const Hwnd parent = ReportParent();
+  if (!m_journal.Messages().empty()) m_ports.dialogs.ShowMessagesReport(parent);
+  if (!m_journal.Questions().empty()) m_ports.dialogs.ShowActionsReport(parent);
+  m_ports.tray.HideBalloon();
+  SetIdleTray();
+  m_journal.Clear();
+  m_busy = false;
+}
+
+int CMainFrame::TrayState() const {
+  if (m_busy) return 1;
+  if (m_repository.GetProfiles().empty()) return 2;
+  if (m_validationRunning) return m_activeProfile != nullptr ? 4 : 3;
+  if (!m_validating) return 8;
+  if (m_activeProfile != nullptr) {
+    return (m_journal.CountQuestions() == 0 && m_journal.CountMessages() == 0) ? 7 : 6;
+  }
+  return 5;
+}
+
+// --- other programs and query threads ----------------------------------------------------
+
+std::intptr_t CMainFrame::OnClearSlot() {
+  m_ports.ws.SetWindowTextW(m_profileSlot, u"");
+  return 0;
+}
+
+std::intptr_t CMainFrame::OnGetSlot(std::uintptr_t wparam, std::intptr_t lparam) const {
+  if (wparam != rm::kGetSlotWParam || lparam != rm::kGetSlotLParam) return -1;
+  return static_cast<std::intptr_t>(m_profileSlot);
+}
+
+std::intptr_t CMainFrame::OnSelectProfile() {
+  const Text name = m_ports.ws.GetWindowTextW(m_profileSlot);
+  if (name.empty()) return 1160;
+  const int state = TrayState();
+  if (!korvex::IsCommandEnabled(state, TrayCommand::SelectProfile)) return 60000 + state;
+  CProfile* profile = m_repository.FindProfile(name);
+  if (profile == nullptr) return 2;
+  ActivateProfile(profile);
+  m_ports.ws.SetWindowTextW(m_profileSlot, u"");
+  return 0;
+}
+
+std::intptr_t CMainFrame::OnRemoteQuery(RemoteQueryRecord& record) {
+  if (m_busy) {
+    record.error = u"Error#2";
+    return 1;
+  }
+  if (m_activeProfile == nullptr) {
+    record.error = u"Error#3";
+    return 1;
+  }
+  if (!m_activeProfile->HasAnswer(record.key)) {
+    record.error = u"No data";
+    return 1;
+  }
+  record.answer = m_activeProfile->GetAnswer(record.key);
+  record.found = !record.answer.empty();
+  if (!record.found) return 1;
+  try {
+    const std::unique_ptr<CDossaWindow> rebuilt = ReadKey(record.key, record.answer);
+    const auto item = static_cast<std::uint16_t>(record.item & 0xFFFF);
+    if (rebuilt->IsPlainMessage()) {
+      m_journal.AddMessage(true, item, rebuilt->DescribeQuestion());
+    } else {
+      m_journal.AddQuestion(true, item, rebuilt->DescribeQuestion(), rebuilt->DescribeAnswer());
+    }
+    m_ports.mascot.Blink();
+  } catch (const std::exception&) {
+    record.found = false;
+  }
+  return 1;
+}
+
+bool CMainFrame::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam,
+                               std::intptr_t* result) {
+  *result = 0;
+  switch (message) {
+    case rm::kDialogReady: OnDialogReady(static_cast<Hwnd>(wparam)); return true;
+    case rm::kValidationStarted: OnValidationStarted(static_cast<Hwnd>(wparam)); return true;
+    case rm::kValidationEnded: OnValidationEnded(); return true;
+    case rm::kAnswerRejected: OnAnswerRejected(); return true;
+    case rm::kValidateButton: OnValidateButton(wparam != 0); return true;
+    case rm::kRemoteQuery:
+      if (lparam != 0) *result = OnRemoteQuery(*reinterpret_cast<RemoteQueryRecord*>(lparam));
+      return true;
+    case rm::kClearSlot: *result = OnClearSlot(); return true;
+    case rm::kGetSlot: *result = OnGetSlot(wparam, lparam); return true;
+    case rm::kSelectProfile: *result = OnSelectProfile(); return true;
+    default: return false;
+  }
+}
+
+void CMainFrame::Shutdown() {
+  m_activeProfile = nullptr;
+  m_dialog.reset();
+  if (m_hook != 0) m_ports.hook.RemoveHook(m_hook);
+  m_hook = 0;
+  m_ports.timers.KillTimer(kHostWatchTimer);
+  m_alarm.Disarm();
+}
+
+}  // namespace korvex

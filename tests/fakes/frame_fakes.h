@@ -1,0 +1,119 @@
+// Recording doubles of the main frame's ports: they remember every call in
+// one ordered log, so a test reads like the story of what the robot did.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "robot/app/frame_ports.h"
+
+namespace korvex::testing {
+
+class FrameLog {
+ public:
+  void Add(std::string entry) { entries.push_back(std::move(entry)); }
+  std::vector<std::string> entries;
+};
+
+class RecordingTimers : public TimerPort {
+ public:
+  explicit RecordingTimers(FrameLog& log) : m_log(log) {}
+  void SetTimer(int id, std::uint32_t ms) override {
+    m_log.Add("SetTimer " + std::to_string(id) + " " + std::to_string(ms));
+  }
+  void KillTimer(int id) override { m_log.Add("KillTimer " + std::to_string(id)); }
+
+ private:
+  FrameLog& m_log;
+};
+
+class RecordingTray : public TrayPort {
+ public:
+  explicit RecordingTray(FrameLog& log) : m_log(log) {}
+  void SetIcon(int icon, TextView tooltip) override {
+    this->icon = icon;
+    this->tooltip = Text(tooltip);
+    m_log.Add("tray icon " + std::to_string(icon));
+  }
+  void ShowBalloon(TextView text, TextView title, std::uint32_t timeout, BalloonIcon) override {
+    balloon = Text(text);
+    m_log.Add("balloon " + ToUtf8(title) + " " + std::to_string(timeout) + ": " + ToUtf8(text));
+  }
+  void HideBalloon() override { m_log.Add("hide balloon"); }
+  int icon = 0;
+  Text tooltip;
+  Text balloon;
+
+ private:
+  FrameLog& m_log;
+};
+
+class RecordingMascot : public MascotPort {
+ public:
+  explicit RecordingMascot(FrameLog& log) : m_log(log) {}
+  void Show(bool show) override { m_log.Add(show ? "mascot shown" : "mascot hidden"); }
+  void Blink() override { m_log.Add("mascot blinks"); }
+
+ private:
+  FrameLog& m_log;
+};
+
+class RecordingHook : public HookPort {
+ public:
+  explicit RecordingHook(FrameLog& log) : m_log(log) {}
+  std::uintptr_t InstallHook(std::uint32_t thread) override {
+    m_log.Add("hook thread " + std::to_string(thread));
+    return ++m_next;
+  }
+  void RemoveHook(std::uintptr_t hook) override { m_log.Add("unhook " + std::to_string(hook)); }
+  void RegisterPilotek(Hwnd frame) override {
+    m_log.Add("RegisterPilotek " + std::to_string(frame));
+  }
+
+ private:
+  FrameLog& m_log;
+  std::uintptr_t m_next = 0x700;
+};
+
+// Confirmation answers come from a script; the reports call back so a test
+// can look at the journal at the moment they are shown.
+class ScriptedFrameDialogs : public FrameDialogs {
+ public:
+  explicit ScriptedFrameDialogs(FrameLog& log) : m_log(log) {}
+  std::deque<int> confirmations;
+  std::function<void()> while_confirming;
+  std::function<void()> while_reporting;
+
+  int ConfirmStore(Hwnd parent) override {
+    m_log.Add("confirm over " + std::to_string(parent));
+    if (while_confirming) while_confirming();
+    if (confirmations.empty()) throw std::logic_error("no confirmation scripted");
+    const int choice = confirmations.front();
+    confirmations.pop_front();
+    return choice;
+  }
+  void ShowMessagesReport(Hwnd parent) override {
+    m_log.Add("messages report over " + std::to_string(parent));
+    if (while_reporting) while_reporting();
+  }
+  void ShowActionsReport(Hwnd parent) override {
+    m_log.Add("actions report over " + std::to_string(parent));
+    if (while_reporting) while_reporting();
+  }
+
+ private:
+  FrameLog& m_log;
+};
+
+class RecordingSound : public SoundPort {
+ public:
+  explicit RecordingSound(FrameLog& log) : m_log(log) {}
+  void PlayWav(TextView file) override { m_log.Add("play " + ToUtf8(file)); }
+
+ private:
+  FrameLog& m_log;
+};
+
+}  // namespace korvex::testing
