@@ -1,0 +1,145 @@
+// kvxtool over the in-memory registry and files in a temporary folder.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "platform/file_io.h"
+#include "robot/profiles/profile_repository.h"
+#include "tests/fakes/memory_registry.h"
+#include "tools/kvxtool/kvxtool.h"
+
+namespace korvex {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::string K(const std::string& caption, const std::string& button = "Aceptar") {
+  return "class CDynWindow|<>" + caption +
+         "|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|1|"
+         "class CMetaButton|<>" + button + "|1|";
+}
+const std::string kPress = "1|class CPressButton|";
+
+class KvxToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("korvex-kvxtool-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+
+  Text File(const std::string& name, const std::string& content) {
+    const Text path = (dir / name).u16string();
+    EXPECT_TRUE(WriteWholeFile(path, content));
+    return path;
+  }
+
+  // Runs one command; out and err hold what it wrote.
+  int Run(std::vector<Text> args, bool with_registry = true) {
+    kvxtool::Environment env;
+    if (with_registry) env.registry = &registry;
+    const int status = kvxtool::Run(args, env);
+    out = env.out;
+    err = env.err;
+    return status;
+  }
+
+  std::filesystem::path dir;
+  testing::MemoryRegistry registry;
+  std::string out, err;
+  const std::string file_ab = "KORVEX\r\nA\r\n" + K("uno") + "\r\n" + kPress + "\r\n" + K("dos", "&No") +
+                              "\r\n" + kPress + "\r\n\r\n\r\nB\r\n\r\n\r\n";
+};
+
+TEST_F(KvxToolTest, ImportListShowExportRoundTrip) {
+  const Text file = File("ab.kvxpf", file_ab);
+  ASSERT_EQ(Run({u"import", file}), 0) << err;
+  EXPECT_EQ(out, "A\tA\t2\nB\tB\t0\n");
+  ASSERT_EQ(Run({u"list"}), 0);
+  EXPECT_EQ(out, "A\t2\nB\t0\n");
+  ASSERT_EQ(Run({u"show", u"A"}), 0);
+  EXPECT_EQ(out, "dos, Botón No\tdos\tPresionar No\n"
+                 "uno, Botón Aceptar\tuno\tPresionar Aceptar\n");
+  const Text back = (dir / "back.kvxpf").u16string();
+  ASSERT_EQ(Run({u"export", back}), 0);
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(back, &bytes));
+  // The same entries, written in the store's order (by key).
+  EXPECT_EQ(bytes, "KORVEX\r\nA\r\n" + K("dos", "&No") + "\r\n" + kPress + "\r\n" + K("uno") +
+                       "\r\n" + kPress + "\r\n\r\n\r\nB\r\n\r\n\r\n");
+
+  ASSERT_EQ(Run({u"import", file, u"A"}), 0);
+  EXPECT_EQ(out, "A\tA (1)\t2\n");
+  ASSERT_EQ(Run({u"export", back, u"B", u"A (1)"}), 0);
+  EXPECT_EQ(out, "A (1)\t2\nB\t0\n");
+}
+
+TEST_F(KvxToolTest, ARefusedImportChangesNothing) {
+  ASSERT_EQ(Run({u"import", File("ab.kvxpf", file_ab)}), 0);
+  const auto before = registry.SubkeyNames(kStorePath);
+  struct Case {
+    std::vector<Text> args;
+    int status;
+  };
+  const Case cases[] = {
+      {{u"import", File("bad.kvxpf", "KORVEX \r\nA\r\n\r\n\r\n")}, 1},
+      {{u"import", File("empty.kvxpf", "KORVEX\r\n")}, 1},
+      {{u"import", File("ab2.kvxpf", file_ab), u"C"}, 1},  // not in the file
+      {{u"import", (dir / "missing.kvxpf").u16string()}, 1},
+      {{u"import"}, 2},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Run(c.args), c.status) << ToUtf8(c.args.back());
+    EXPECT_THAT(err, StartsWith("kvxtool: "));
+    EXPECT_EQ(registry.SubkeyNames(kStorePath), before);
+  }
+}
+
+TEST_F(KvxToolTest, CheckReportsSkippedPairsWithTheirLines) {
+  const Text broken = File("broken.kvxpf", "KORVEX\r\nA\r\n" + K("uno") + "\r\n" + kPress +
+                                               "\r\nclass CNada|x|\r\n" + kPress + "\r\n\r\n\r\n");
+  EXPECT_EQ(Run({u"check", broken}, false), 0);
+  EXPECT_EQ(out, "línea 5\tA\tpar ilegible (código 975321)\n"
+                 "aceptado\t1 perfiles\t1 entradas\t1 omitidas\n");
+  EXPECT_EQ(Run({u"check", File("nohdr.kvxpf", "A\r\n\r\n\r\n")}, false), 1);
+  EXPECT_THAT(out, StartsWith("rechazado\tlínea 1\t"));
+  EXPECT_EQ(Run({u"check", File("ab.kvxpf", file_ab)}, false), 0);
+  EXPECT_EQ(out, "aceptado\t2 perfiles\t2 entradas\t0 omitidas\n");
+}
+
+TEST_F(KvxToolTest, ShowFileListsEveryProfileAndUnreadableEntries) {
+  const Text broken = File("broken.kvxpf", "KORVEX\r\nA\r\n" + K("uno") + "\r\n" + kPress +
+                                               "\r\nclass CNada|x|\r\n" + kPress +
+                                               "\r\n\r\n\r\nB\r\n\r\n\r\n");
+  ASSERT_EQ(Run({u"show", u"--file", broken}, false), 0);
+  EXPECT_EQ(out, "[A]\nuno, Botón Aceptar\tuno\tPresionar Aceptar\n(entrada ilegible, línea 5)\t\t\n[B]\n");
+  ASSERT_EQ(Run({u"show", u"--file", broken, u"B"}, false), 0);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(Run({u"show", u"--file", broken, u"C"}, false), 1);
+}
+
+TEST_F(KvxToolTest, UsageAndHelp) {
+  struct Case {
+    std::vector<Text> args;
+    int status;
+  };
+  const Case cases[] = {{{}, 2}, {{u"borrar"}, 2}, {{u"list", u"x"}, 2}, {{u"show"}, 2},
+                        {{u"show", u"--file"}, 2}, {{u"check"}, 2}, {{u"export"}, 2},
+                        {{u"--help"}, 0}, {{u"-h"}, 0}};
+  for (const Case& c : cases) EXPECT_EQ(Run(c.args), c.status) << (c.args.empty() ? "" : ToUtf8(c.args[0]));
+  EXPECT_THAT(out, HasSubstr("kvxtool check ARCHIVO"));
+  // Without a registry the store commands say why they cannot run.
+  EXPECT_EQ(Run({u"list"}, false), 1);
+  EXPECT_THAT(err, HasSubstr("registro de Windows"));
+  EXPECT_EQ(Run({u"show", u"Nadie"}), 1);
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# kvxtool.exe against Wine's registry: import, list, show, export, a second
+# import, check.  Run by ctest inside the Wine test session:
+#
+#   tests/wine/kvxtool_wine_test.sh path/to/kvxtool.exe
+set -uo pipefail
+
+tool=$(realpath "$1")
+exec_=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)/wine-exec.sh
+work=$(mktemp -d "${TMPDIR:-/tmp}/korvex-kvxtool.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+failures=0
+checks=0
+# expect NAME EXPECTED-STATUS EXPECTED-OUTPUT-FILE -- ARGUMENTS...
+expect() {
+  local name=$1 want_status=$2 want=$3
+  shift 4
+  local status=0
+  checks=$((checks + 1))
+  "$exec_" "$tool" "$@" > out.txt 2> err.txt || status=$?
+  tr -d '\r' < out.txt > got.txt
+  if [[ $status -ne $want_status ]] || ! diff -u "$want" got.txt; then
+    echo "FAILED: $name (status $status, wanted $want_status)"
+    cat err.txt
+    failures=$((failures + 1))
+  else
+    echo "ok: $name"
+  fi
+}
+
+key() {
+  printf 'class CDynWindow|<>%s|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|1|class CMetaButton|<>%s|1|' "$1" "$2"
+}
+press='1|class CPressButton|'
+printf 'KORVEX\r\nA\r\n%s\r\n%s\r\n%s\r\n%s\r\n\r\n\r\nB\r\n\r\n\r\n' \
+  "$(key dos '&No')" "$press" "$(key uno Aceptar)" "$press" > ab.kvxpf
+printf 'KORVEX\r\nA\r\n%s\r\n%s\r\nclass CNada|x|\r\n%s\r\n\r\n\r\n' "$(key uno Aceptar)" "$press" "$press" > broken.kvxpf
+printf 'A\r\n\r\n\r\n' > noheader.kvxpf
+
+"$exec_" reg.exe delete 'HKCU\Software\Norvane\KORVEX\Store' /f > /dev/null 2>&1 || true
+
+printf 'A\tA\t2\nB\tB\t0\n' > want; expect "import" 0 want -- import ab.kvxpf
+printf 'A\t2\nB\t0\n' > want; expect "list" 0 want -- list
+printf 'dos, Botón No\tdos\tPresionar No\nuno, Botón Aceptar\tuno\tPresionar Aceptar\n' > want
+expect "show" 0 want -- show A
+printf 'A\t2\nB\t0\n' > want; expect "export" 0 want -- export back.kvxpf
+checks=$((checks + 1))
+if ! cmp -s ab.kvxpf back.kvxpf; then
+  echo "FAILED: the exported file differs from the imported one"
+  failures=$((failures + 1))
+fi
+printf 'A\tA (1)\t2\nB\tB (1)\t0\n' > want; expect "second import" 0 want -- import ab.kvxpf
+printf 'A\t2\nA (1)\t2\nB\t0\nB (1)\t0\n' > want; expect "list after" 0 want -- list
+printf 'línea 5\tA\tpar ilegible (código 975321)\naceptado\t1 perfiles\t1 entradas\t1 omitidas\n' > want
+expect "check broken" 0 want -- check broken.kvxpf
+printf 'rechazado\tlínea 1\tEl archivo no es un archivo de perfiles de KORVEX.\n' > want
+expect "check no header" 1 want -- check noheader.kvxpf
+: > want; expect "import refused" 1 want -- import noheader.kvxpf
+printf 'A\t2\nA (1)\t2\nB\t0\nB (1)\t0\n' > want; expect "nothing changed" 0 want -- list
+
+"$exec_" reg.exe delete 'HKCU\Software\Norvane\KORVEX\Store' /f > /dev/null 2>&1 || true
+echo "$((checks - failures)) passed, $failures failed"
+[[ $failures -eq 0 ]]

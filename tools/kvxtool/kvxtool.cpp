@@ -1,0 +1,258 @@
+#include "tools/kvxtool/kvxtool.h"
+
+#include <memory>
+#include <set>
+#include <stdexcept>
+
+#include "platform/file_io.h"
+#include "platform/registry.h"
+#include "robot/common/robot_strings.h"
+#include "robot/profiles/profile_file.h"
+#include "robot/profiles/profile_repository.h"
+#include "robot/window/window_key.h"
+
+namespace korvex::kvxtool {
+
+namespace {
+
+std::string U8(TextView text) { return ToUtf8(text); }
+
+int Fail(Environment& env, const std::string& message) {
+  env.err += "kvxtool: " + message + "\n";
+  return kFailure;
+}
+
+int UsageError(Environment& env, const std::string& message) {
+  env.err += "kvxtool: " + message + "\nUse \"kvxtool --help\" para ver los comandos.\n";
+  return kUsage;
+}
+
+// Tabs and line breaks inside a field would break the line format.
+std::string Field(TextView text) {
+  std::string out = U8(text);
+  for (char& c : out) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  }
+  return out;
+}
+
+std::unique_ptr<CProfileRepository> OpenStore(Environment& env, int* status) {
+  if (env.registry == nullptr) {
+    *status = Fail(env, "este comando necesita el registro de Windows (use kvxtool.exe)");
+    return nullptr;
+  }
+  try {
+    return std::make_unique<CProfileRepository>(*env.registry);
+  } catch (const StoreLoadError& e) {
+    *status = Fail(env, "no se pudieron leer los perfiles del registro (error " +
+                            std::to_string(e.code()) + ")");
+    return nullptr;
+  }
+}
+
+// One line per entry: the question, the caption and the answer, as the
+// answers dialog shows them.
+void ShowEntries(const CProfile& profile, Environment& env) {
+  const std::vector<Text> keys = profile.GetKeys();
+  const std::vector<Text> values = profile.GetValues();
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    try {
+      const std::unique_ptr<CDossaWindow> dialog = ReadKey(keys[i], values[i]);
+      env.out += Field(dialog->DescribeQuestion()) + "\t" + Field(dialog->GetCaption()) + "\t" +
+                 Field(dialog->DescribeAnswer()) + "\n";
+    } catch (const std::exception&) {
+      env.out += "(entrada ilegible)\t\t\n";
+    }
+  }
+}
+
+// Reads a profile file into a temporary repository; false (with the error
+// written) when the file cannot be read or would be refused.
+bool ReadProfileFile(const Text& path, CProfileRepository& into, ImportResult* result,
+                     Environment& env) {
+  std::string content;
+  if (!ReadWholeFile(path, &content)) {
+    Fail(env, "no se pudo leer el archivo " + U8(path));
+    return false;
+  }
+  *result = ImportProfiles(into, content);
+  if (!result->ok) {
+    std::string where = result->error_line > 0 ? "línea " + std::to_string(result->error_line) + ": " : "";
+    Fail(env, U8(LoadRobotString(str::kImportFailed)) + " " + where + U8(result->error));
+    return false;
+  }
+  return true;
+}
+
+// The named profiles of a repository, or all when none is named; false
+// when a name is not there.
+bool Choose(const CProfileRepository& repo, const std::vector<Text>& names,
+            std::vector<CProfile*>* chosen, Environment& env, const std::string& where) {
+  if (names.empty()) {
+    *chosen = repo.GetProfiles();
+    return true;
+  }
+  std::set<Text> seen;
+  for (const Text& name : names) {
+    CProfile* profile = repo.FindProfile(name);
+    if (profile == nullptr) {
+      Fail(env, "no existe el perfil \"" + U8(name) + "\" " + where);
+      return false;
+    }
+    if (seen.insert(name).second) chosen->push_back(profile);
+  }
+  return true;
+}
+
+int List(const std::vector<Text>& args, Environment& env) {
+  if (!args.empty()) return UsageError(env, "list no lleva argumentos");
+  int status = kSuccess;
+  auto store = OpenStore(env, &status);
+  if (!store) return status;
+  for (const CProfile* profile : store->GetProfiles()) {
+    env.out += Field(profile->GetName()) + "\t" + std::to_string(profile->GetCount()) + "\n";
+  }
+  return kSuccess;
+}
+
+int Show(const std::vector<Text>& args, Environment& env) {
+  if (!args.empty() && args[0] == u"--file") {
+    if (args.size() < 2 || args.size() > 3) return UsageError(env, "uso: kvxtool show --file ARCHIVO [PERFIL]");
+    CProfileRepository file;
+    ImportResult result;
+    if (!ReadProfileFile(args[1], file, &result, env)) return kFailure;
+    std::vector<CProfile*> chosen;
+    std::vector<Text> names;
+    if (args.size() == 3) names.push_back(args[2]);
+    if (!Choose(file, names, &chosen, env, "en el archivo")) return kFailure;
+    for (const CProfile* profile : chosen) {
+      if (args.size() == 2) env.out += "[" + Field(profile->GetName()) + "]\n";
+      ShowEntries(*profile, env);
+      for (const SkippedPair& skipped : result.skipped) {
+        if (skipped.profile == profile->GetName()) {
+          env.out += "(entrada ilegible, línea " + std::to_string(skipped.line) + ")\t\t\n";
+        }
+      }
+    }
+    return kSuccess;
+  }
+  if (args.size() != 1) return UsageError(env, "uso: kvxtool show PERFIL");
+  int status = kSuccess;
+  auto store = OpenStore(env, &status);
+  if (!store) return status;
+  const CProfile* profile = store->FindProfile(args[0]);
+  if (profile == nullptr) return Fail(env, "no existe el perfil \"" + U8(args[0]) + "\"");
+  ShowEntries(*profile, env);
+  return kSuccess;
+}
+
+int Export(const std::vector<Text>& args, Environment& env) {
+  if (args.empty()) return UsageError(env, "uso: kvxtool export ARCHIVO [PERFIL...]");
+  int status = kSuccess;
+  auto store = OpenStore(env, &status);
+  if (!store) return status;
+  std::vector<CProfile*> chosen;
+  if (!Choose(*store, {args.begin() + 1, args.end()}, &chosen, env, "")) return kFailure;
+  CProfileRepository temporary;
+  for (const CProfile* profile : chosen) temporary.AddCopyOf(*profile);
+  const ExportResult exported = ExportProfiles(temporary);
+  if (!exported.ok) return Fail(env, U8(exported.error));
+  if (!WriteWholeFile(args[0], exported.bytes)) {
+    return Fail(env, U8(LoadRobotString(str::kExportFailed)) + " " + U8(args[0]));
+  }
+  for (const CProfile* profile : temporary.GetProfiles()) {
+    env.out += Field(profile->GetName()) + "\t" + std::to_string(profile->GetCount()) + "\n";
+  }
+  return kSuccess;
+}
+
+int Import(const std::vector<Text>& args, Environment& env) {
+  if (args.empty()) return UsageError(env, "uso: kvxtool import ARCHIVO [PERFIL...]");
+  // Everything is read and checked before the store is touched.
+  CProfileRepository file;
+  ImportResult result;
+  if (!ReadProfileFile(args[0], file, &result, env)) return kFailure;
+  std::vector<CProfile*> chosen;
+  if (!Choose(file, {args.begin() + 1, args.end()}, &chosen, env, "en el archivo")) return kFailure;
+  int status = kSuccess;
+  auto store = OpenStore(env, &status);
+  if (!store) return status;
+  for (const CProfile* profile : chosen) {
+    const CProfile& copy = store->AddCopyOf(*profile);
+    env.out += Field(profile->GetName()) + "\t" + Field(copy.GetName()) + "\t" +
+               std::to_string(copy.GetCount()) + "\n";
+  }
+  return kSuccess;
+}
+
+int Check(const std::vector<Text>& args, Environment& env) {
+  if (args.size() != 1) return UsageError(env, "uso: kvxtool check ARCHIVO");
+  std::string content;
+  if (!ReadWholeFile(args[0], &content)) return Fail(env, "no se pudo leer el archivo " + U8(args[0]));
+  CProfileRepository file;
+  const ImportResult result = ImportProfiles(file, content);
+  for (const SkippedPair& skipped : result.skipped) {
+    env.out += "línea " + std::to_string(skipped.line) + "\t" + Field(skipped.profile) + "\t" +
+               Field(skipped.reason) + "\n";
+  }
+  if (!result.ok) {
+    env.out += "rechazado";
+    if (result.error_line > 0) env.out += "\tlínea " + std::to_string(result.error_line);
+    env.out += "\t" + Field(result.error) + "\n";
+    return kFailure;
+  }
+  std::size_t entries = 0;
+  for (const CProfile* profile : file.GetProfiles()) entries += profile->GetCount();
+  env.out += "aceptado\t" + std::to_string(file.GetProfiles().size()) + " perfiles\t" +
+             std::to_string(entries) + " entradas\t" + std::to_string(result.skipped.size()) +
+             " omitidas\n";
+  return kSuccess;
+}
+
+}  // namespace
+
+std::string Help() {
+  return "kvxtool: perfiles de KORVEX desde la línea de comandos\n"
+         "\n"
+         "uso:\n"
+         "  kvxtool list                          los perfiles del registro\n"
+         "  kvxtool show PERFIL                   las respuestas de un perfil del registro\n"
+         "  kvxtool show --file ARCHIVO [PERFIL]  las respuestas de un archivo de perfiles\n"
+         "  kvxtool export ARCHIVO [PERFIL...]    exporta todos los perfiles, o los nombrados\n"
+         "  kvxtool import ARCHIVO [PERFIL...]    importa todos los perfiles del archivo, o los nombrados\n"
+         "  kvxtool check ARCHIVO                 revisa un archivo como lo haría la importación\n"
+         "  kvxtool --help | -h                   esta ayuda\n"
+         "\n"
+         "Salida (texto UTF-8, un renglón por elemento, campos separados por tabuladores):\n"
+         "  list     NOMBRE <tab> ENTRADAS\n"
+         "  show     PREGUNTA <tab> TÍTULO <tab> RESPUESTA; una entrada que no se puede leer\n"
+         "           aparece como \"(entrada ilegible)\"; con --file y sin PERFIL cada perfil\n"
+         "           empieza con un renglón \"[NOMBRE]\"\n"
+         "  export   NOMBRE <tab> ENTRADAS por cada perfil escrito\n"
+         "  import   NOMBRE EN EL ARCHIVO <tab> NOMBRE CREADO <tab> ENTRADAS; un nombre en uso\n"
+         "           recibe el siguiente libre, \"A (1)\", \"A (2)\"...\n"
+         "  check    \"línea N <tab> PERFIL <tab> MOTIVO\" por cada par que se omitiría, y al\n"
+         "           final \"aceptado <tab> P perfiles <tab> E entradas <tab> O omitidas\" o\n"
+         "           \"rechazado [<tab> línea N] <tab> MOTIVO\"\n"
+         "\n"
+         "Estado de salida: 0 éxito, 1 falla (mensaje en la salida de error), 2 uso incorrecto.\n"
+         "Una importación rechazada no cambia ningún perfil.\n";
+}
+
+int Run(const std::vector<Text>& args, Environment& env) {
+  if (args.empty()) return UsageError(env, "falta el comando");
+  const Text& command = args[0];
+  const std::vector<Text> rest(args.begin() + 1, args.end());
+  if (command == u"--help" || command == u"-h") {
+    env.out += Help();
+    return kSuccess;
+  }
+  if (command == u"list") return List(rest, env);
+  if (command == u"show") return Show(rest, env);
+  if (command == u"export") return Export(rest, env);
+  if (command == u"import") return Import(rest, env);
+  if (command == u"check") return Check(rest, env);
+  return UsageError(env, "comando desconocido: " + U8(command));
+}
+
+}  // namespace korvex::kvxtool

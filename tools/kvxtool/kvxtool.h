@@ -1,0 +1,40 @@
+// kvxtool: profiles, profile files and robot diagnostics from the command
+// line, for the people who look after many brokers' machines.  The commands
+// run on the robot's own code (the store, the file format, the protocol);
+// this file holds the whole tool except the program's entry point, so the
+// tests run it with an in-memory registry.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace korvex {
+
+class Registry;
+
+namespace kvxtool {
+
+// Exit statuses.
+inline constexpr int kSuccess = 0;
+inline constexpr int kFailure = 1;
+inline constexpr int kUsage = 2;
+
+struct Environment {
+  // The registry of the current user; null where there is none (the native
+  // build), and then the commands that need the store fail.
+  Registry* registry = nullptr;
+  // What the tool writes, UTF-8.
+  std::string out;
+  std::string err;
+};
+
+// Runs one command line (the arguments after the program name).
+int Run(const std::vector<Text>& args, Environment& env);
+
+// The --help text.
+std::string Help();
+
+}  // namespace kvxtool
+}  // namespace korvex
