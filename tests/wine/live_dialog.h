@@ -129,6 +129,8 @@ class LiveDialog {
   // (or its thread ended first).
   HWND hwnd() const { return m_hwnd; }
   Hwnd handle() const { return win32::FromHwnd(m_hwnd); }
+  // The control with the given id, as a port handle.
+  Hwnd Item(int id) const { return win32::FromHwnd(::GetDlgItem(m_hwnd, id)); }
   DWORD thread_id() const { return m_thread_id; }
 
   // Waits until the dialog has ended and returns what MessageBoxW or
