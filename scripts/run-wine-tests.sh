@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs the tests labelled "wine" of a Windows build under 64-bit Wine:
 #
-#   scripts/run-wine-tests.sh BUILD_DIR        (for example build/win64)
+#   scripts/run-wine-tests.sh BUILD_DIR [CTEST_ARGUMENTS...]
+#
+# for example "scripts/run-wine-tests.sh build/win64", or with "-V -R wine_tests"
+# to see the whole output of one program.
 #
 # One session holds everything: a virtual X display (xvfb-run -a), a private
 # Wine prefix made for this run and removed afterwards, the Spanish locale,
@@ -13,13 +16,14 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 usage() {
-  echo "usage: $0 BUILD_DIR" >&2
+  echo "usage: $0 BUILD_DIR [CTEST_ARGUMENTS...]" >&2
   exit 2
 }
 
 # --- inside the virtual display ------------------------------------------------------
 if [[ "${1:-}" == --inside-display ]]; then
   build=${2:?}
+  shift 2
   # shellcheck source=scripts/wine-env.sh
   source "$here/wine-env.sh"
 
@@ -30,15 +34,16 @@ if [[ "${1:-}" == --inside-display ]]; then
     /v Managed /t REG_SZ /d N /f
 
   status=0
-  timeout --kill-after=30 1800 ctest --test-dir "$build" -L wine --output-on-failure || status=$?
+  timeout --kill-after=30 1800 ctest --test-dir "$build" -L wine --output-on-failure "$@" || status=$?
   timeout --kill-after=10 60 "$KORVEX_WINESERVER" -k || true
   exit $status
 fi
 
 # --- setting up the session ----------------------------------------------------------
-[[ $# -eq 1 ]] || usage
+[[ $# -ge 1 ]] || usage
 [[ -d "$1" ]] || { echo "run-wine-tests: no build directory $1" >&2; exit 2; }
 build=$(cd "$1" && pwd)
+shift
 
 # shellcheck source=scripts/wine-env.sh
 source "$here/wine-env.sh"
@@ -63,5 +68,5 @@ trap cleanup EXIT
 # xvfb-run reads its standard input; keep it away from whatever runs us.
 status=0
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-  "$here/run-wine-tests.sh" --inside-display "$build" </dev/null || status=$?
+  "$here/run-wine-tests.sh" --inside-display "$build" "$@" </dev/null || status=$?
 exit $status
