@@ -17,8 +17,6 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev
   # zlib's crc32 cross-checks the query protocol's checksum in a native test
   zlib1g-dev
-  # zlib: its crc32 checks the protocol's CRC-32 in the native tests
-  zlib1g-dev
   # the Windows builds
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   # running them: 64-bit Wine (its widl builds type libraries), a virtual display
