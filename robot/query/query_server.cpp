@@ -1,0 +1,273 @@
+#include "robot/query/query_server.h"
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+#include <vector>
+
+#include "platform/trace.h"
+
+namespace korvex::query {
+
+namespace {
+
+using protocol::CBuffer;
+
+void PutLength(std::uint8_t* out, std::int32_t length) {
+  const auto v = static_cast<std::uint32_t>(length);
+  out[0] = static_cast<std::uint8_t>(v);
+  out[1] = static_cast<std::uint8_t>(v >> 8);
+  out[2] = static_cast<std::uint8_t>(v >> 16);
+  out[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+std::int32_t GetLength(const std::uint8_t* in) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(in[0]) |
+                                   static_cast<std::uint32_t>(in[1]) << 8 |
+                                   static_cast<std::uint32_t>(in[2]) << 16 |
+                                   static_cast<std::uint32_t>(in[3]) << 24);
+}
+
+}  // namespace
+
+bool HandleRequest(CBuffer& request, CProtorobot& robot, Clock& clock, CBuffer& response) {
+  if (!request.CheckSignature(clock)) {
+    KORVEX_TRACE("ServeClient(): firma inválida");
+    return false;
+  }
+  KORVEX_TRACE("ServeClient(): firma correcta");
+  std::int32_t protocol_id = 0;
+  if (!request.GetInteger(protocol_id)) {
+    KORVEX_TRACE("ServeClient(): parámetro faltante en la pregunta: 'protocol'");
+    return false;
+  }
+  if (protocol_id != protocol::kProtocolId) {
+    KORVEX_TRACE("ServeClient(): protocolo no soportado: 0x%08x",
+                 static_cast<unsigned>(protocol_id));
+    return false;
+  }
+  std::int32_t query = 0;
+  if (!request.GetQuery(protocol_id, query)) {
+    KORVEX_TRACE("ServeClient(): parámetro faltante o inválido en la pregunta: 'query'");
+    return false;
+  }
+  bool answered = false;
+  switch (query) {
+    case protocol::kMensajeAlDespachante:
+      answered = robot.MensajeAlDespachante(request, response);
+      break;
+    case protocol::kPreguntaSiNo:
+      answered = robot.PreguntaSiNo(request, response);
+      break;
+    case protocol::kPreguntaTexto:
+      answered = robot.PreguntaTexto(request, response);
+      break;
+    case protocol::kPreguntaOpciones:
+      answered = robot.PreguntaOpciones(request, response);
+      break;
+    default:
+      KORVEX_TRACE("ServeClient(): error: query no soportado: %d", query);
+      return false;
+  }
+  if (!answered) {
+    KORVEX_TRACE("ServeClient(): error de : %d", query);
+    return false;
+  }
+  return true;
+}
+
+bool ServeClient(net::Socket& socket, CProtorobot& robot, Clock& clock,
+                 const net::StopSignal* stop) {
+  KORVEX_TRACE("ServeClient() leyendo la pregunta del cliente");
+  std::uint8_t prefix[4];
+  if (!net::ReadExactly(socket, prefix, 4, protocol::kReadWaitMs, stop)) {
+    KORVEX_TRACE("ServeClient() error en ReadSockMessage()");
+    return false;
+  }
+  const std::int32_t length = GetLength(prefix);
+  if (length < protocol::kMinRequestLength || length > protocol::kMaxRequestLength) {
+    KORVEX_TRACE("ServeClient() tamaño inválido de la pregunta: %d", length);
+    return false;
+  }
+  KORVEX_TRACE("ServeClient() tamaño de la pregunta: %d", length);
+  CBuffer request;
+  if (!request.PrepareBuffer(length)) {
+    KORVEX_TRACE("ServeClient() invalid size: %d", length);
+    return false;
+  }
+  if (!net::ReadExactly(socket, request.Data(), length, protocol::kReadWaitMs, stop)) {
+    KORVEX_TRACE("ServeClient() error en ReadSockMessage()");
+    return false;
+  }
+  if (!request.SetSize(length)) {
+    KORVEX_TRACE("ServeClient() error en rcve.SetSize()");
+    return false;
+  }
+  CBuffer response;
+  if (!HandleRequest(request, robot, clock, response)) return false;
+  KORVEX_TRACE("ServeClient() respuesta lista, size: %d", response.Size());
+  // The length and the body go out in one piece.
+  std::vector<std::uint8_t> framed(4 + static_cast<std::size_t>(response.Size()));
+  PutLength(framed.data(), response.Size());
+  std::copy(response.Data(), response.Data() + response.Size(), framed.begin() + 4);
+  if (!net::WriteAll(socket, framed.data(), static_cast<int>(framed.size()), protocol::kReadWaitMs,
+                     stop)) {
+    KORVEX_TRACE("ServeClient() error en WriteSockMessage()");
+    return false;
+  }
+  KORVEX_TRACE("ServeClient() respuesta enviada con éxito");
+  return true;
+}
+
+// --- the server ---------------------------------------------------------------------
+
+CQueryServer::CQueryServer(const QueryContext& context, const QueryServerOptions& options)
+    : m_context(context), m_clock(options.clock != nullptr ? *options.clock : m_systemClock) {
+  net::InitializeSockets();
+  if (const char* failed = SetUpListener(options.port); failed != nullptr) {
+    m_lastError = net::LastSocketError() != 0 ? net::LastSocketError() : -1;
+    KORVEX_TRACE("CQueryServer: %s falló: %d", failed, m_lastError.load());
+    return;
+  }
+  try {
+    m_listenerEnded = false;
+    m_listener = std::thread(&CQueryServer::Listen, this);
+  } catch (const std::system_error&) {
+    m_listenerEnded = true;
+    m_lastError = kErrorNoThread;
+  }
+}
+
+const char* CQueryServer::SetUpListener(std::uint16_t port) {
+  if (!m_stop.Open()) return "la señal de parada";
+  m_listening = net::Socket::Tcp();
+  if (!m_listening.IsValid()) return "socket()";
+  if (!m_listening.SetReuseAddress()) return "setsockopt(SO_REUSEADDR)";
+  if (!m_listening.SetNonBlocking()) return "ioctlsocket(FIONBIO)";
+  if (!m_listening.Bind(protocol::kRobotAddress, port)) return "bind()";
+  if (!m_listening.Listen(kListenBacklog)) return "listen()";
+  m_port = m_listening.LocalPort();
+  return nullptr;
+}
+
+CQueryServer::~CQueryServer() { Shutdown(); }
+
+void CQueryServer::Listen() {
+  for (;;) {
+    if (net::WaitReadable(m_listening, -1, &m_stop) != net::WaitResult::kReady) break;
+    net::Socket client = m_listening.Accept();
+    if (!client.IsValid()) {
+      // The client gave up before it was taken, or the system has no room:
+      // a short pause, which Stop cuts short, keeps a lasting failure from
+      // spinning.
+      net::WaitReadable(m_stop.Handle(), 10, &m_stop);
+      continue;
+    }
+    StartConnection(std::move(client));
+  }
+  m_listenerEnded = true;
+}
+
+void CQueryServer::StartConnection(net::Socket client) {
+  if (ReapFinished() >= static_cast<std::size_t>(kMaxConnections)) {
+    KORVEX_TRACE("CQueryServer: %d conexiones en curso; cierro la nueva", kMaxConnections);
+    return;  // closed at once, without a response
+  }
+  if (!client.SetNonBlocking()) return;
+  std::lock_guard lock(m_mutex);
+  auto connection = std::make_unique<Connection>();
+  connection->socket = std::move(client);
+  Connection& c = *connection;
+  m_connections.push_back(std::move(connection));
+  try {
+    c.thread = std::thread(&CQueryServer::Serve, this, std::ref(c));
+  } catch (const std::system_error&) {
+    m_lastError = kErrorNoThread;
+    m_connections.pop_back();  // closes the connection
+  }
+}
+
+void CQueryServer::Serve(Connection& connection) {
+  {
+    CProtorobot robot(m_context, &m_stopping, m_clock);
+    ServeClient(connection.socket, robot, m_clock, &m_stop);
+  }
+  connection.socket.Close();
+  connection.finished = true;
+}
+
+std::size_t CQueryServer::ReapFinished() {
+  std::lock_guard lock(m_mutex);
+  for (auto it = m_connections.begin(); it != m_connections.end();) {
+    if ((*it)->finished.load()) {
+      (*it)->thread.join();
+      it = m_connections.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return m_connections.size();
+}
+
+bool CQueryServer::AllEnded() {
+  if (!m_listenerEnded.load()) return false;
+  std::lock_guard lock(m_mutex);
+  for (const auto& c : m_connections) {
+    if (!c->finished.load()) return false;
+  }
+  return true;
+}
+
+void CQueryServer::Shutdown() {
+  if (m_shutDown) return;
+  m_shutDown = true;
+  m_stopping = true;
+  m_stop.Set();
+  const auto done = [this] { return AllEnded(); };
+  if (m_context.ui != nullptr) {
+    m_context.ui->WaitWhileStopping(done);
+  } else {
+    while (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (m_listener.joinable()) m_listener.join();
+  ReapFinished();
+  m_listening.Close();
+}
+
+// --- the service --------------------------------------------------------------------
+
+CDirectRobot::~CDirectRobot() { Stop(); }
+
+void CDirectRobot::SetContext(const QueryContext& context) {
+  std::lock_guard lock(m_lock);
+  m_context = context;
+  m_hasContext = true;
+}
+
+bool CDirectRobot::Start() {
+  std::lock_guard lock(m_lock);
+  net::InitializeSockets();
+  if (m_server == nullptr && m_hasContext) {
+    m_server = std::make_unique<CQueryServer>(m_context, m_options);
+  }
+  return m_server != nullptr && m_server->IsListening();
+}
+
+void CDirectRobot::Stop() {
+  std::lock_guard lock(m_lock);
+  if (m_server == nullptr) return;
+  m_server->Shutdown();
+  m_server.reset();
+}
+
+int CDirectRobot::LastError() const {
+  std::lock_guard lock(m_lock);
+  return m_server == nullptr ? 0 : m_server->LastError();
+}
+
+std::uint16_t CDirectRobot::Port() const {
+  std::lock_guard lock(m_lock);
+  return m_server == nullptr ? 0 : m_server->Port();
+}
+
+}  // namespace korvex::query

@@ -1,0 +1,144 @@
+// The query server: a listener on 127.0.0.1:19697 and one thread per
+// accepted connection, which reads one signed request, hands it to its
+// handler (robot/query/query_handlers.h) and writes back one signed
+// response, or closes the connection without one when there is nothing to
+// answer.
+//
+// Hostile or broken clients cost little and never hold the robot:
+//   - a request length outside 12..1 048 576 closes the connection before any
+//     body byte is read, and the buffer is allocated only for a length in
+//     range;
+//   - every wait for data lasts at most 5 seconds, so a silent client is
+//     dropped;
+//   - at most kMaxConnections connections are served at once, so the threads
+//     stay few; a connection beyond them is closed at once without a
+//     response;
+//   - Stop wakes every wait at once, makes every lookup that has not reached
+//     the user-interface thread fail without being made, and lets that
+//     thread keep answering the lookups already sent to it while it waits
+//     (UiThreadPort::WaitWhileStopping), so it never waits for a connection
+//     that waits for it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/clock.h"
+#include "platform/socket.h"
+#include "protocol/protocol.h"
+#include "robot/query/query_handlers.h"
+
+namespace korvex::query {
+
+inline constexpr int kMaxConnections = 32;
+inline constexpr int kListenBacklog = 5;
+// The last error when a thread cannot be created (ERROR_SERVICE_NO_THREAD).
+inline constexpr int kErrorNoThread = 1067;
+
+struct QueryServerOptions {
+  // The robot listens on protocol::kRobotPort; tests pass 0 for a free port.
+  std::uint16_t port = protocol::kRobotPort;
+  // Checks the requests' signatures and signs the responses; null: the
+  // system clock.
+  Clock* clock = nullptr;
+};
+
+// A received request, from its signature on: the signature, the protocol,
+// the query number, then the query's handler.  True when the handler filled
+// the response.
+bool HandleRequest(protocol::CBuffer& request, CProtorobot& robot, Clock& clock,
+                   protocol::CBuffer& response);
+
+// One exchange on an accepted connection; true when a response was sent.
+bool ServeClient(net::Socket& socket, CProtorobot& robot, Clock& clock,
+                 const net::StopSignal* stop);
+
+// The running server.  Construction binds and listens at once, so a failure
+// (the port taken) is known when it returns; then the listener thread runs
+// until Shutdown.
+class CQueryServer {
+ public:
+  CQueryServer(const QueryContext& context, const QueryServerOptions& options);
+  ~CQueryServer();
+  CQueryServer(const CQueryServer&) = delete;
+  CQueryServer& operator=(const CQueryServer&) = delete;
+
+  // 0, the socket error of a failed set-up, or kErrorNoThread.
+  int LastError() const { return m_lastError.load(); }
+  bool IsListening() const { return m_listener.joinable(); }
+  std::uint16_t Port() const { return m_port; }
+
+  // Stops the listener and every connection and waits for their threads.
+  // Called from the user-interface thread, it keeps answering the lookups
+  // sent to that thread while it waits.  Later calls do nothing.
+  void Shutdown();
+
+ private:
+  struct Connection {
+    net::Socket socket;
+    std::thread thread;
+    std::atomic<bool> finished{false};
+  };
+
+  // The stop signal and the listening socket; the failing step, or null.
+  const char* SetUpListener(std::uint16_t port);
+  void Listen();
+  void StartConnection(net::Socket client);
+  void Serve(Connection& connection);
+  // Joins the connection threads that have ended; returns how many remain.
+  std::size_t ReapFinished();
+  bool AllEnded();
+
+  QueryContext m_context;
+  SystemClock m_systemClock;
+  Clock& m_clock;
+  std::uint16_t m_port = 0;
+  net::Socket m_listening;
+  net::StopSignal m_stop;
+  std::atomic<bool> m_stopping{false};
+  std::atomic<int> m_lastError{0};
+  std::thread m_listener;
+  std::atomic<bool> m_listenerEnded{true};
+  std::mutex m_mutex;  // the connection list
+  std::list<std::unique_ptr<Connection>> m_connections;
+  bool m_shutDown = false;
+};
+
+// The service as the main frame owns it: Start when the frame is created,
+// Stop when it closes.
+class CDirectRobot {
+ public:
+  CDirectRobot() = default;
+  // Another port or clock: for tests only.
+  explicit CDirectRobot(const QueryServerOptions& options) : m_options(options) {}
+  virtual ~CDirectRobot();
+  CDirectRobot(const CDirectRobot&) = delete;
+  CDirectRobot& operator=(const CDirectRobot&) = delete;
+
+  // The main frame, set before Start.
+  void SetContext(const QueryContext& context);
+  // Initialises the sockets of the process and, when no server exists and
+  // the context is set, starts one.  True when a server is listening.  A
+  // second Start while running does nothing.
+  bool Start();
+  // Shuts the server down and deletes it; nothing when stopped.
+  void Stop();
+
+  // The running server's last error (0 when stopped).
+  int LastError() const;
+  // The port listened on; 0 when stopped.
+  std::uint16_t Port() const;
+
+ private:
+  QueryServerOptions m_options;
+  QueryContext m_context;
+  bool m_hasContext = false;
+  mutable std::mutex m_lock;  // start and stop
+  std::unique_ptr<CQueryServer> m_server;
+};
+
+}  // namespace korvex::query

@@ -1,0 +1,58 @@
+// The robot's user-interface thread as the query service sees it: the
+// handlers hand each question's window key to that thread, which looks it up
+// in the active profile and journals it, and wait for the outcome.
+//
+// The Win32 adapter sends RM_REMOTE_QUERY (WM_USER + 2) to the main frame
+// with SendMessageW, the record's address in lParam; the main frame's
+// OnRemoteQuery fills the record on its own thread.  Tests play that thread
+// with a dispatcher thread (tests/fakes/ui_dispatcher.h).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/text.h"
+
+namespace korvex::query {
+
+inline constexpr std::uint32_t kRemoteQueryMessage = 0x0402;  // RM_REMOTE_QUERY
+
+// The lookup handed to the user-interface thread.
+struct RemoteQueryRecord {
+  std::int32_t item = 0;  // the item number; the journal takes its low 16 bits
+  Text key;               // the window key of the question
+  Text response;          // out: the stored answer list for the key
+  Text error;             // out: why nothing was found
+  std::int32_t found = 0; // out: non-zero when a response was found
+};
+
+// What the user-interface thread answers, besides a stored answer list.
+inline constexpr std::u16string_view kErrorNotDelivered = u"Error#1";  // the send failed
+inline constexpr std::u16string_view kErrorBusy = u"Error#2";          // a modal dialog is open
+inline constexpr std::u16string_view kErrorNoProfile = u"Error#3";     // no active profile
+inline constexpr std::u16string_view kErrorNoData = u"No data";        // no entry for the key
+// The service is stopping: the lookup is not made.
+inline constexpr std::u16string_view kErrorStopping = u"Stopping";
+
+class UiThreadPort {
+ public:
+  virtual ~UiThreadPort() = default;
+
+  // Runs the lookup on the user-interface thread and returns when that thread
+  // has handled it: SendMessageW(main frame, RM_REMOTE_QUERY, 0, &record).
+  // The result is the send's; 0 means the record was not handled.
+  virtual std::intptr_t SendRemoteQuery(RemoteQueryRecord& record) = 0;
+
+  // Waits until done() holds; the query service calls it while it stops,
+  // on the thread that stops it, to wait for its connections to end.  A
+  // connection may at that moment be inside SendRemoteQuery.  When the
+  // waiting thread is the user-interface thread itself, the wait must go on
+  // taking the lookups sent to it and answer each with kErrorStopping, found
+  // 0, without looking anything up (Win32: MsgWaitForMultipleObjects with
+  // QS_SENDMESSAGE, then PeekMessageW with PM_QS_SENDMESSAGE); otherwise the
+  // connection and the stopping thread would wait for each other.  done()
+  // may be polled: a few milliseconds between checks are fine.
+  virtual void WaitWhileStopping(const std::function<bool()>& done) = 0;
+};
+
+}  // namespace korvex::query

@@ -1,0 +1,96 @@
+// The tariff control's robot client: before the control shows one of its own
+// messages or questions during a total validation of a declaration's items,
+// it asks the robot program whether a stored answer exists.  Every failure,
+// of whatever kind, is the absence of an answer, and the control then shows
+// its dialog to the user.
+//
+// The robot is asked only when the control's host window (the parent, the
+// window the control was given to run in) is the total-validation window;
+// the question carries the number of the item being validated, read from the
+// host's progress frame.  Each question opens its own connection to
+// 127.0.0.1:19697, sends one signed request and reads one signed response;
+// the connect and every wait for data are bounded, so the host's thread is
+// never held for long.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/window_system.h"
+#include "protocol/buffer.h"
+#include "protocol/protocol.h"
+
+namespace korvex::tarifex {
+
+inline constexpr std::u16string_view kBatchTitle = u"Validación Total de Items";
+inline constexpr std::u16string_view kProgressFrameClass = u"ThunderRT6Frame";
+inline constexpr std::u16string_view kProgressPrefix = u"Declaración - Validando Item:";
+inline constexpr int kTitleBufferChars = 512;
+
+// The robot listens on the same machine: a connection it refuses fails at
+// once, and one that is neither refused nor made within this time is given
+// up.
+inline constexpr int kConnectTimeoutMs = 2000;
+
+struct RobotClientOptions {
+  // The robot's port; tests give their server's.
+  std::uint16_t port = protocol::kRobotPort;
+  // Signs the requests and checks the responses; null: the system clock.
+  Clock* clock = nullptr;
+};
+
+class CProtorobot {
+ public:
+  using CBuffer = protocol::CBuffer;
+
+  explicit CProtorobot(WindowSystem& ws, const RobotClientOptions& options = {});
+  virtual ~CProtorobot() = default;
+  CProtorobot(const CProtorobot&) = delete;
+  CProtorobot& operator=(const CProtorobot&) = delete;
+
+  // The four questions.  Texts are the control's 8-bit strings
+  // (Windows-1252, tarifex/ansi.h).
+  // True when the robot acknowledged the message: the control does not show it.
+  bool MensajeAlDespachante(Hwnd parent, std::string_view text, std::string_view caption,
+                            std::uint32_t uType);
+  // True with answer 6 (yes) or 7 (no).
+  bool PreguntaSiNo(Hwnd parent, std::string_view text, std::string_view caption,
+                    std::uint32_t uType, std::int32_t& answer);
+  // True with the value to use.  When the robot answered "ask the user" the
+  // result is false and the value received is handed back all the same.
+  bool PreguntaTexto(Hwnd parent, std::string_view name, std::string& value);
+  // options: the option texts in order; the request carries at most 65 535.
+  // True with kCancelTreatment, kSelectNone or an index 0..count-1.
+  bool PreguntaOpciones(Hwnd parent, const std::vector<std::string>& options,
+                        std::int32_t& answerid);
+
+  // One exchange with the robot: sends the signed request and reads a
+  // response whose length lies in 4..65 536.  The response still has to be
+  // checked.
+  bool QueryRobot(CBuffer& request, CBuffer& response);
+
+  // True when the parent is the total-validation window.
+  bool IsBatchProcess(Hwnd parent);
+  // The number of the item being validated, 1 to 9999, or 0.
+  int ObtainCurrentItem(Hwnd parent);
+
+ private:
+  bool IsValidParent(Hwnd parent);
+  // Steps common to the four questions: the run and the item, the request
+  // (the query's parameters written by add_parameters), the exchange, and
+  // the response's signature and protocol.  True with the response
+  // positioned at its first answer field.
+  template <class AddParameters>
+  bool Ask(const char* name, Hwnd parent, std::int32_t query, AddParameters add_parameters,
+           CBuffer& response);
+
+  WindowSystem& m_ws;
+  RobotClientOptions m_options;
+  SystemClock m_systemClock;
+  Clock& m_clock;
+};
+
+}  // namespace korvex::tarifex
