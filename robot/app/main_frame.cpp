@@ -356,33 +356,34 @@ std::intptr_t CMainFrame::OnSelectProfile() {
   return 0;
 }
 
-std::intptr_t CMainFrame::OnRemoteQuery(RemoteQueryRecord& record) {
+std::intptr_t CMainFrame::OnRemoteQuery(query::RemoteQueryRecord& record) {
+  record.found = 0;
   if (m_busy) {
-    record.error = u"Error#2";
+    record.error = query::kErrorBusy;
     return 1;
   }
   if (m_activeProfile == nullptr) {
-    record.error = u"Error#3";
+    record.error = query::kErrorNoProfile;
     return 1;
   }
   if (!m_activeProfile->HasAnswer(record.key)) {
-    record.error = u"No data";
+    record.error = query::kErrorNoData;
     return 1;
   }
-  record.answer = m_activeProfile->GetAnswer(record.key);
-  record.found = !record.answer.empty();
-  if (!record.found) return 1;
+  record.response = m_activeProfile->GetAnswer(record.key);
+  if (record.response.empty()) return 1;  // stored but empty: not found, no error text
   try {
-    const std::unique_ptr<CDossaWindow> rebuilt = ReadKey(record.key, record.answer);
+    const std::unique_ptr<CDossaWindow> rebuilt = ReadKey(record.key, record.response);
     const auto item = static_cast<std::uint16_t>(record.item & 0xFFFF);
     if (rebuilt->IsPlainMessage()) {
       m_journal.AddMessage(true, item, rebuilt->DescribeQuestion());
     } else {
       m_journal.AddQuestion(true, item, rebuilt->DescribeQuestion(), rebuilt->DescribeAnswer());
     }
+    record.found = 1;
     m_ports.mascot.Blink();
   } catch (const std::exception&) {
-    record.found = false;
+    // A stored entry that does not read back is no answer.
   }
   return 1;
 }
@@ -397,7 +398,7 @@ bool CMainFrame::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std
     case rm::kAnswerRejected: OnAnswerRejected(); return true;
     case rm::kValidateButton: OnValidateButton(wparam != 0); return true;
     case rm::kRemoteQuery:
-      if (lparam != 0) *result = OnRemoteQuery(*reinterpret_cast<RemoteQueryRecord*>(lparam));
+      if (lparam != 0) *result = OnRemoteQuery(*reinterpret_cast<query::RemoteQueryRecord*>(lparam));
       return true;
     case rm::kClearSlot: *result = OnClearSlot(); return true;
     case rm::kGetSlot: *result = OnGetSlot(wparam, lparam); return true;

@@ -13,6 +13,7 @@
 #include "platform/window_system.h"
 #include "robot/app/alarm.h"
 #include "robot/app/frame_ports.h"
+#include "robot/query/ui_thread_port.h"
 #include "robot/window/ask_user.h"
 #include "robot/window/dossa_window.h"
 
@@ -22,16 +23,6 @@ class CProfile;
 class CProfileRepository;
 class CVTIActions;
 class Settings;
-
-// A question of the tariff control, handed from a query thread to the user-
-// interface thread (by address in lParam of kRemoteQuery).
-struct RemoteQueryRecord {
-  std::int32_t item = 0;
-  Text key;
-  Text answer;  // out
-  Text error;   // out
-  bool found = false;
-};
 
 // The tray menu's commands, in menu order.
 enum class TrayCommand {
@@ -82,8 +73,10 @@ class CMainFrame {
   void OnValidateButton(bool hidden);
   void OnDialogReady(Hwnd dialog);
   void OnAnswerRejected();
-  // Always 1, as the message's result.
-  std::intptr_t OnRemoteQuery(RemoteQueryRecord& record);
+  // A question of the tariff control, handed over by a query thread (the
+  // record's address is lParam of kRemoteQuery).  Always 1, as the
+  // message's result.
+  std::intptr_t OnRemoteQuery(query::RemoteQueryRecord& record);
   std::intptr_t OnClearSlot();
   std::intptr_t OnGetSlot(std::uintptr_t wparam, std::intptr_t lparam) const;
   // 0 done, 2 no such profile, 1160 empty slot, 60000 + state when selecting

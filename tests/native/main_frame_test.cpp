@@ -289,34 +289,34 @@ TEST_F(WatcherTest, RemoteQueries) {
   profile.SetAnswer(key, answer);
   profile.SetAnswer(u"clave sin respuesta", u"");
 
-  RemoteQueryRecord none{3, key};
+  query::RemoteQueryRecord none{3, key};
   main.OnRemoteQuery(none);
   EXPECT_EQ(none.error, u"Error#3");
   EXPECT_FALSE(none.found);
 
   HostStartsValidation();
   ASSERT_EQ(SelectThroughSlot(u"P"), 0);
-  RemoteQueryRecord found{0x10007, key};
+  query::RemoteQueryRecord found{0x10007, key};
   std::intptr_t result = 0;
   ASSERT_TRUE(main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&found), &result));
   EXPECT_EQ(result, 1);
   EXPECT_TRUE(found.found);
-  EXPECT_EQ(found.answer, answer);
+  EXPECT_EQ(found.response, answer);
   EXPECT_EQ(found.error, u"");
   ASSERT_EQ(journal.Questions().count(7), 1u);  // the low 16 bits of the item
   EXPECT_EQ(journal.Questions().at(7).begin()->second.m_automatic, 1);
   EXPECT_EQ(log.entries.back(), "mascot blinks");
 
-  RemoteQueryRecord missing{1, u"otra clave"};
+  query::RemoteQueryRecord missing{1, u"otra clave"};
   main.OnRemoteQuery(missing);
   EXPECT_EQ(missing.error, u"No data");
-  RemoteQueryRecord empty{1, u"clave sin respuesta"};
+  query::RemoteQueryRecord empty{1, u"clave sin respuesta"};
   main.OnRemoteQuery(empty);
   EXPECT_FALSE(empty.found);
   EXPECT_EQ(empty.error, u"");
 
   // While the confirmation dialog is open the robot is busy.
-  RemoteQueryRecord during{1, key};
+  query::RemoteQueryRecord during{1, key};
   dialogs.while_confirming = [&] { main.OnRemoteQuery(during); };
   user.PressInReplica(1);
   dialogs.confirmations = {7};
