@@ -10,6 +10,9 @@
 #include "robot/profiles/profile_file.h"
 #include "robot/profiles/profile_repository.h"
 #include "robot/window/window_key.h"
+#include "tarifex/ansi.h"
+#include "tarifex/robot_client.h"
+#include "tools/kvxtool/standin_window.h"
 
 namespace korvex::kvxtool {
 
@@ -209,6 +212,93 @@ int Check(const std::vector<Text>& args, Environment& env) {
   return kSuccess;
 }
 
+// Parses a decimal number that must lie in [low, high].
+bool ParseNumber(const Text& text, long long low, long long high, long long* value) {
+  if (text.empty() || text.size() > 11) return false;
+  long long n = 0;
+  std::size_t i = 0;
+  const bool negative = text[0] == u'-';
+  if (negative) ++i;
+  if (i == text.size()) return false;
+  for (; i < text.size(); ++i) {
+    if (!IsDigit(text[i])) return false;
+    n = n * 10 + (text[i] - u'0');
+  }
+  if (negative) n = -n;
+  if (n < low || n > high) return false;
+  *value = n;
+  return true;
+}
+
+int Ask(const std::vector<Text>& all, Environment& env) {
+  const char* usage =
+      "uso: kvxtool ask [--item N] [--port P] message|yesno TEXTO [TÍTULO [TIPO]] | "
+      "text NOMBRE | options OPCIÓN...";
+  long long item = 1;
+  long long port = protocol::kRobotPort;
+  std::size_t i = 0;
+  while (i < all.size() && (all[i] == u"--item" || all[i] == u"--port")) {
+    long long* target = all[i] == u"--item" ? &item : &port;
+    const long long high = all[i] == u"--item" ? 9999 : 65535;
+    if (i + 1 >= all.size() || !ParseNumber(all[i + 1], 1, high, target)) return UsageError(env, usage);
+    i += 2;
+  }
+  if (i >= all.size()) return UsageError(env, usage);
+  const Text kind = all[i];
+  const std::vector<Text> args(all.begin() + static_cast<std::ptrdiff_t>(i) + 1, all.end());
+
+  StandInValidationWindow window(static_cast<int>(item));
+  tarifex::RobotClientOptions options;
+  options.port = static_cast<std::uint16_t>(port);
+  options.clock = env.clock;
+  tarifex::CProtorobot robot(window, options);
+  const Hwnd parent = StandInValidationWindow::kValidation;
+  auto none = [&env] {
+    env.out += "sin respuesta\n";
+    return kNoAnswer;
+  };
+
+  if (kind == u"message" || kind == u"yesno") {
+    if (args.empty() || args.size() > 3) return UsageError(env, usage);
+    const bool yesno = kind == u"yesno";
+    const Text caption = args.size() >= 2 ? args[1] : Text(yesno ? u"Pregunta del tarifex" : u"Mensaje al declarante");
+    long long type = yesno ? 0x24 : 0x40;  // MB_YESNO | MB_ICONQUESTION; MB_ICONINFORMATION
+    if (args.size() == 3 && !ParseNumber(args[2], 0, 0x7FFFFFFF, &type)) return UsageError(env, usage);
+    const std::string text = tarifex::ToAnsi(args[0]);
+    const std::string ansi_caption = tarifex::ToAnsi(caption);
+    if (!yesno) {
+      if (!robot.MensajeAlDespachante(parent, text, ansi_caption, static_cast<std::uint32_t>(type))) {
+        return none();
+      }
+      env.out += "mensaje aceptado\n";
+      return kSuccess;
+    }
+    std::int32_t answer = 0;
+    if (!robot.PreguntaSiNo(parent, text, ansi_caption, static_cast<std::uint32_t>(type), answer)) {
+      return none();
+    }
+    env.out += std::to_string(answer) + "\n";
+    return kSuccess;
+  }
+  if (kind == u"text") {
+    if (args.size() != 1) return UsageError(env, usage);
+    std::string value;
+    if (!robot.PreguntaTexto(parent, tarifex::ToAnsi(args[0]), value)) return none();
+    env.out += Field(tarifex::FromAnsi(value)) + "\n";
+    return kSuccess;
+  }
+  if (kind == u"options") {
+    if (args.empty() || args.size() > 65535) return UsageError(env, usage);
+    std::vector<std::string> texts;
+    for (const Text& option : args) texts.push_back(tarifex::ToAnsi(option));
+    std::int32_t answer = 0;
+    if (!robot.PreguntaOpciones(parent, texts, answer)) return none();
+    env.out += std::to_string(answer) + "\n";
+    return kSuccess;
+  }
+  return UsageError(env, usage);
+}
+
 }  // namespace
 
 std::string Help() {
@@ -221,6 +311,16 @@ std::string Help() {
          "  kvxtool export ARCHIVO [PERFIL...]    exporta todos los perfiles, o los nombrados\n"
          "  kvxtool import ARCHIVO [PERFIL...]    importa todos los perfiles del archivo, o los nombrados\n"
          "  kvxtool check ARCHIVO                 revisa un archivo como lo haría la importación\n"
+         "  kvxtool ask [--item N] [--port P] message TEXTO [TÍTULO [TIPO]]\n"
+         "  kvxtool ask [--item N] [--port P] yesno TEXTO [TÍTULO [TIPO]]\n"
+         "  kvxtool ask [--item N] [--port P] text NOMBRE\n"
+         "  kvxtool ask [--item N] [--port P] options OPCIÓN...\n"
+         "                                        pregunta al robot en marcha lo mismo que el\n"
+         "                                        control tarifario, como en el ítem N (1 si no se\n"
+         "                                        indica); --port sólo para pruebas; TIPO es el\n"
+         "                                        de la caja de mensajes, en decimal (64 y 36 si no\n"
+         "                                        se indica); TÍTULO: \"Mensaje al declarante\" y\n"
+         "                                        \"Pregunta del tarifex\" si no se indica"
          "  kvxtool --help | -h                   esta ayuda\n"
          "\n"
          "Salida (texto UTF-8, un renglón por elemento, campos separados por tabuladores):\n"
@@ -234,8 +334,11 @@ std::string Help() {
          "  check    \"línea N <tab> PERFIL <tab> MOTIVO\" por cada par que se omitiría, y al\n"
          "           final \"aceptado <tab> P perfiles <tab> E entradas <tab> O omitidas\" o\n"
          "           \"rechazado [<tab> línea N] <tab> MOTIVO\"\n"
+         "  ask      \"mensaje aceptado\"; 6 (sí) o 7 (no); el valor; el número de la opción\n"
+         "           (-1 ninguna, -999 cancelar el tratamiento); o \"sin respuesta\" con estado 3\n"
          "\n"
-         "Estado de salida: 0 éxito, 1 falla (mensaje en la salida de error), 2 uso incorrecto.\n"
+         "Estado de salida: 0 éxito, 1 falla (mensaje en la salida de error), 2 uso incorrecto,\n"
+         "3 el robot no tiene respuesta (ask).\n"
          "Una importación rechazada no cambia ningún perfil.\n";
 }
 
@@ -252,6 +355,7 @@ int Run(const std::vector<Text>& args, Environment& env) {
   if (command == u"export") return Export(rest, env);
   if (command == u"import") return Import(rest, env);
   if (command == u"check") return Check(rest, env);
+  if (command == u"ask") return Ask(rest, env);
   return UsageError(env, "comando desconocido: " + U8(command));
 }
 

@@ -12,6 +12,7 @@
 
 namespace korvex {
 
+class Clock;
 class Registry;
 
 namespace kvxtool {
@@ -20,11 +21,15 @@ namespace kvxtool {
 inline constexpr int kSuccess = 0;
 inline constexpr int kFailure = 1;
 inline constexpr int kUsage = 2;
+inline constexpr int kNoAnswer = 3;  // ask: the robot has no answer
 
 struct Environment {
   // The registry of the current user; null where there is none (the native
   // build), and then the commands that need the store fail.
   Registry* registry = nullptr;
+  // Signs the robot's questions and checks its answers; null: the system
+  // clock (tests give the clock of their query service).
+  Clock* clock = nullptr;
   // What the tool writes, UTF-8.
   std::string out;
   std::string err;
