@@ -32,23 +32,18 @@ constexpr std::u16string_view kSelectButton = u"Seleccionar la opción marcada";
 
 std::string Utf8(TextView text) { return ToUtf8(text); }
 
-// A dialog built from its parts, with a CNullInteraction per child.
-template <class Dialog>
-std::unique_ptr<Dialog> Build(TextView caption, std::vector<std::unique_ptr<CMetaWindow>> children) {
+// A dialog of the class built from its parts, the children in order, with a
+// CNullInteraction answering each.
+template <class Dialog, class... Child>
+std::unique_ptr<Dialog> Build(TextView caption, Child... children) {
   auto root = std::make_unique<CDialogWindow>();
   OwnedAnswers answers;
-  for (auto& child : children) {
+  const auto add = [&](std::unique_ptr<CMetaWindow> child) {
     root->AddChild(std::move(child));
     answers.push_back(std::make_unique<CNullInteraction>());
-  }
+  };
+  (add(std::move(children)), ...);
   return std::make_unique<Dialog>(Text(caption), std::move(root), std::move(answers));
-}
-
-template <class... Children>
-std::vector<std::unique_ptr<CMetaWindow>> Children_(Children... children) {
-  std::vector<std::unique_ptr<CMetaWindow>> out;
-  (out.push_back(std::move(children)), ...);
-  return out;
 }
 
 std::unique_ptr<CMetaWindow> Button(TextView text) {
@@ -109,22 +104,20 @@ std::optional<std::int64_t> WholeNumber(TextView field) {
 // --- keys ---------------------------------------------------------------------------
 
 Text MessageKey(TextView accept_text, std::int32_t icon, TextView text) {
-  return WriteKey(*Build<CDynWindow>(
-      kMessageCaption, Children_(Button(accept_text), Icon(icon), Static(text))));
+  return WriteKey(
+      *Build<CDynWindow>(kMessageCaption, Button(accept_text), Icon(icon), Static(text)));
 }
 
 Text YesNoKey(TextView yes_text, TextView no_text, std::int32_t icon, TextView text) {
-  return WriteKey(*Build<CDynWindow>(
-      kYesNoCaption, Children_(Button(yes_text), Button(no_text), Icon(icon), Static(text))));
+  return WriteKey(*Build<CDynWindow>(kYesNoCaption, Button(yes_text), Button(no_text), Icon(icon),
+                                     Static(text)));
 }
 
 Text DataInputKey(TextView value_name) {
   const Text prompt = u"Ingrese por favor el valor de " + Text(value_name) + u" :";
-  auto dialog = Build<CDataInputWindow>(
-      kDataInputCaption,
-      Children_(std::unique_ptr<CMetaWindow>(std::make_unique<CMetaEditEx>(Text())),
-                Button(kAcceptValue), Button(kEndTreatment), Static(kDataInputNotice),
-                Static(prompt)));
+  auto dialog = Build<CDataInputWindow>(kDataInputCaption, std::make_unique<CMetaEditEx>(Text()),
+                                        Button(kAcceptValue), Button(kEndTreatment),
+                                        Static(kDataInputNotice), Static(prompt));
   dialog->SetPromptIndex(4);
   dialog->SetEditIndex(0);
   dialog->SetAcceptIndex(1);
@@ -135,10 +128,9 @@ Text DataInputKey(TextView value_name) {
 Text OptionsKey(const std::vector<Text>& options) {
   auto list = std::make_unique<CMetaListEx>();
   for (const Text& option : options) list->AddItem(option);
-  auto dialog = Build<CItemSelectionWindow>(
-      kItemSelectionCaption,
-      Children_(Button(kSelectNoneButton), Button(kCancelButton),
-                std::unique_ptr<CMetaWindow>(std::move(list)), Button(kSelectButton)));
+  auto dialog = Build<CItemSelectionWindow>(kItemSelectionCaption, Button(kSelectNoneButton),
+                                            Button(kCancelButton), std::move(list),
+                                            Button(kSelectButton));
   dialog->SetListIndex(2);
   dialog->SetAcceptIndex(3);
   dialog->SetCancelIndex(1);

@@ -46,11 +46,15 @@ class HandlerKeyTest : public ::testing::Test {
     add(request);
     request.AddInteger(0);  // stands for the signature
     protocol::CBuffer response;
-    using Handler = bool (CProtorobot::*)(protocol::CBuffer&, protocol::CBuffer&);
-    const Handler handlers[] = {&CProtorobot::MensajeAlDespachante, &CProtorobot::PreguntaSiNo,
-                                &CProtorobot::PreguntaTexto, &CProtorobot::PreguntaOpciones};
     const std::size_t before = ui.seen.size();
-    EXPECT_FALSE((robot.*handlers[query])(request, response));  // "No data"
+    bool answered = true;
+    switch (query) {
+      case protocol::kMensajeAlDespachante: answered = robot.MensajeAlDespachante(request, response); break;
+      case protocol::kPreguntaSiNo: answered = robot.PreguntaSiNo(request, response); break;
+      case protocol::kPreguntaTexto: answered = robot.PreguntaTexto(request, response); break;
+      case protocol::kPreguntaOpciones: answered = robot.PreguntaOpciones(request, response); break;
+    }
+    EXPECT_FALSE(answered);  // "No data"
     if (ui.seen.size() != before + 1) return u"(no lookup)";
     EXPECT_EQ(ui.seen.back().item, 7);
     return ui.seen.back().key;
