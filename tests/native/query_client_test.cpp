@@ -475,9 +475,8 @@ TEST_F(RobotClientResponseTest, ResponseLengthsOutsideFourTo65536AreRefused) {
                        Case{0, false}, Case{0xFFFFFFFFu, false}}) {
     SCOPED_TRACE(c.length);
     ScriptedRobot robot([&](const Bytes&) {
-      Bytes out = LittleEndian(c.length);
-      if (c.accepted) out.resize(4 + c.length, 0);  // the refused get no body at all
-      return out;
+      // The refused lengths come without any body.
+      return c.accepted ? Framed(Bytes(c.length, 0)) : LittleEndian(c.length);
     });
     CProtorobot client(host.desk, {robot.port, &clock});
     CBuffer request;
@@ -603,6 +602,25 @@ TEST(RobotClientNoRobot, EveryQuestionFailsPromptlyAndLeavesNoSocket) {
   std::printf("[ timing ] four questions without a robot: %.3f s\n",
               std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   EXPECT_EQ(CountProcessResources(), before);
+}
+
+TEST(RobotClientNoRobot, AConnectionNeitherRefusedNorMadeIsGivenUp) {
+  // A listener that never accepts and whose queue is full: the system
+  // neither refuses nor completes further connections.
+  net::InitializeSockets();
+  net::Socket listening = net::Socket::Tcp();
+  ASSERT_TRUE(listening.Bind("127.0.0.1", 0) && listening.Listen(0));
+  std::vector<net::Socket> fillers;
+  for (int i = 0; i < 4; ++i) {
+    fillers.push_back(net::Socket::Tcp());
+    fillers.back().Connect("127.0.0.1", listening.LocalPort(), 200);
+  }
+  Host host;
+  CProtorobot client(host.desk, {.port = listening.LocalPort()});
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.MensajeAlDespachante(host.window, "m", "c", 0x40));
+  std::printf("[ timing ] a connection never made, given up after %.3f s\n",
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 }
 
 TEST(ControlStrings, Windows1252RoundTripsEveryByteAndTheHostsTexts) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -40,8 +41,10 @@ inline Bytes SignedRequest(Clock& clock, std::int32_t query,
 
 // The length prefix and the body.
 inline Bytes Framed(const Bytes& body) {
-  Bytes out = LittleEndian(static_cast<std::uint32_t>(body.size()));
-  out.insert(out.end(), body.begin(), body.end());
+  Bytes out(4 + body.size());
+  const auto length = static_cast<std::uint32_t>(body.size());
+  for (std::size_t i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(length >> (8 * i));
+  std::copy(body.begin(), body.end(), out.begin() + 4);
   return out;
 }
 
