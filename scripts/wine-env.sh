@@ -28,8 +28,12 @@ export KORVEX_WINE
 export WINELOADER="${WINELOADER:-$KORVEX_WINE}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No debugger on a crash (the process ends instead of waiting for a user),
-# no .NET or HTML engine installers.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winedbg.exe=d;mscoree=d;mshtml=d}"
+# no .NET or HTML engine installers; overrides of the caller come after.
+case "${WINEDLLOVERRIDES:-}" in
+  "winedbg.exe=d;mscoree=d;mshtml=d"*) ;;
+  *) WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" ;;
+esac
+export WINEDLLOVERRIDES
 
 # The wineserver of the same installation as the loader.
 KORVEX_WINESERVER=$(dirname "$KORVEX_WINE")/wineserver
