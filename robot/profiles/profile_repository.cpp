@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <unordered_map>
 
 #include "platform/file_io.h"
 #include "robot/profiles/profile_file.h"
@@ -102,7 +103,7 @@ std::map<Text, Text> CProfileRepository::LoadPairs(const Text& profile_name) {
   if (std::int32_t code = m_registry->RegQueryInfoKeyW(key.Get(), &longest_name, &longest_data)) {
     throw StoreLoadError(code);
   }
-  std::map<Text, Text> raw;
+  std::unordered_map<Text, Text> raw;
   for (std::uint32_t index = 0;; ++index) {
     Text name;
     RegValue value;
@@ -114,8 +115,7 @@ std::map<Text, Text> CProfileRepository::LoadPairs(const Text& profile_name) {
 
   // When one key was stored twice in a profile, the pair with the higher
   // number is the later answer and wins.
-  std::map<Text, Text> result;
-  std::map<Text, std::int32_t> numbers;
+  std::unordered_map<Text, std::pair<std::int32_t, Text>> best;
   for (const auto& [name, stored_key] : raw) {
     if (name.size() < 3 || name.compare(0, 3, u"key") != 0) continue;
     const TextView suffix = TextView(name).substr(3);
@@ -126,11 +126,15 @@ std::map<Text, Text> CProfileRepository::LoadPairs(const Text& profile_name) {
     if (!NormalizeEntry(key, answers)) continue;
     const std::int32_t n = PairNumber(suffix);
     m_lastNumber = std::max(m_lastNumber, n);
-    auto known = numbers.find(key);
-    if (known != numbers.end() && known->second > n) continue;
-    numbers[key] = n;
-    m_pairNumbers[{profile_name, key}] = n;
-    result[std::move(key)] = std::move(answers);
+    auto [it, inserted] = best.try_emplace(std::move(key), n, std::move(answers));
+    if (!inserted && it->second.first < n) it->second = {n, std::move(answers)};
+  }
+  std::map<Text, Text> result;
+  auto& numbers = m_pairNumbers[profile_name];
+  numbers.reserve(best.size());
+  for (auto& [key, entry] : best) {
+    numbers[key] = entry.first;
+    result.emplace(key, std::move(entry.second));
   }
   return result;
 }
@@ -164,10 +168,7 @@ void CProfileRepository::DeleteProfile(const Text& name) {
   auto it = m_profiles.find(name);
   if (it == m_profiles.end()) return;
   m_profiles.erase(it);
-  for (auto n = m_pairNumbers.lower_bound({name, Text()});
-       n != m_pairNumbers.end() && n->first.first == name;) {
-    n = m_pairNumbers.erase(n);
-  }
+  m_pairNumbers.erase(name);
   if (IsPersistent()) DeleteProfileKey(name);
 }
 
@@ -254,7 +255,7 @@ void CProfileRepository::OnAnswerStored(CProfile& profile, const Text& key) {
     return;
   }
   const std::int32_t n = ++m_lastNumber;
-  std::int32_t& number = m_pairNumbers[{name, key}];
+  std::int32_t& number = m_pairNumbers[name][key];
   const std::int32_t replaced = number;  // 0 when the key had no stored pair
   number = n;
   const bool written = WriteValue(name, u"key" + Decimal(n), key) &&
@@ -269,10 +270,12 @@ void CProfileRepository::OnAnswerStored(CProfile& profile, const Text& key) {
 
 void CProfileRepository::OnAnswerRemoved(CProfile& profile, const Text& key) {
   if (!IsPersistent()) return;
-  auto it = m_pairNumbers.find({profile.GetName(), key});
-  if (it == m_pairNumbers.end()) return;
+  auto numbers = m_pairNumbers.find(profile.GetName());
+  if (numbers == m_pairNumbers.end()) return;
+  auto it = numbers->second.find(key);
+  if (it == numbers->second.end()) return;
   const std::int32_t n = it->second;
-  m_pairNumbers.erase(it);
+  numbers->second.erase(it);
   DeleteValue(profile.GetName(), u"value" + Decimal(n));
   DeleteValue(profile.GetName(), u"key" + Decimal(n));
 }

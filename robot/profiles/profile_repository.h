@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -127,7 +128,7 @@ class CProfileRepository {
   std::map<Text, std::unique_ptr<CProfile>> m_profiles;
   // Pair numbers by profile and key, so that removing an answer deletes
   // that profile's own stored pair.
-  std::map<std::pair<Text, Text>, std::int32_t> m_pairNumbers;
+  std::map<Text, std::unordered_map<Text, std::int32_t>> m_pairNumbers;
   std::function<void(const StoreWriteFailure&)> m_onWriteFailure;
 };
 
