@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/wide_text.h"
@@ -76,15 +77,12 @@ std::int32_t Win32Registry::RegQueryInfoKeyW(RegKey key, std::uint32_t* max_valu
 
 std::int32_t Win32Registry::RegEnumValueW(RegKey key, std::uint32_t index, Text* name,
                                           RegValue* value) {
-  // Sized from the key's longest name and data; a value that grew since is
-  // read again with room for it.
-  DWORD longest_name = 0, longest_data = 0;
-  LONG code = ::RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 nullptr, &longest_name, &longest_data, nullptr, nullptr);
-  if (code != ERROR_SUCCESS) return code;
-  std::vector<wchar_t> name_buffer(longest_name + 1);
-  std::vector<BYTE> data(longest_data + 1);
-  for (int attempt = 0; attempt < 4; ++attempt) {
+  // Buffers kept per thread and grown when a value does not fit, so that an
+  // enumeration costs one call per value.
+  thread_local std::vector<wchar_t> name_buffer(16384);
+  thread_local std::vector<BYTE> data(64 * 1024);
+  LONG code = ERROR_MORE_DATA;
+  for (int attempt = 0; attempt < 4 && code == ERROR_MORE_DATA; ++attempt) {
     DWORD name_chars = static_cast<DWORD>(name_buffer.size());
     DWORD data_bytes = static_cast<DWORD>(data.size());
     DWORD type = 0;
@@ -96,9 +94,16 @@ std::int32_t Win32Registry::RegEnumValueW(RegKey key, std::uint32_t index, Text*
       value->data.assign(data.begin(), data.begin() + data_bytes);
       return code;
     }
-    if (code != ERROR_MORE_DATA) return code;
-    name_buffer.resize(name_buffer.size() * 2 + 16384);
-    data.resize(data.size() * 2 + 4096);
+    if (code == ERROR_MORE_DATA) {
+      // The key says how much the longest name and data need.
+      DWORD longest_name = 0, longest_data = 0;
+      const LONG info = ::RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                           nullptr, nullptr, &longest_name, &longest_data, nullptr,
+                                           nullptr);
+      if (info != ERROR_SUCCESS) return info;
+      name_buffer.resize(std::max<std::size_t>(name_buffer.size(), longest_name + 1));
+      data.resize(std::max<std::size_t>(data.size() * 2, longest_data + 2));
+    }
   }
   return code;
 }
