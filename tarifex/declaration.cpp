@@ -102,9 +102,16 @@ void WriteVariables(TraceFile& file, HostCollection& collection) {
   for (std::int32_t i = 0; i < count; ++i) {
     const std::shared_ptr<HostVariable> variable = collection.GetItem(i);
     if (variable == nullptr) continue;
-    std::string line = "\t" + variable->GetName() + " = " + variable->GetValue();
+    std::string line = "\t";
+    line += variable->GetName();
+    line += " = ";
+    line += variable->GetValue();
     const std::string third = variable->GetThird();
-    if (!third.empty()) line += " (" + third + ")";
+    if (!third.empty()) {
+      line += " (";
+      line += third;
+      line += ')';
+    }
     line += '\n';
     file.Write(line);
   }
