@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/trace.h"
 #include "tarifex/control_strings.h"
 #include "tarifex/tarifex_control.h"
 
@@ -37,6 +38,18 @@ std::string LineRecord(std::string_view name, std::string_view text) {
   record += WithoutSeparators(text);
   record += kEndOfLine;
   return record;
+}
+
+// Whether the robot answered a consulting command.
+bool TraceRobot(const char* command, bool answered) {
+  if (answered) {
+    KORVEX_TRACE("CTarifexCtrl::Dispatch%s() === TENGO RESPUESTA DEL ROBOT; NO MUESTRO EL DIÁLOGO",
+                 command);
+  } else {
+    KORVEX_TRACE("CTarifexCtrl::Dispatch%s() === NO TENGO RESPUESTA DEL ROBOT; PREGUNTO AL USUARIO",
+                 command);
+  }
+  return answered;
 }
 
 std::string CString(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
@@ -177,6 +190,11 @@ bool TarifexControl::ExecTarifex(Hwnd window) {
   m_ports.ui.ShowWaitCursor();
   m_ports.engine.Begin();
   const bool done = Run();
+  if (done) {
+    KORVEX_TRACE("CTarifexCtrl::ExecTarifex() FIN OK");
+  } else {
+    KORVEX_TRACE("CTarifexCtrl::ExecTarifex() error: %s", m_error.c_str());
+  }
   CloseSession();
   m_ports.engine.End();
   m_ports.ui.ShowArrowCursor();
@@ -305,6 +323,7 @@ bool TarifexControl::Dispatch(const std::string& text) {
 
 void TarifexControl::InternalError(std::string_view what, std::string_view why) {
   const std::string text = FormatControlText(Text(ids::kPcError), {what, why});
+  KORVEX_TRACE("CTarifexCtrl::InternalError(): %s", text.c_str());
   SendRecord(kCancelMarkerRecord);
   m_ports.ui.MessageBoxA(m_window, text, Text(ids::kInternalErrorCaption), mb::kIconWarning);
   m_error = Text(ids::kCannotContinue);
@@ -319,7 +338,7 @@ bool TarifexControl::DispatchTXT(const CommandRecord& command) {
   const std::string caption = Text(ids::kQuestionCaption);
   constexpr std::uint32_t kType = mb::kYesNo | mb::kIconQuestion;
   std::int32_t answer = 0;
-  if (!m_ports.robot.PreguntaSiNo(m_window, text, caption, kType, answer)) {
+  if (!TraceRobot("TXT", m_ports.robot.PreguntaSiNo(m_window, text, caption, kType, answer))) {
     answer = m_ports.ui.MessageBoxA(m_window, text, caption, kType);
   }
   return SendRecord(Text(answer == mb::kIdYes ? ids::kYes : ids::kNo));
@@ -328,7 +347,8 @@ bool TarifexControl::DispatchTXT(const CommandRecord& command) {
 bool TarifexControl::DispatchDMSG(const CommandRecord& command) {
   const std::string text(command.FirstField());
   const std::string caption = Text(ids::kMessageCaption);
-  if (!m_ports.robot.MensajeAlDespachante(m_window, text, caption, mb::kIconInformation)) {
+  if (!TraceRobot("DMSG", m_ports.robot.MensajeAlDespachante(m_window, text, caption,
+                                                             mb::kIconInformation))) {
     m_ports.ui.MessageBoxA(m_window, text, caption, mb::kIconInformation);
   }
   return true;
@@ -337,7 +357,7 @@ bool TarifexControl::DispatchDMSG(const CommandRecord& command) {
 bool TarifexControl::DispatchCOM(const CommandRecord& command) {
   const std::string name(command.FirstField());
   std::string value;
-  if (!m_ports.robot.PreguntaTexto(m_window, name, value)) {
+  if (!TraceRobot("COM", m_ports.robot.PreguntaTexto(m_window, name, value))) {
     value = m_ports.ui.AskComplementaryValue(m_window, name, m_properties.lang);
   }
   if (!SendRecord(value)) return false;
@@ -354,7 +374,7 @@ bool TarifexControl::DispatchAOPT(const CommandRecord& command) {
     options.emplace_back(command.Field(line, 1));
   }
   std::int32_t answer = kCancelTreatment;
-  if (!m_ports.robot.PreguntaOpciones(m_window, options, answer)) {
+  if (!TraceRobot("AOPT", m_ports.robot.PreguntaOpciones(m_window, options, answer))) {
     answer = m_ports.ui.AskOption(m_window, options, m_properties.btn_no_seleccionar,
                                   m_properties.lang);
   }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/trace.h"
 #include "tarifex/control_strings.h"
 #include "tarifex/tarifex_control.h"
 #include "tests/fakes/tarifex_fakes.h"
@@ -182,7 +183,18 @@ TEST_F(TarifexRun, TxtWithoutTheRobotAsksWithAYesNoBox) {
   EXPECT_EQ(robot.Questions().size(), 2u);
 }
 
+std::vector<std::string>& TraceLines() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+
 TEST_F(TarifexRun, DmsgAcknowledgedShowsNoBoxAndSendsNothing) {
+  TraceLines().clear();
+  const TraceSink previous = SetTraceSink([](const char* line) {
+    if (std::string_view(line).find("Dispatch") != std::string_view::npos) {
+      TraceLines().push_back(line);
+    }
+  });
   robot.Acknowledge();
   engine.ReplyAll(Cmd("DMSG", {{"Verifique el origen"}}), Cmd("DMSG", {{"Otro aviso"}}), "TXT_OK");
   ASSERT_TRUE(Run());
@@ -198,6 +210,12 @@ TEST_F(TarifexRun, DmsgAcknowledgedShowsNoBoxAndSendsNothing) {
   EXPECT_EQ(boxes[0].caption, "Mensaje al declarante");
   EXPECT_EQ(boxes[0].type, 0x40u);
   EXPECT_EQ(boxes[0].owner, kHostWindow);
+  SetTraceSink(previous);
+  EXPECT_THAT(TraceLines(),
+              ElementsAre("CTarifexCtrl::DispatchDMSG() === TENGO RESPUESTA DEL ROBOT; NO MUESTRO "
+                          "EL DIÁLOGO",
+                          "CTarifexCtrl::DispatchDMSG() === NO TENGO RESPUESTA DEL ROBOT; PREGUNTO "
+                          "AL USUARIO"));
 }
 
 TEST_F(TarifexRun, ComSendsTheRobotsValueOrTheDialogsAndNeverTheValueOfARefusal) {
