@@ -46,22 +46,22 @@ Text LoadRobotString(int id) {
 namespace {
 
 // Applies a printf-style specifier ("04d", "s", "x") to one insert.
-Text FormatInsert(const MessageArg& arg, const std::string& spec) {
+Text FormatInsert(const MessageArg& arg, const std::string& directive) {
   if (const Text* text = std::get_if<Text>(&arg)) return *text;
   const std::int64_t number = std::get<std::int64_t>(arg);
-  if (spec.empty() || spec.back() == 's') return FromUtf8(std::to_string(number));
+  if (directive.empty() || directive.back() == 's') return FromUtf8(std::to_string(number));
   // Only flags, width and the conversions d, i, u, x and X are taken.
-  for (char c : spec.substr(0, spec.size() - 1)) {
+  for (char c : directive.substr(0, directive.size() - 1)) {
     if (!(c == '-' || c == '0' || c == ' ' || c == '+' || (c >= '1' && c <= '9'))) {
       return FromUtf8(std::to_string(number));
     }
   }
-  const char conversion = spec.back();
+  const char conversion = directive.back();
   if (conversion != 'd' && conversion != 'i' && conversion != 'u' && conversion != 'x' &&
       conversion != 'X') {
     return FromUtf8(std::to_string(number));
   }
-  const std::string format = "%" + spec.substr(0, spec.size() - 1) + "ll" + conversion;
+  const std::string format = "%" + directive.substr(0, directive.size() - 1) + "ll" + conversion;
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, format.c_str(), static_cast<long long>(number));
   return FromUtf8(buffer);
@@ -95,18 +95,18 @@ Text FormatMessageText(TextView pattern, const std::vector<MessageArg>& args) {
       index = index * 10 + (pattern[j] - u'0');
       ++j;
     }
-    std::string spec;
+    std::string directive;
     if (j < pattern.size() && pattern[j] == u'!') {
       const std::size_t end = pattern.find(u'!', j + 1);
       if (end != TextView::npos) {
-        spec = ToUtf8(pattern.substr(j + 1, end - j - 1));
+        directive = ToUtf8(pattern.substr(j + 1, end - j - 1));
         j = end + 1;
       }
     }
     if (index == 0 || index > args.size()) {
       out.append(pattern.substr(i, j - i));
     } else {
-      out += FormatInsert(args[index - 1], spec);
+      out += FormatInsert(args[index - 1], directive);
     }
     i = j - 1;
   }

@@ -11,9 +11,9 @@ FakeDesktop::FakeDesktop() {
   metrics[win::kSmCyCaption] = 19;
   on_click = [this](Hwnd button) -> std::intptr_t {
     const Window* b = Find(button);
-    if (b == nullptr || !b->spec.enabled) return 0;
+    if (b == nullptr || !b->props.enabled) return 0;
     const Hwnd dialog = TopLevelDialogOf(button);
-    if (dialog != kNoWindow) EndDialog(dialog, b->spec.control_id);
+    if (dialog != kNoWindow) EndDialog(dialog, b->props.control_id);
     return 0;
   };
 }
@@ -23,26 +23,26 @@ Hwnd FakeDesktop::NewHandle() {
   return m_next;
 }
 
-Hwnd FakeDesktop::AddTopLevel(WindowSpec spec, Hwnd owner) {
+Hwnd FakeDesktop::AddTopLevel(WindowSpec props, Hwnd owner) {
   const Hwnd h = NewHandle();
   Window w;
   w.handle = h;
-  w.spec = std::move(spec);
+  w.props = std::move(props);
   w.owner = owner;
   m_windows.emplace(h, std::move(w));
   m_top_levels.insert(m_top_levels.begin(), h);
   return h;
 }
 
-Hwnd FakeDesktop::AddChild(Hwnd parent, WindowSpec spec) {
+Hwnd FakeDesktop::AddChild(Hwnd parent, WindowSpec props) {
   Window& p = Get(parent);
   const Hwnd h = NewHandle();
   Window w;
   w.handle = h;
   // Children share their dialog's thread and process.
-  spec.thread_id = p.spec.thread_id;
-  spec.process_id = p.spec.process_id;
-  w.spec = std::move(spec);
+  props.thread_id = p.props.thread_id;
+  props.process_id = p.props.process_id;
+  w.props = std::move(props);
   w.parent = parent;
   p.children.push_back(h);
   m_windows.emplace(h, std::move(w));
@@ -136,7 +136,7 @@ std::vector<SentMessage> FakeDesktop::SentTo(Hwnd window) const {
 
 Text FakeDesktop::GetWindowTextW(Hwnd window) {
   const Window* w = Find(window);
-  return w == nullptr ? Text{} : w->spec.text;
+  return w == nullptr ? Text{} : w->props.text;
 }
 
 Text FakeDesktop::GetWindowTextW(Hwnd window, int buffer_chars) {
@@ -149,7 +149,7 @@ Text FakeDesktop::GetWindowTextW(Hwnd window, int buffer_chars) {
 bool FakeDesktop::SetWindowTextW(Hwnd window, TextView text) {
   Window* w = Find(window);
   if (w == nullptr) return false;
-  w->spec.text = Text(text);
+  w->props.text = Text(text);
   Record(window, "SetWindowTextW", Text(text));
   return true;
 }
@@ -157,7 +157,7 @@ bool FakeDesktop::SetWindowTextW(Hwnd window, TextView text) {
 bool FakeDesktop::SendSetText(Hwnd window, TextView text) {
   Window* w = Find(window);
   if (w == nullptr) return false;
-  w->spec.text = Text(text);
+  w->props.text = Text(text);
   Record(window, "WM_SETTEXT", Text(text));
   return true;
 }
@@ -180,7 +180,7 @@ Hwnd FakeDesktop::GetWindow(Hwnd window, std::uint32_t command) {
 Text FakeDesktop::GetClassNameW(Hwnd window, int buffer_chars) {
   const Window* w = Find(window);
   if (w == nullptr) return {};
-  Text name = w->spec.class_name;
+  Text name = w->props.class_name;
   const auto limit = static_cast<std::size_t>(std::max(buffer_chars - 1, 0));
   if (name.size() > limit) name.resize(limit);
   return name;
@@ -188,12 +188,12 @@ Text FakeDesktop::GetClassNameW(Hwnd window, int buffer_chars) {
 
 int FakeDesktop::GetDlgCtrlID(Hwnd window) {
   const Window* w = Find(window);
-  return w == nullptr ? 0 : w->spec.control_id;
+  return w == nullptr ? 0 : w->props.control_id;
 }
 
 bool FakeDesktop::IsWindowEnabled(Hwnd window) {
   const Window* w = Find(window);
-  return w != nullptr && w->spec.enabled;
+  return w != nullptr && w->props.enabled;
 }
 
 bool FakeDesktop::IsWindow(Hwnd window) { return Find(window) != nullptr; }
@@ -201,7 +201,7 @@ bool FakeDesktop::IsWindow(Hwnd window) { return Find(window) != nullptr; }
 std::int32_t FakeDesktop::GetWindowLongW(Hwnd window, int index) {
   const Window* w = Find(window);
   if (w == nullptr || index != win::kGwlStyle) return 0;
-  return static_cast<std::int32_t>(w->spec.style);
+  return static_cast<std::int32_t>(w->props.style);
 }
 
 Hwnd FakeDesktop::FindWindowExW(Hwnd parent, Hwnd child_after, TextView class_name) {
@@ -218,7 +218,7 @@ Hwnd FakeDesktop::FindWindowExW(Hwnd parent, Hwnd child_after, TextView class_na
     ++it;
   }
   for (; it != list->end(); ++it) {
-    if (EqualsIgnoringAsciiCase(Get(*it).spec.class_name, class_name)) return *it;
+    if (EqualsIgnoringAsciiCase(Get(*it).props.class_name, class_name)) return *it;
   }
   return kNoWindow;
 }
@@ -226,7 +226,7 @@ Hwnd FakeDesktop::FindWindowExW(Hwnd parent, Hwnd child_after, TextView class_na
 ThreadProcessIds FakeDesktop::GetWindowThreadProcessId(Hwnd window) {
   const Window* w = Find(window);
   if (w == nullptr) return {};
-  return {w->spec.thread_id, w->spec.process_id};
+  return {w->props.thread_id, w->props.process_id};
 }
 
 Text FakeDesktop::GetProcessModuleBaseName(std::uint32_t process_id) {
@@ -237,13 +237,13 @@ Text FakeDesktop::GetProcessModuleBaseName(std::uint32_t process_id) {
 std::optional<Rect> FakeDesktop::GetWindowRect(Hwnd window) {
   const Window* w = Find(window);
   if (w == nullptr) return std::nullopt;
-  return w->spec.window_rect;
+  return w->props.window_rect;
 }
 
 std::optional<Rect> FakeDesktop::GetClientRect(Hwnd window) {
   const Window* w = Find(window);
   if (w == nullptr) return std::nullopt;
-  return w->spec.client_rect;
+  return w->props.client_rect;
 }
 
 int FakeDesktop::GetSystemMetrics(int index) {
@@ -273,15 +273,15 @@ std::intptr_t FakeDesktop::SendClick(Hwnd button) {
 
 IconHandle FakeDesktop::SendGetIcon(Hwnd static_control) {
   const Window* w = Find(static_control);
-  return w == nullptr ? 0 : w->spec.icon;
+  return w == nullptr ? 0 : w->props.icon;
 }
 
 IconHandle FakeDesktop::SendSetIcon(Hwnd static_control, IconHandle icon) {
   Window* w = Find(static_control);
   if (w == nullptr) return 0;
   Record(static_control, "STM_SETICON", {}, static_cast<std::intptr_t>(icon));
-  const IconHandle previous = w->spec.icon;
-  w->spec.icon = icon;
+  const IconHandle previous = w->props.icon;
+  w->props.icon = icon;
   return previous;
 }
 
@@ -291,7 +291,7 @@ int FakeDesktop::SendListSetCurSel(Hwnd list, int index) {
   Window* w = Find(list);
   if (w == nullptr) return win::kLbErr;
   Record(list, "LB_SETCURSEL", {}, index);
-  if (index < 0 || static_cast<std::size_t>(index) >= w->spec.items.size()) {
+  if (index < 0 || static_cast<std::size_t>(index) >= w->props.items.size()) {
     w->cur_sel = -1;
     return win::kLbErr;
   }
@@ -322,10 +322,10 @@ int FakeDesktop::SendListFindString(Hwnd list, int start, TextView text) {
   if (w == nullptr) return win::kLbErr;
   // LB_FINDSTRING: the first item that begins with the text, without regard
   // to case, searching after start and wrapping around.
-  const int n = static_cast<int>(w->spec.items.size());
+  const int n = static_cast<int>(w->props.items.size());
   for (int k = 1; k <= n; ++k) {
     const int i = ((start < 0 ? -1 : start) + k) % n;
-    const Text& item = w->spec.items[static_cast<std::size_t>(i)];
+    const Text& item = w->props.items[static_cast<std::size_t>(i)];
     if (item.size() >= text.size() &&
         EqualsIgnoringAsciiCase(TextView(item).substr(0, text.size()), text)) {
       return i;
@@ -336,15 +336,15 @@ int FakeDesktop::SendListFindString(Hwnd list, int start, TextView text) {
 
 int FakeDesktop::SendListGetCount(Hwnd list) {
   const Window* w = Find(list);
-  return w == nullptr ? 0 : static_cast<int>(w->spec.items.size());
+  return w == nullptr ? 0 : static_cast<int>(w->props.items.size());
 }
 
 Text FakeDesktop::SendListGetText(Hwnd list, int index) {
   const Window* w = Find(list);
-  if (w == nullptr || index < 0 || static_cast<std::size_t>(index) >= w->spec.items.size()) {
+  if (w == nullptr || index < 0 || static_cast<std::size_t>(index) >= w->props.items.size()) {
     return {};
   }
-  return w->spec.items[static_cast<std::size_t>(index)];
+  return w->props.items[static_cast<std::size_t>(index)];
 }
 
 Hwnd FakeDesktop::CreateChildControl(TextView class_name, TextView text, std::uint32_t style,

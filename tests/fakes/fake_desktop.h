@@ -46,7 +46,7 @@ class FakeDesktop : public WindowSystem {
  public:
   struct Window {
     Hwnd handle = kNoWindow;
-    WindowSpec spec;
+    WindowSpec props;
     Hwnd parent = kNoWindow;  // for child windows
     Hwnd owner = kNoWindow;   // for owned top-level windows
     std::vector<Hwnd> children;  // z-order, topmost first
@@ -60,9 +60,9 @@ class FakeDesktop : public WindowSystem {
   FakeDesktop();
 
   // --- building the scene -------------------------------------------------
-  Hwnd AddTopLevel(WindowSpec spec, Hwnd owner = kNoWindow);
+  Hwnd AddTopLevel(WindowSpec props, Hwnd owner = kNoWindow);
   // Appends a child at the bottom of the parent's z-order.
-  Hwnd AddChild(Hwnd parent, WindowSpec spec);
+  Hwnd AddChild(Hwnd parent, WindowSpec props);
   // A message box laid out like the system's: icon static (when icon is not
   // 0), the buttons (text, id) in order, then the text static.
   Hwnd AddMessageBox(TextView caption, TextView text, IconHandle icon,

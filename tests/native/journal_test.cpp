@@ -221,7 +221,7 @@ TEST_F(JournalTest, ASecondOpenWhileOpenChangesNothing) {
 }
 
 TEST_F(JournalTest, NoFileWithoutASpaceInTheCaptionYetRecordsAreKept) {
-  desk.Get(host).spec.text = u"Dossa";
+  desk.Get(host).props.text = u"Dossa";
   journal.Open(host, u"P");
   EXPECT_FALSE(journal.IsFileOpen());
   EXPECT_EQ(journal.GetLogName(), u"");

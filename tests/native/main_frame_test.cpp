@@ -42,9 +42,9 @@ class WatcherTest : public ::testing::Test {
     // Every click on the host's dialogs goes into the story, with what the
     // journal held at that moment.
     desk.on_click = [this](Hwnd button) -> std::intptr_t {
-      log.Add("click " + ToUtf8(desk.Get(button).spec.text) + " (journal " +
+      log.Add("click " + ToUtf8(desk.Get(button).props.text) + " (journal " +
               std::to_string(journal.CountMessages() + journal.CountQuestions()) + ")");
-      desk.EndDialog(desk.Get(button).parent, desk.Get(button).spec.control_id);
+      desk.EndDialog(desk.Get(button).parent, desk.Get(button).props.control_id);
       return 0;
     };
   }
@@ -80,7 +80,7 @@ class WatcherTest : public ::testing::Test {
   }
 
   void SetItem(int item) {
-    desk.Get(progress).spec.text = u"Declaración - Validando Item: " + FromUtf8(std::to_string(item));
+    desk.Get(progress).props.text = u"Declaración - Validando Item: " + FromUtf8(std::to_string(item));
   }
 
   Hwnd YesNoBox(TextView text) {
@@ -151,7 +151,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   // Another program selects the profile through the slot.
   EXPECT_EQ(SelectThroughSlot(u"Aduana Norte"), 0);
   EXPECT_EQ(main.ActiveProfile(), &profile);
-  EXPECT_EQ(desk.Get(slot).spec.text, u"");
+  EXPECT_EQ(desk.Get(slot).props.text, u"");
   EXPECT_EQ(tray.icon, kActiveIcon);
   EXPECT_EQ(tray.tooltip, u"Robot activo.\r\nSe encuentra seleccionado el perfil \"Aduana Norte\".");
   EXPECT_THAT(log.entries, Contains("mascot shown"));
@@ -342,7 +342,7 @@ TEST_F(WatcherTest, SlotMessages) {
   std::intptr_t result = 5;
   ASSERT_TRUE(main.HandleMessage(rm::kClearSlot, 0, 0, &result));
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(desk.Get(slot).spec.text, u"");
+  EXPECT_EQ(desk.Get(slot).props.text, u"");
   EXPECT_FALSE(main.HandleMessage(0x1234, 0, 0, &result));
 }
 

@@ -138,13 +138,13 @@ TEST_F(LiveModelTest, ClickBringsTheDialogForwardThenSendsBmClick) {
 TEST_F(LiveModelTest, LiveButtonReadsItsEnabledStateAtCallTime) {
   auto& button = dynamic_cast<CMetaButton&>(root.GetChild(1));
   EXPECT_EQ(button.IsEnabled(), 1);
-  desk.Get(yes).spec.enabled = false;
+  desk.Get(yes).props.enabled = false;
   EXPECT_EQ(button.IsEnabled(), 0);
 }
 
 TEST_F(LiveModelTest, LiveTextsFollowTheWindowAndAreEmptyOnceItIsGone) {
   auto& text = dynamic_cast<CTextWindow&>(root.GetChild(3));
-  desk.Get(text.GetHandle()).spec.text = u"Cambiado";
+  desk.Get(text.GetHandle()).props.text = u"Cambiado";
   EXPECT_EQ(text.GetText(), u"Cambiado");
   desk.Destroy(box);
   EXPECT_EQ(text.GetText(), u"");
@@ -173,17 +173,17 @@ TEST_F(LiveModelTest, ReplicasCopyTextIdStyleIconAndFont) {
   ASSERT_NE(text, kNoWindow);
   EXPECT_THAT(desk.Get(host).children, ElementsAre(icon, button, text));
 
-  EXPECT_EQ(desk.Get(button).spec.class_name, u"Button");
-  EXPECT_EQ(desk.Get(button).spec.text, u"&Sí");
-  EXPECT_EQ(desk.Get(button).spec.control_id, 6);
-  EXPECT_EQ(desk.Get(button).spec.style, 0x50010000u);
-  EXPECT_EQ(desk.Get(button).spec.window_rect, root.GetChild(1).GetPlacement());
-  EXPECT_EQ(desk.Get(text).spec.class_name, u"Static");
-  EXPECT_EQ(desk.Get(text).spec.text, u"¿Seguir?");
-  EXPECT_EQ(desk.Get(text).spec.control_id, 0xFFFF);
-  EXPECT_EQ(desk.Get(text).spec.style, 0x50000000u);
-  EXPECT_EQ(desk.Get(icon).spec.style, 0x50000203u);
-  EXPECT_EQ(desk.Get(icon).spec.icon, desk.SystemIcon(win::kIdiQuestion));
+  EXPECT_EQ(desk.Get(button).props.class_name, u"Button");
+  EXPECT_EQ(desk.Get(button).props.text, u"&Sí");
+  EXPECT_EQ(desk.Get(button).props.control_id, 6);
+  EXPECT_EQ(desk.Get(button).props.style, 0x50010000u);
+  EXPECT_EQ(desk.Get(button).props.window_rect, root.GetChild(1).GetPlacement());
+  EXPECT_EQ(desk.Get(text).props.class_name, u"Static");
+  EXPECT_EQ(desk.Get(text).props.text, u"¿Seguir?");
+  EXPECT_EQ(desk.Get(text).props.control_id, 0xFFFF);
+  EXPECT_EQ(desk.Get(text).props.style, 0x50000000u);
+  EXPECT_EQ(desk.Get(icon).props.style, 0x50000203u);
+  EXPECT_EQ(desk.Get(icon).props.icon, desk.SystemIcon(win::kIdiQuestion));
   for (Hwnd h : {icon, button, text}) EXPECT_EQ(desk.Get(h).font, 0xF0F0u);
 }
 
@@ -214,7 +214,7 @@ TEST(LiveEditAndList, InteractionsSendTheirMessages) {
   CMetaList live_list(&desk, list, &root);
 
   EXPECT_TRUE(CPutText(u"a|b").Perform(live_edit));
-  EXPECT_EQ(desk.Get(edit).spec.text, u"a|b");
+  EXPECT_EQ(desk.Get(edit).props.text, u"a|b");
   EXPECT_EQ(live_edit.ReadWindowText(), u"a|b");
   EXPECT_TRUE(CItemSelect(1).Perform(live_list));
   EXPECT_EQ(desk.Get(list).cur_sel, 1);

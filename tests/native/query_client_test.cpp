@@ -403,10 +403,10 @@ TEST_F(RobotClientTest, OutsideATotalValidationOrWithoutAnItemTheRobotIsNotAsked
         u"3|class CPressButton|class CNullInteraction|class CNullInteraction|");
   const Hwnd other = host.desk.AddTopLevel({.text = u"Validación de Items"});
   EXPECT_FALSE(client->MensajeAlDespachante(other, "Aviso", "", 0x40));
-  host.desk.Get(host.frame).spec.text = u"Declaración - Validando Item: 0";
+  host.desk.Get(host.frame).props.text = u"Declaración - Validando Item: 0";
   EXPECT_FALSE(client->MensajeAlDespachante(host.window, "Aviso", "", 0x40));
   EXPECT_TRUE(ui.TakenLookups().empty());
-  host.desk.Get(host.frame).spec.text = u"Declaración - Validando Item: 1";
+  host.desk.Get(host.frame).props.text = u"Declaración - Validando Item: 1";
   EXPECT_TRUE(client->MensajeAlDespachante(host.window, "Aviso", "", 0x40));
 }
 

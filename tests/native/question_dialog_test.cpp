@@ -59,7 +59,7 @@ TEST_F(DataInputTest, CaptureGivesRolesAndClearsTheLiveEdit) {
   // The accelerator is removed for the comparison only.
   EXPECT_EQ(dynamic_cast<CMetaButton&>(dialog->GetRoot().GetChild(1)).GetText(),
             u"&Validar lo ingresado");
-  EXPECT_EQ(desk.Get(edit).spec.text, u"");
+  EXPECT_EQ(desk.Get(edit).props.text, u"");
   EXPECT_THAT(desk.Sent(), ElementsAre(SentMessage{edit, "SetWindowTextW", u""}));
   EXPECT_EQ(dialog->GetRoot().GetChild(0).ReadWindowText(), u"");
 }
@@ -144,7 +144,7 @@ TEST_F(ItemSelectionTest, CaptureGivesRolesAndClearsTheLiveSelection) {
 }
 
 TEST_F(ItemSelectionTest, CancelWithASingleBlankIsNotTheCancelButton) {
-  desk.Get(cancel).spec.text = u"Cancelar el tratamiento";
+  desk.Get(cancel).props.text = u"Cancelar el tratamiento";
   auto dialog = CaptureDialog(desk, dlg);
   EXPECT_EQ(dialog->GetCancelIndex(), -1);
   EXPECT_EQ(dialog->GetRoot().GetChildCount(), 4u);
@@ -176,7 +176,7 @@ TEST_F(ItemSelectionTest, AskUserRecordsSelectionNoneOrCancel) {
 
 TEST_F(ItemSelectionTest, TheNoneButtonsStateComesFromTheLiveButton) {
   for (bool enabled : {true, false}) {
-    desk.Get(none).spec.enabled = enabled;
+    desk.Get(none).props.enabled = enabled;
     auto dialog = CaptureDialog(desk, dlg);
     ScriptedUser user;
     user.ChooseOption(2, -999);

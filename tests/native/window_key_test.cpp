@@ -430,7 +430,7 @@ TEST_F(LiveKeyTest, LiveButtonWritesItsEnabledStateAtWritingTime) {
   const Hwnd box = desk.AddMessageBox(u"Pregunta", u"¿Seguir?", 0, {{u"&Sí", 6}, {u"&No", 7}});
   auto captured = CaptureDialog(desk, box);
   const Hwnd no = desk.GetWindow(desk.GetWindow(box, win::kGwChild), win::kGwHwndNext);
-  desk.Get(no).spec.enabled = false;
+  desk.Get(no).props.enabled = false;
   EXPECT_EQ(WriteKey(*captured),
             NoRolesKey(u"class CDynWindow", u"<>Pregunta",
                        u"3|class CMetaButton|<>&S\\xed|1|class CMetaButton|<>&No|0|"

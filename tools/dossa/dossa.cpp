@@ -116,7 +116,7 @@ UINT MessageBoxFlags(const MessageBoxSpec& box) {
 struct OpenDialog {
   const Item* item = nullptr;
   int index = 0;                  // from 1 within the item
-  const Dialog* spec = nullptr;   // null for a popup
+  const Dialog* plan = nullptr;   // null for a popup
   const MessageBoxSpec* box = nullptr;
   std::uint32_t timeout_ms = 0;
   HWND hwnd = nullptr;            // learnt when the window is created
@@ -465,7 +465,7 @@ class App {
     if (!stay) Quit();
   }
 
-  void RaiseDialog(const Item& item, int index, const Dialog& spec);
+  void RaiseDialog(const Item& item, int index, const Dialog& plan);
   void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why);
 
  private:
@@ -542,7 +542,7 @@ void CALLBACK TimeoutTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   d->timeout_timer = 0;
   d->timed_out = true;
-  if (d->spec != nullptr && d->spec->kind == DialogKind::kDataInput) {
+  if (d->plan != nullptr && d->plan->kind == DialogKind::kDataInput) {
     d->text = WindowText(GetDlgItem(d->hwnd, kValueEditId));  // what was typed so far
   }
   EndDialog(d->hwnd, 0);
@@ -561,7 +561,7 @@ void CALLBACK PopupTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
   }
   KillTimer(nullptr, id);
   d->popup_timer = 0;
-  TheApp().RaisePopup(*d, d->spec->popup.box, "popup");
+  TheApp().RaisePopup(*d, d->plan->popup.box, "popup");
 }
 
 // Learns the window of the dialog being raised: the first top-level window
@@ -583,8 +583,8 @@ class Raising {
   explicit Raising(OpenDialog& d) : m_d(d) {
     g_open.push_back(&d);
     if (d.timeout_ms != 0) d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
-    if (d.spec != nullptr && d.spec->has_popup) {
-      d.popup_timer = SetTimer(nullptr, 0, d.spec->popup.after_ms, PopupTimerProc);
+    if (d.plan != nullptr && d.plan->has_popup) {
+      d.popup_timer = SetTimer(nullptr, 0, d.plan->popup.after_ms, PopupTimerProc);
     }
   }
   ~Raising() {
@@ -638,14 +638,14 @@ INT_PTR CALLBACK DataInputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
       d = reinterpret_cast<OpenDialog*>(lParam);
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       d->hwnd = dialog;
-      SetDlgItemTextW(dialog, kValueEditId, W(d->spec->initial_text).c_str());
+      SetDlgItemTextW(dialog, kValueEditId, W(d->plan->initial_text).c_str());
       return TRUE;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       if (HIWORD(wParam) != BN_CLICKED || (id != IDOK && id != IDCANCEL)) return FALSE;
       d->text = WindowText(GetDlgItem(dialog, kValueEditId));
       if (id == IDOK) {
-        for (const Text& rejected : d->spec->rejected) {
+        for (const Text& rejected : d->plan->rejected) {
           if (d->text == W(rejected)) {
             // The host refuses the value and says so over the dialog.
             Describe(Log().Begin("rejected"), *d).Field("text", d->text).End();
@@ -674,11 +674,11 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       d->hwnd = dialog;
       HWND list = GetDlgItem(dialog, kOptionListId);
-      for (const Text& option : d->spec->options) {
+      for (const Text& option : d->plan->options) {
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(option).c_str()));
       }
-      if (!d->spec->options.empty()) SendMessageW(list, LB_SETCURSEL, 0, 0);
-      EnableWindow(GetDlgItem(dialog, kNoneId), d->spec->none_enabled ? TRUE : FALSE);
+      if (!d->plan->options.empty()) SendMessageW(list, LB_SETCURSEL, 0, 0);
+      EnableWindow(GetDlgItem(dialog, kNoneId), d->plan->none_enabled ? TRUE : FALSE);
       SetFocus(list);
       return FALSE;
     }
@@ -710,7 +710,7 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 // The tariff control's data-input dialog; its children in window order:
 // edit, "Validar lo ingresado", "Terminar el tratamiento", explanation, prompt.
-DialogTemplate DataInputTemplate(const Dialog& spec) {
+DialogTemplate DataInputTemplate(const Dialog& plan) {
   DialogTemplate t(W(kDataInputCaption), 293, 84);
   t.Add(DialogTemplate::kEdit, kValueEditId, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 42, 279,
         14, L"");
@@ -718,8 +718,8 @@ DialogTemplate DataInputTemplate(const Dialog& spec) {
         L"Validar lo ingresado");
   t.Add(DialogTemplate::kButton, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 151, 63, 135, 14,
         L"Terminar el tratamiento");
-  t.Add(DialogTemplate::kStatic, kExplanationId, SS_LEFT, 7, 7, 279, 18, W(spec.explanation));
-  t.Add(DialogTemplate::kStatic, kPromptId, SS_LEFT, 7, 29, 279, 10, W(spec.prompt));
+  t.Add(DialogTemplate::kStatic, kExplanationId, SS_LEFT, 7, 7, 279, 18, W(plan.explanation));
+  t.Add(DialogTemplate::kStatic, kPromptId, SS_LEFT, 7, 29, 279, 10, W(plan.prompt));
   return t;
 }
 
@@ -740,24 +740,24 @@ DialogTemplate OptionsTemplate() {
   return t;
 }
 
-void App::RaiseDialog(const Item& item, int index, const Dialog& spec) {
+void App::RaiseDialog(const Item& item, int index, const Dialog& plan) {
   OpenDialog d;
   d.item = &item;
   d.index = index;
-  d.spec = &spec;
-  d.box = &spec.box;
-  d.timeout_ms = spec.timeout_ms;
-  const char* kind = KindName(spec.kind);
+  d.plan = &plan;
+  d.box = &plan.box;
+  d.timeout_ms = plan.timeout_ms;
+  const char* kind = KindName(plan.kind);
   Report& shown = Describe(Log().Begin("dialog"), d).Word("kind", kind);
-  switch (spec.kind) {
+  switch (plan.kind) {
     case DialogKind::kMessageBox:
-      shown.Field("caption", W(spec.box.caption)).Field("text", W(spec.box.text));
+      shown.Field("caption", W(plan.box.caption)).Field("text", W(plan.box.text));
       break;
     case DialogKind::kDataInput:
-      shown.Field("caption", W(kDataInputCaption)).Field("prompt", W(spec.prompt));
+      shown.Field("caption", W(kDataInputCaption)).Field("prompt", W(plan.prompt));
       break;
     case DialogKind::kOptions:
-      shown.Field("caption", W(kOptionsCaption)).Field("options", static_cast<long long>(spec.options.size()));
+      shown.Field("caption", W(kOptionsCaption)).Field("options", static_cast<long long>(plan.options.size()));
       break;
   }
   shown.End();
@@ -766,13 +766,13 @@ void App::RaiseDialog(const Item& item, int index, const Dialog& spec) {
   {
     Raising raising(d);
     const HWND owner = ValidationWindow();
-    switch (spec.kind) {
+    switch (plan.kind) {
       case DialogKind::kMessageBox:
-        result = MessageBoxW(owner, W(spec.box.text).c_str(), W(spec.box.caption).c_str(),
-                             MessageBoxFlags(spec.box));
+        result = MessageBoxW(owner, W(plan.box.text).c_str(), W(plan.box.caption).c_str(),
+                             MessageBoxFlags(plan.box));
         break;
       case DialogKind::kDataInput:
-        result = DialogBoxIndirectParamW(g_instance, DataInputTemplate(spec).get(), owner,
+        result = DialogBoxIndirectParamW(g_instance, DataInputTemplate(plan).get(), owner,
                                          DataInputProc, reinterpret_cast<LPARAM>(&d));
         break;
       case DialogKind::kOptions:
@@ -782,7 +782,7 @@ void App::RaiseDialog(const Item& item, int index, const Dialog& spec) {
     }
   }
 
-  if (spec.kind == DialogKind::kMessageBox) {
+  if (plan.kind == DialogKind::kMessageBox) {
     ReportMessageBoxEnd("ended", d, static_cast<int>(result), "msgbox");
     return;
   }
@@ -793,7 +793,7 @@ void App::RaiseDialog(const Item& item, int index, const Dialog& spec) {
   } else {
     r.Field("result", d.pressed).Field("button", d.pressed_text);
   }
-  if (spec.kind == DialogKind::kDataInput) {
+  if (plan.kind == DialogKind::kDataInput) {
     r.Field("text", d.text);
   } else {
     r.Field("index", d.index_chosen);
