@@ -1,6 +1,6 @@
 // The clock port: time of day, tick count and seconds since 1970.  The
 // system clock below serves every platform (it uses only the C and C++
-// runtimes); tests use a settable clock.
+// runtimes); tests use a settable clock (tests/fakes/fixed_environment.h).
 #pragma once
 
 #include <cstdint>
@@ -30,17 +30,6 @@ class SystemClock final : public Clock {
   LocalTime LocalNow() override;
   std::uint32_t TickCount() override;
   std::int64_t SecondsSince1970() override;
-};
-
-// A clock that stands still until it is told otherwise.
-class SettableClock final : public Clock {
- public:
-  LocalTime local;
-  std::uint32_t ticks = 0;
-  std::int64_t seconds = 0;
-  LocalTime LocalNow() override { return local; }
-  std::uint32_t TickCount() override { return ticks; }
-  std::int64_t SecondsSince1970() override { return seconds; }
 };
 
 }  // namespace korvex

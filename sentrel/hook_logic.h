@@ -6,10 +6,13 @@
 // This code runs inside someone else's program on every message its
 // user-interface thread processes, so it allocates nothing, calls no library
 // and keeps its whole state in a few integers.  It includes nothing but
-// <cstdint>, which lets the DLL link without any C or C++ runtime.
+// <cstdint>, which lets the DLL link without any C or C++ runtime.  The
+// notifications it posts are those of sentrel/notifications.h.
 #pragma once
 
 #include <cstdint>
+
+#include "sentrel/notifications.h"
 
 namespace korvex::sentrel {
 
@@ -25,13 +28,6 @@ inline constexpr std::uint32_t kWmInitDialog = 0x0110;
 // Window styles of the creation parameters (Win32 values).
 inline constexpr std::uint32_t kWsPopup = 0x80000000u;
 inline constexpr std::uint32_t kWsChild = 0x40000000u;
-
-// The notifications posted to the robot's main frame.
-inline constexpr std::uint32_t kDialogReady = 0x8000;        // wParam dialog, lParam 0
-inline constexpr std::uint32_t kValidationStarted = 0x8001;  // wParam validation window
-inline constexpr std::uint32_t kValidationEnded = 0x8002;    // 0, 0
-inline constexpr std::uint32_t kAnswerRejected = 0x8003;     // new popup, validation window
-inline constexpr std::uint32_t kValidateButton = 0x8004;     // 1 hidden, 0 shown
 
 // The captions the hook recognises, compared without regard to case.
 inline constexpr char16_t kValidationCaption[] = u"Validación Total de Items";

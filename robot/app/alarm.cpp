@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "robot/app/settings.h"
+#include "robot/common/settings.h"
 
 namespace korvex {
 

@@ -10,23 +10,6 @@
 
 namespace korvex {
 
-// The robot's window messages.  The notifications come from the hook
-// library; the others from the query threads and from other programs.
-namespace rm {
-inline constexpr std::uint32_t kDialogReady = 0x8000;
-inline constexpr std::uint32_t kValidationStarted = 0x8001;
-inline constexpr std::uint32_t kValidationEnded = 0x8002;
-inline constexpr std::uint32_t kAnswerRejected = 0x8003;
-inline constexpr std::uint32_t kValidateButton = 0x8004;
-inline constexpr std::uint32_t kRemoteQuery = 0x402;
-inline constexpr std::uint32_t kClearSlot = 0x4C8;
-inline constexpr std::uint32_t kGetSlot = 0x4CA;
-inline constexpr std::uint32_t kSelectProfile = 0x4CB;
-// The magic numbers another program passes with kGetSlot.
-inline constexpr std::uintptr_t kGetSlotWParam = 0x5E3A91C4u;
-inline constexpr std::intptr_t kGetSlotLParam = 0x8D27F06B;
-}  // namespace rm
-
 // The frame's timers.
 inline constexpr int kHostWatchTimer = 1;
 inline constexpr int kAlarmTimer = 2;
@@ -35,6 +18,27 @@ inline constexpr std::uint32_t kHostWatchPeriodMs = 500;
 // The tray icons.
 inline constexpr int kIdleIcon = 137;
 inline constexpr int kActiveIcon = 128;
+
+// The tray states (1 to 8), first rule that applies; each enables its own
+// set of tray-menu commands.
+enum TrayStateId : int {
+  kTrayBusy = 1,                 // a dialog is being handled or a robot dialog is open
+  kTrayNoProfiles = 2,           // the store holds no profile
+  kTrayRunningNoProfile = 3,     // a validation runs, no profile active
+  kTrayRunningWithProfile = 4,   // a validation runs with a profile
+  kTrayNoValidation = 8,         // no validation window
+  kTrayProfileWithRecords = 6,   // a profile is active and the journal holds records
+  kTrayProfileNoRecords = 7,     // a profile is active, nothing journalled yet
+  kTrayValidationNoProfile = 5,  // a validation window, no profile active
+};
+
+// The results of the confirmation "¿Desea que esta respuesta quede guardada
+// en el perfil?".
+enum ConfirmResult : int {
+  kConfirmStore = 6,   // "Sí"
+  kConfirmDontStore = 7,  // "No", also when the dialog is closed
+  kConfirmRetry = 10,  // "&Reintentar"
+};
 
 class TimerPort {
  public:
@@ -78,7 +82,7 @@ class FrameDialogs {
  public:
   virtual ~FrameDialogs() = default;
   // "¿Desea que esta respuesta quede guardada en el perfil?" over the live
-  // host dialog: 6 "Sí", 7 "No" (also when closed), 10 "&Reintentar".
+  // host dialog: one of ConfirmResult.
   virtual int ConfirmStore(Hwnd parent) = 0;
   // The end-of-run reports, modal over parent (kNoWindow: the desktop).
   virtual void ShowMessagesReport(Hwnd parent) = 0;

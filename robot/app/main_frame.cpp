@@ -2,15 +2,18 @@
 
 #include <exception>
 
-#include "robot/answers/answer_text.h"
-#include "robot/answers/perform.h"
-#include "robot/app/settings.h"
+#include "robot/app/robot_messages.h"
 #include "robot/common/robot_strings.h"
+#include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
+#include "robot/key/answer_text.h"
+#include "robot/key/descriptions.h"
+#include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
 #include "robot/window/capture.h"
+#include "robot/window/perform.h"
 #include "robot/window/recognition_error.h"
-#include "robot/window/window_key.h"
+#include "sentrel/notifications.h"
 
 namespace korvex {
 
@@ -196,12 +199,12 @@ void CMainFrame::ReadItemNumber() {
 void CMainFrame::JournalAutomatic(std::uint16_t item, const CDossaWindow& shown, const Text& key,
                                   const Text& answer) {
   if (shown.IsPlainMessage()) {
-    m_journal.AddMessage(true, item, shown.DescribeQuestion());
+    m_journal.AddMessage(true, item, DescribeQuestion(shown));
     return;
   }
   try {
     const std::unique_ptr<CDossaWindow> rebuilt = ReadKey(key, answer);
-    m_journal.AddQuestion(true, item, shown.DescribeQuestion(), rebuilt->DescribeAnswer());
+    m_journal.AddQuestion(true, item, DescribeQuestion(shown), DescribeAnswer(*rebuilt));
   } catch (const std::exception&) {
     // A stored entry that cannot be described is not journalled; the
     // answer is still given.
@@ -258,26 +261,26 @@ void CMainFrame::OnDialogReady(Hwnd dialog) {
 }
 
 AnswerList CMainFrame::AskAndLearn(Hwnd dialog) {
-  int choice = 7;
+  int choice = kConfirmDontStore;
   do {
     m_dialog->AskUser(m_ports.user);
     choice = m_ports.dialogs.ConfirmStore(dialog);
-  } while (choice == 10);
-  if (m_activeProfile != nullptr && choice == 6) {
+  } while (choice == kConfirmRetry);
+  if (m_activeProfile != nullptr && choice == kConfirmStore) {
     m_activeProfile->SetAnswer(m_lastKey, WriteAnswers(m_dialog->GetAnswers()));
   }
   if (m_dialog->IsPlainMessage()) {
-    m_journal.AddMessage(false, m_itemNumber, m_dialog->DescribeQuestion());
+    m_journal.AddMessage(false, m_itemNumber, DescribeQuestion(*m_dialog));
   } else {
-    m_journal.AddQuestion(false, m_itemNumber, m_dialog->DescribeQuestion(),
-                          m_dialog->DescribeAnswer());
+    m_journal.AddQuestion(false, m_itemNumber, DescribeQuestion(*m_dialog),
+                          DescribeAnswer(*m_dialog));
   }
   return m_dialog->GetAnswers();
 }
 
 void CMainFrame::OnAnswerRejected() {
   if (m_activeProfile == nullptr || m_dialogWnd == kNoWindow || !m_dialog) return;
-  m_journal.RemoveQuestion(m_itemNumber, m_dialog->DescribeQuestion());
+  m_journal.RemoveQuestion(m_itemNumber, DescribeQuestion(*m_dialog));
   m_activeProfile->RemoveAnswer(m_lastKey);
   const CDossaWindow* asked = m_dialog.get();
   const AnswerList list = AskAndLearn(m_dialogWnd);
@@ -322,14 +325,18 @@ void CMainFrame::ActivateProfile(CProfile* profile) {
 }
 
 int CMainFrame::TrayState() const {
-  if (m_busy) return 1;
-  if (m_repository.GetProfiles().empty()) return 2;
-  if (m_validationRunning) return m_activeProfile != nullptr ? 4 : 3;
-  if (!m_validating) return 8;
-  if (m_activeProfile != nullptr) {
-    return (m_journal.CountQuestions() == 0 && m_journal.CountMessages() == 0) ? 7 : 6;
+  if (m_busy) return kTrayBusy;
+  if (m_repository.GetProfiles().empty()) return kTrayNoProfiles;
+  if (m_validationRunning) {
+    return m_activeProfile != nullptr ? kTrayRunningWithProfile : kTrayRunningNoProfile;
   }
-  return 5;
+  if (!m_validating) return kTrayNoValidation;
+  if (m_activeProfile != nullptr) {
+    const bool nothing_journalled =
+        m_journal.CountQuestions() == 0 && m_journal.CountMessages() == 0;
+    return nothing_journalled ? kTrayProfileNoRecords : kTrayProfileWithRecords;
+  }
+  return kTrayValidationNoProfile;
 }
 
 // --- other programs and query threads ----------------------------------------------------
@@ -340,20 +347,27 @@ std::intptr_t CMainFrame::OnClearSlot() {
 }
 
 std::intptr_t CMainFrame::OnGetSlot(std::uintptr_t wparam, std::intptr_t lparam) const {
-  if (wparam != rm::kGetSlotWParam || lparam != rm::kGetSlotLParam) return -1;
+  // A 32-bit sender's numbers arrive sign-extended in a 64-bit robot: only
+  // their low 32 bits count.
+  if (static_cast<std::uint32_t>(wparam) != rm::kGetSlotWParam ||
+      static_cast<std::uint32_t>(lparam) != rm::kGetSlotLParam) {
+    return -1;
+  }
   return static_cast<std::intptr_t>(m_profileSlot);
 }
 
 std::intptr_t CMainFrame::OnSelectProfile() {
   const Text name = m_ports.ws.GetWindowTextW(m_profileSlot);
-  if (name.empty()) return 1160;
+  if (name.empty()) return rm::kSelectEmptySlot;
   const int state = TrayState();
-  if (!korvex::IsCommandEnabled(state, TrayCommand::SelectProfile)) return 60000 + state;
+  if (!korvex::IsCommandEnabled(state, TrayCommand::SelectProfile)) {
+    return rm::kSelectNotAllowed + state;
+  }
   CProfile* profile = m_repository.FindProfile(name);
-  if (profile == nullptr) return 2;
+  if (profile == nullptr) return rm::kSelectNoSuchProfile;
   ActivateProfile(profile);
   m_ports.ws.SetWindowTextW(m_profileSlot, u"");
-  return 0;
+  return rm::kSelectDone;
 }
 
 std::intptr_t CMainFrame::OnRemoteQuery(query::RemoteQueryRecord& record) {
@@ -376,9 +390,9 @@ std::intptr_t CMainFrame::OnRemoteQuery(query::RemoteQueryRecord& record) {
     const std::unique_ptr<CDossaWindow> rebuilt = ReadKey(record.key, record.response);
     const auto item = static_cast<std::uint16_t>(record.item & 0xFFFF);
     if (rebuilt->IsPlainMessage()) {
-      m_journal.AddMessage(true, item, rebuilt->DescribeQuestion());
+      m_journal.AddMessage(true, item, DescribeQuestion(*rebuilt));
     } else {
-      m_journal.AddQuestion(true, item, rebuilt->DescribeQuestion(), rebuilt->DescribeAnswer());
+      m_journal.AddQuestion(true, item, DescribeQuestion(*rebuilt), DescribeAnswer(*rebuilt));
     }
     record.found = 1;
     m_ports.mascot.Blink();
@@ -392,11 +406,11 @@ bool CMainFrame::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std
                                std::intptr_t* result) {
   *result = 0;
   switch (message) {
-    case rm::kDialogReady: OnDialogReady(static_cast<Hwnd>(wparam)); return true;
-    case rm::kValidationStarted: OnValidationStarted(static_cast<Hwnd>(wparam)); return true;
-    case rm::kValidationEnded: OnValidationEnded(); return true;
-    case rm::kAnswerRejected: OnAnswerRejected(); return true;
-    case rm::kValidateButton: OnValidateButton(wparam != 0); return true;
+    case sentrel::kDialogReady: OnDialogReady(static_cast<Hwnd>(wparam)); return true;
+    case sentrel::kValidationStarted: OnValidationStarted(static_cast<Hwnd>(wparam)); return true;
+    case sentrel::kValidationEnded: OnValidationEnded(); return true;
+    case sentrel::kAnswerRejected: OnAnswerRejected(); return true;
+    case sentrel::kValidateButton: OnValidateButton(wparam != 0); return true;
     case rm::kRemoteQuery:
       if (lparam != 0) *result = OnRemoteQuery(*reinterpret_cast<query::RemoteQueryRecord*>(lparam));
       return true;

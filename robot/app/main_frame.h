@@ -79,8 +79,7 @@ class CMainFrame {
   std::intptr_t OnRemoteQuery(query::RemoteQueryRecord& record);
   std::intptr_t OnClearSlot();
   std::intptr_t OnGetSlot(std::uintptr_t wparam, std::intptr_t lparam) const;
-  // 0 done, 2 no such profile, 1160 empty slot, 60000 + state when selecting
-  // is not allowed now.
+  // One of the rm::kSelect* results (robot/app/robot_messages.h).
   std::intptr_t OnSelectProfile();
   // Dispatches one of the messages above; false when it is not ours.
   bool HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam,

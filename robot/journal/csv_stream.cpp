@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/regional.h"
-#include "robot/app/settings.h"
+#include "robot/common/settings.h"
 
 namespace korvex {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/regional.h"
-#include "robot/app/settings.h"
+#include "robot/common/settings.h"
 
 namespace korvex {
 

@@ -3,9 +3,9 @@
 #include <optional>
 #include <stdexcept>
 
+#include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
 #include "robot/window/recognition_error.h"
-#include "robot/window/window_key.h"
 
 namespace korvex {
 

@@ -6,8 +6,8 @@
 #include <unordered_map>
 
 #include "platform/file_io.h"
+#include "robot/key/window_key.h"
 #include "robot/profiles/profile_file.h"
-#include "robot/window/window_key.h"
 
 namespace korvex {
 

@@ -1,7 +1,7 @@
 // What the query handlers take from the system to write the window key of a
 // message box that the tariff control would show: the shared system icons
 // and the localised texts of the message-box buttons.  The Win32 adapter is
-// platform/win32/win32_message_box_resources.*; tests use a table.
+// robot/win32/win32_message_box_resources.*; tests use a table.
 #pragma once
 
 #include <optional>

@@ -5,11 +5,11 @@
 
 #include "platform/trace.h"
 #include "protocol/protocol.h"
-#include "robot/answers/interaction.h"
+#include "robot/key/text_escape.h"
+#include "robot/key/window_key.h"
 #include "robot/window/dossa_window.h"
+#include "robot/window/interaction.h"
 #include "robot/window/meta_window.h"
-#include "robot/window/text_escape.h"
-#include "robot/window/window_key.h"
 
 namespace korvex::query {
 
@@ -231,11 +231,11 @@ std::optional<std::int32_t> OptionsAnswer(TextView answers, std::int32_t count) 
 
 // --- the handlers --------------------------------------------------------------------------
 
-CProtorobot::CProtorobot(const QueryContext& context, const std::atomic<bool>* stopping,
+QueryConnection::QueryConnection(const QueryContext& context, const std::atomic<bool>* stopping,
                          Clock& clock)
     : m_context(context), m_stopping(stopping), m_clock(clock) {}
 
-Text CProtorobot::GetButtonText(int id, TextView default_text) {
+Text QueryConnection::GetButtonText(int id, TextView default_text) {
   for (const auto& [cached_id, text] : m_buttonTexts) {
     if (cached_id == id) return text;
   }
@@ -259,7 +259,7 @@ Text CProtorobot::GetButtonText(int id, TextView default_text) {
   return m_buttonTexts.back().second;
 }
 
-std::int32_t CProtorobot::IconValue(std::uint32_t uType) {
+std::int32_t QueryConnection::IconValue(std::uint32_t uType) {
   int id = 0;
   switch (uType & 0x70u) {
     case 0x10: id = win::kIdiHand; break;
@@ -273,7 +273,7 @@ std::int32_t CProtorobot::IconValue(std::uint32_t uType) {
   return icon == 0 ? -1 : static_cast<std::int32_t>(icon);
 }
 
-bool CProtorobot::ProcessRemoteQuery(std::int32_t item, const Text& key, Text& response,
+bool QueryConnection::ProcessRemoteQuery(std::int32_t item, const Text& key, Text& response,
                                      Text& error) {
   const auto stopping = [this] { return m_stopping != nullptr && m_stopping->load(); };
   if (stopping()) {
@@ -300,7 +300,7 @@ bool CProtorobot::ProcessRemoteQuery(std::int32_t item, const Text& key, Text& r
   return true;
 }
 
-bool CProtorobot::WriteResponse(CBuffer& response, const char* handler,
+bool QueryConnection::WriteResponse(CBuffer& response, const char* handler,
                                 const std::function<bool(CBuffer&)>& fields) {
   if (!response.AddInteger(protocol::kProtocolId) || !fields(response) ||
       !response.AddSignature(m_clock)) {
@@ -343,7 +343,7 @@ bool ReadMessageQuestion(CBuffer& request, const char* handler, MessageQuestion&
 }  // namespace
 
 // The lookup step shared by the four handlers.
-bool CProtorobot::FindAnswer(const char* handler, std::int32_t item, const Text& key,
+bool QueryConnection::FindAnswer(const char* handler, std::int32_t item, const Text& key,
                              Text& answers) {
   KORVEX_TRACE("%s(): Llamando a ProcessRemoteQuery() con key: %s", handler, Utf8(key).c_str());
   Text error;
@@ -354,7 +354,7 @@ bool CProtorobot::FindAnswer(const char* handler, std::int32_t item, const Text&
   return true;
 }
 
-bool CProtorobot::MensajeAlDespachante(CBuffer& request, CBuffer& response) {
+bool QueryConnection::MensajeAlDespachante(CBuffer& request, CBuffer& response) {
   MessageQuestion q;
   if (!ReadMessageQuestion(request, "MensajeAlDespachante", q)) return false;
   const Text key = MessageKey(GetButtonText(1, kDefaultAccept),
@@ -370,7 +370,7 @@ bool CProtorobot::MensajeAlDespachante(CBuffer& request, CBuffer& response) {
                        [](CBuffer& out) { return out.AddBool(1); });
 }
 
-bool CProtorobot::PreguntaSiNo(CBuffer& request, CBuffer& response) {
+bool QueryConnection::PreguntaSiNo(CBuffer& request, CBuffer& response) {
   MessageQuestion q;
   if (!ReadMessageQuestion(request, "PreguntaSiNo", q)) return false;
   // The "no" text is asked for first.
@@ -391,7 +391,7 @@ bool CProtorobot::PreguntaSiNo(CBuffer& request, CBuffer& response) {
   });
 }
 
-bool CProtorobot::PreguntaTexto(CBuffer& request, CBuffer& response) {
+bool QueryConnection::PreguntaTexto(CBuffer& request, CBuffer& response) {
   std::int32_t item = 0;
   Text name;
   const char* missing = nullptr;
@@ -420,7 +420,7 @@ bool CProtorobot::PreguntaTexto(CBuffer& request, CBuffer& response) {
   });
 }
 
-bool CProtorobot::PreguntaOpciones(CBuffer& request, CBuffer& response) {
+bool QueryConnection::PreguntaOpciones(CBuffer& request, CBuffer& response) {
   std::int32_t item = 0;
   std::int32_t count = 0;
   const char* missing = nullptr;

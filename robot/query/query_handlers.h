@@ -6,7 +6,7 @@
 // stored, an answer list of another shape) is a handler returning false: the
 // server then closes the connection without a response.
 //
-// The keys are those that the key writer (robot/window/window_key.h) writes
+// The keys are those that the key writer (robot/key/window_key.h) writes
 // for the control's dialogs captured live: every text field is escaped as a
 // whole ("<>Mensaje al declarante", "<>&S\xed").  A stored answer learned from
 // one of those dialogs is therefore found again through this service.
@@ -77,16 +77,16 @@ std::optional<std::int32_t> OptionsAnswer(TextView answers, std::int32_t count);
 
 // One per connection: the handlers, the lookup on the user-interface thread
 // and the cache of button texts, which lives as long as the connection.
-class CProtorobot {
+class QueryConnection {
  public:
   using CBuffer = protocol::CBuffer;
 
   // stopping: set once the service has begun to stop; from then on no lookup
   // is made.  clock signs the responses.
-  CProtorobot(const QueryContext& context, const std::atomic<bool>* stopping, Clock& clock);
-  virtual ~CProtorobot() = default;
-  CProtorobot(const CProtorobot&) = delete;
-  CProtorobot& operator=(const CProtorobot&) = delete;
+  QueryConnection(const QueryContext& context, const std::atomic<bool>* stopping, Clock& clock);
+  virtual ~QueryConnection() = default;
+  QueryConnection(const QueryConnection&) = delete;
+  QueryConnection& operator=(const QueryConnection&) = delete;
 
   // Each reads its parameters from the request (positioned after the query
   // number), checks the end of the message, and fills and signs the

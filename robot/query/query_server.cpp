@@ -30,7 +30,7 @@ std::int32_t GetLength(const std::uint8_t* in) {
 
 }  // namespace
 
-bool HandleRequest(CBuffer& request, CProtorobot& robot, Clock& clock, CBuffer& response) {
+bool HandleRequest(CBuffer& request, QueryConnection& robot, Clock& clock, CBuffer& response) {
   if (!request.CheckSignature(clock)) {
     KORVEX_TRACE("ServeClient(): firma inválida");
     return false;
@@ -76,7 +76,7 @@ bool HandleRequest(CBuffer& request, CProtorobot& robot, Clock& clock, CBuffer& 
   return true;
 }
 
-bool ServeClient(net::Socket& socket, CProtorobot& robot, Clock& clock,
+bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
                  const net::StopSignal* stop) {
   KORVEX_TRACE("ServeClient() leyendo la pregunta del cliente");
   std::uint8_t prefix[4];
@@ -189,7 +189,7 @@ void CQueryServer::StartConnection(net::Socket client) {
 
 void CQueryServer::Serve(Connection& connection) {
   {
-    CProtorobot robot(m_context, &m_stopping, m_clock);
+    QueryConnection robot(m_context, &m_stopping, m_clock);
     ServeClient(connection.socket, robot, m_clock, &m_stop);
   }
   connection.socket.Close();

@@ -50,11 +50,11 @@ struct QueryServerOptions {
 // A received request, from its signature on: the signature, the protocol,
 // the query number, then the query's handler.  True when the handler filled
 // the response.
-bool HandleRequest(protocol::CBuffer& request, CProtorobot& robot, Clock& clock,
+bool HandleRequest(protocol::CBuffer& request, QueryConnection& robot, Clock& clock,
                    protocol::CBuffer& response);
 
 // One exchange on an accepted connection; true when a response was sent.
-bool ServeClient(net::Socket& socket, CProtorobot& robot, Clock& clock,
+bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
                  const net::StopSignal* stop);
 
 // The running server.  Construction binds and listens at once, so a failure

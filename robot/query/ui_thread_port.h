@@ -2,10 +2,9 @@
 // handlers hand each question's window key to that thread, which looks it up
 // in the active profile and journals it, and wait for the outcome.
 //
-// The Win32 adapter sends RM_REMOTE_QUERY (WM_USER + 2) to the main frame
-// with SendMessageW, the record's address in lParam; the main frame's
-// OnRemoteQuery fills the record on its own thread.  Tests play that thread
-// with a dispatcher thread (tests/fakes/ui_dispatcher.h).
+// The Win32 adapter sends RM_REMOTE_QUERY (robot/app/robot_messages.h) to the
+// main frame with SendMessageW, the record's address in lParam; the main
+// frame's OnRemoteQuery fills the record on its own thread.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +13,6 @@
 #include "platform/text.h"
 
 namespace korvex::query {
-
-inline constexpr std::uint32_t kRemoteQueryMessage = 0x0402;  // RM_REMOTE_QUERY
 
 // The lookup handed to the user-interface thread.
 struct RemoteQueryRecord {

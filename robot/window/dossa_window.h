@@ -10,13 +10,17 @@
 
 #include "platform/text.h"
 #include "platform/window_system.h"
-#include "robot/answers/interaction.h"
+#include "robot/window/interaction.h"
 #include "robot/window/meta_window.h"
 
 namespace korvex {
 
 class AskUserPort;
 class DialogFollower;
+
+// The three dialog classes; the descriptions (robot/key/descriptions.h) and
+// the key writer tell them apart by it.
+enum class DialogClass { Dyn, DataInput, ItemSelection };
 
 class CDossaWindow {
  public:
@@ -26,6 +30,7 @@ class CDossaWindow {
 
   // "class CDynWindow", "class CDataInputWindow" or "class CItemSelectionWindow".
   virtual std::u16string_view RuntimeClassName() const = 0;
+  virtual DialogClass GetDialogClass() const = 0;
 
   Hwnd GetDialogHandle() const { return m_root->GetHandle(); }
   CDialogWindow& GetRoot() const { return *m_root; }
@@ -35,10 +40,6 @@ class CDossaWindow {
   virtual Text GetCaption() const { return m_caption; }
   const Text& GetRawCaption() const { return m_caption; }
   virtual bool IsPlainMessage() const { return false; }
-  // The Spanish description of the question, as journals and reports show it.
-  virtual Text DescribeQuestion() const = 0;
-  // The descriptions of the non-empty answers, joined with ", ".
-  virtual Text DescribeAnswer() const;
   // Puts the question to the user and records the chosen answer in place of
   // the previous one.  The base resets every answer to CNullInteraction.
   virtual void AskUser(AskUserPort& user);
@@ -99,10 +100,10 @@ class CDynWindow : public CDossaWindow {
   CDynWindow(Text caption, std::unique_ptr<CDialogWindow> root, OwnedAnswers answers);
 
   std::u16string_view RuntimeClassName() const override { return u"class CDynWindow"; }
+  DialogClass GetDialogClass() const override { return DialogClass::Dyn; }
   Text GetCaption() const override { return m_normalizedCaption; }
   // True when exactly one child is a button.
   bool IsPlainMessage() const override;
-  Text DescribeQuestion() const override;
   void AskUser(AskUserPort& user) override;
 
  private:
@@ -120,7 +121,7 @@ class CDataInputWindow : public CDossaWindow {
       : CDossaWindow(std::move(caption), std::move(root), std::move(answers)) {}
 
   std::u16string_view RuntimeClassName() const override { return u"class CDataInputWindow"; }
-  Text DescribeQuestion() const override;
+  DialogClass GetDialogClass() const override { return DialogClass::DataInput; }
   void AskUser(AskUserPort& user) override;
   Text GetPromptText() const override;
 };
@@ -137,7 +138,7 @@ class CItemSelectionWindow : public CDossaWindow {
   std::u16string_view RuntimeClassName() const override {
     return u"class CItemSelectionWindow";
   }
-  Text DescribeQuestion() const override;
+  DialogClass GetDialogClass() const override { return DialogClass::ItemSelection; }
   void AskUser(AskUserPort& user) override;
 };
 

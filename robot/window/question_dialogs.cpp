@@ -2,9 +2,9 @@
 // the user through the robot's own question dialogs.
 #include <vector>
 
-#include "robot/answers/interaction.h"
 #include "robot/window/ask_user.h"
 #include "robot/window/dossa_window.h"
+#include "robot/window/interaction.h"
 #include "robot/window/recognition_error.h"
 
 namespace korvex {

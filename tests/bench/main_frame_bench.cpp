@@ -4,14 +4,15 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/regional.h"
-#include "robot/answers/answer_text.h"
 #include "robot/app/main_frame.h"
-#include "robot/app/settings.h"
+#include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
+#include "robot/key/answer_text.h"
+#include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
 #include "robot/window/capture.h"
-#include "robot/window/window_key.h"
 #include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/frame_fakes.h"
 #include "tests/fakes/memory_registry.h"
 #include "tests/fakes/scripted_user.h"

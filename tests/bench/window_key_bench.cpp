@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "robot/answers/answer_text.h"
-#include "robot/window/window_key.h"
+#include "robot/key/answer_text.h"
+#include "robot/key/window_key.h"
 
 namespace korvex {
 namespace {

@@ -14,6 +14,7 @@
 #include "protocol/buffer.h"
 #include "robot/query/query_handlers.h"
 #include "robot/query/query_server.h"
+#include "tests/fakes/fixed_environment.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!received.SetSize(request.Size())) __builtin_trap();
 
   Icons icons;
-  query::CProtorobot robot({&ui, &icons}, nullptr, clock);
+  query::QueryConnection robot({&ui, &icons}, nullptr, clock);
   protocol::CBuffer response;
   if (query::HandleRequest(received, robot, clock, response)) {
     // A response is signed and holds at least the protocol.

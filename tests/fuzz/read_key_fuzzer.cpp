@@ -25,9 +25,10 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "robot/answers/answer_text.h"
+#include "robot/key/answer_text.h"
+#include "robot/key/descriptions.h"
+#include "robot/key/window_key.h"
 #include "robot/window/recognition_error.h"
-#include "robot/window/window_key.h"
 
 using namespace korvex;
 
@@ -68,10 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(NormalizeEntry(stored_key, stored_answers));
   Check(stored_key == written_key && stored_answers == written_answers);
 
-  (void)dialog->DescribeQuestion();
+  (void)DescribeQuestion(*dialog);
   (void)dialog->IsPlainMessage();
   try {
-    (void)dialog->DescribeAnswer();
+    (void)DescribeAnswer(*dialog);
   } catch (const std::invalid_argument&) {
     // a selection outside the stored items
   }

@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "robot/window/text_escape.h"
+#include "robot/key/text_escape.h"
 
 using namespace korvex;
 

@@ -1,10 +1,10 @@
 // The text form of answer lists, and the two serializer registries.
-#include "robot/answers/answer_text.h"
+#include "robot/key/answer_text.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "robot/answers/serializers.h"
+#include "robot/key/serializers.h"
 #include "robot/window/recognition_error.h"
 
 namespace korvex {

@@ -4,11 +4,12 @@
 
 #include <stdexcept>
 
-#include "robot/answers/answer_text.h"
-#include "robot/answers/serializers.h"
+#include "robot/key/answer_text.h"
+#include "robot/key/descriptions.h"
+#include "robot/key/serializers.h"
+#include "robot/key/system_icons.h"
+#include "robot/key/window_key.h"
 #include "robot/window/capture.h"
-#include "robot/window/system_icons.h"
-#include "robot/window/window_key.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/scripted_user.h"
 
@@ -146,7 +147,7 @@ TEST_F(DescriptionTest, MessageQuestionPutsTextsFirstThenCaptionThenOtherControl
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.dialog->DescribeQuestion(), c.question);
+    EXPECT_EQ(DescribeQuestion(*c.dialog), c.question);
   }
 }
 
@@ -179,7 +180,7 @@ TEST_F(DescriptionTest, AnswerJoinsTheNonEmptyInteractionDescriptions) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.dialog->DescribeAnswer(), c.answer);
+    EXPECT_EQ(DescribeAnswer(*c.dialog), c.answer);
   }
 }
 
@@ -191,7 +192,7 @@ TEST_F(DescriptionTest, QuestionDialogsDescribeTheirPromptOrTheirList) {
       u"class CTextWindow|<>Ingrese por favor el valor de Peso :|",
       u"5|class CNullInteraction|class CNullInteraction|class CNullInteraction|"
       u"class CNullInteraction|class CNullInteraction|");
-  EXPECT_EQ(input->DescribeQuestion(), u"Ingrese por favor el valor de Peso :");
+  EXPECT_EQ(DescribeQuestion(*input), u"Ingrese por favor el valor de Peso :");
 
   const Text options_key =
       u"class CItemSelectionWindow|<>Seleccion de una opcion|2|4294967295|4294967295|3|1|0|4|"
@@ -199,17 +200,17 @@ TEST_F(DescriptionTest, QuestionDialogsDescribeTheirPromptOrTheirList) {
       u"class CMetaList|2|<>Uno|<>Dos|class CMetaButton|<>Seleccionar la opci\\xf3n marcada|1|";
   const auto options = ReadKey(options_key, u"4|class CNullInteraction|class CNullInteraction|"
                                             u"class CItemSelect|1|class CPressButton|");
-  EXPECT_EQ(options->DescribeQuestion(), u"[Uno, Dos, ]");
-  EXPECT_EQ(options->DescribeAnswer(), u"Seleccionar 'Dos', Presionar Seleccionar la opción marcada");
+  EXPECT_EQ(DescribeQuestion(*options), u"[Uno, Dos, ]");
+  EXPECT_EQ(DescribeAnswer(*options), u"Seleccionar 'Dos', Presionar Seleccionar la opción marcada");
   options->SetListIndex(-1);
-  EXPECT_EQ(options->DescribeQuestion(), u"");
+  EXPECT_EQ(DescribeQuestion(*options), u"");
   options->SetListIndex(0);  // a role naming a button: not a list
-  EXPECT_EQ(options->DescribeQuestion(), u"");
+  EXPECT_EQ(DescribeQuestion(*options), u"");
 
   // A stored selection of -999 (nothing was marked) cannot be described.
   const auto nothing = ReadKey(options_key, u"4|class CNullInteraction|class CNullInteraction|"
                                             u"class CItemSelect|4294966297|class CPressButton|");
-  EXPECT_THROW(nothing->DescribeAnswer(), std::invalid_argument);
+  EXPECT_THROW(DescribeAnswer(*nothing), std::invalid_argument);
 }
 
 TEST_F(DescriptionTest, LiveCaptureIsDescribedWithItsRawCaptionAndItsAnswer) {
@@ -219,21 +220,21 @@ TEST_F(DescriptionTest, LiveCaptureIsDescribedWithItsRawCaptionAndItsAnswer) {
                                       desk.SystemIcon(win::kIdiExclamation),
                                       {{u"&Sí", 6}, {u"&No", 7}});
   auto dialog = CaptureDialog(desk, box);
-  EXPECT_EQ(dialog->DescribeQuestion(),
+  EXPECT_EQ(DescribeQuestion(*dialog),
             u"Sin origen, Mensaje al declarante 12001IC04000123A, ícono de alarma, Botón Sí, Botón No");
-  EXPECT_EQ(dialog->DescribeAnswer(), u"");
+  EXPECT_EQ(DescribeAnswer(*dialog), u"");
 
   ScriptedUser user;
   user.PressInReplica(7);
   dialog->AskUser(user);
-  EXPECT_EQ(dialog->DescribeAnswer(), u"Presionar No");
+  EXPECT_EQ(DescribeAnswer(*dialog), u"Presionar No");
 
   // The dialog rebuilt from its key and answers is described alike, except
   // that its caption is the normalized one.
   auto rebuilt = ReadKey(WriteKey(*dialog), WriteAnswers(dialog->GetAnswers()));
-  EXPECT_EQ(rebuilt->DescribeQuestion(),
+  EXPECT_EQ(DescribeQuestion(*rebuilt),
             u"Sin origen, Mensaje al declarante {{NRO DESPACHO}}, ícono de alarma, Botón Sí, Botón No");
-  EXPECT_EQ(rebuilt->DescribeAnswer(), u"Presionar No");
+  EXPECT_EQ(DescribeAnswer(*rebuilt), u"Presionar No");
 }
 
 }  // namespace

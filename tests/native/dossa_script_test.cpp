@@ -153,8 +153,7 @@ TEST(DossaScriptTest, DemoScriptHasAnItemOfEachKind) {
 
 // The scripts shipped for the demo and for manual checks stay readable.
 TEST(DossaScriptTest, ShippedExamplesAreValid) {
-  std::string root = __FILE__;
-  root.erase(root.rfind("tests"));
+  const std::string root = KORVEX_SOURCE_DIR "/";
   for (const char* name : {"demo.dossa", "hook-check.dossa"}) {
     std::ifstream file(root + "tools/dossa/examples/" + name, std::ios::binary);
 #ifdef _WIN32

@@ -7,11 +7,12 @@
 
 #include "platform/file_io.h"
 #include "platform/regional.h"
-#include "robot/app/settings.h"
 #include "robot/common/robot_strings.h"
+#include "robot/common/settings.h"
 #include "robot/journal/csv_stream.h"
 #include "robot/journal/vti_actions.h"
 #include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/memory_registry.h"
 
 namespace korvex {

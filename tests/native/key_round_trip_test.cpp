@@ -6,9 +6,9 @@
 #include <random>
 #include <string>
 
-#include "robot/answers/answer_text.h"
-#include "robot/window/text_escape.h"
-#include "robot/window/window_key.h"
+#include "robot/key/answer_text.h"
+#include "robot/key/text_escape.h"
+#include "robot/key/window_key.h"
 
 namespace korvex {
 namespace {

@@ -5,9 +5,9 @@
 
 #include <stdexcept>
 
-#include "robot/answers/interaction.h"
 #include "robot/window/capture.h"
 #include "robot/window/dossa_window.h"
+#include "robot/window/interaction.h"
 #include "robot/window/meta_window.h"
 #include "tests/fakes/fake_desktop.h"
 

@@ -9,6 +9,7 @@
 
 #include "protocol/crc32.h"
 #include "protocol/protocol.h"
+#include "tests/fakes/fixed_environment.h"
 
 namespace korvex::protocol {
 namespace {

@@ -10,12 +10,13 @@
 #include <future>
 #include <thread>
 
-#include "robot/answers/answer_text.h"
+#include "robot/key/answer_text.h"
+#include "robot/key/window_key.h"
 #include "robot/window/capture.h"
-#include "robot/window/window_key.h"
 #include "tarifex/ansi.h"
 #include "tarifex/robot_client.h"
 #include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fixed_environment.h"
 #include "tests/native/query_test_support.h"
 
 namespace korvex::testing {

@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "protocol/protocol.h"
+#include "robot/key/window_key.h"
 #include "robot/query/query_handlers.h"
 #include "robot/window/capture.h"
-#include "robot/window/window_key.h"
 #include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/query_fakes.h"
 
 namespace korvex::query {
@@ -40,7 +41,7 @@ class HandlerKeyTest : public ::testing::Test {
   FakeDesktop desk;
 
   Text KeyOf(std::int32_t query, const std::function<void(protocol::CBuffer&)>& add) {
-    CProtorobot robot({&ui, &resources}, nullptr, clock);
+    QueryConnection robot({&ui, &resources}, nullptr, clock);
     protocol::CBuffer request;
     request.AddInteger(7);  // item
     add(request);
@@ -209,13 +210,13 @@ TEST_F(HandlerKeyTest, ButtonTextsComeFromTheSystemWhenItHasThem) {
 TEST_F(HandlerKeyTest, ButtonTextsAreCachedForTheConnection) {
   resources.has_export = true;
   resources.texts = {{5, u"&Sí"}};
-  CProtorobot robot({&ui, &resources}, nullptr, clock);
+  QueryConnection robot({&ui, &resources}, nullptr, clock);
   EXPECT_EQ(robot.GetButtonText(6, u"default"), u"&Sí");
   resources.texts = {{5, u"changed"}};
   EXPECT_EQ(robot.GetButtonText(6, u"default"), u"&Sí");
   EXPECT_EQ(robot.GetButtonText(7, u"&No"), u"&No");
   // A new connection asks the system again.
-  CProtorobot next({&ui, &resources}, nullptr, clock);
+  QueryConnection next({&ui, &resources}, nullptr, clock);
   EXPECT_EQ(next.GetButtonText(6, u"default"), u"changed");
 }
 
@@ -237,12 +238,12 @@ TEST_F(HandlerKeyTest, IconValueOfTheStyleWord) {
       {0x70, -1},
       {0xFFFFFF8Fu, -1},
   };
-  CProtorobot robot({&ui, &resources}, nullptr, clock);
+  QueryConnection robot({&ui, &resources}, nullptr, clock);
   for (const Case& c : cases) EXPECT_EQ(robot.IconValue(c.uType), c.expected) << c.uType;
 
   resources.icons = false;  // the load fails
   EXPECT_EQ(robot.IconValue(0x20), -1);
-  CProtorobot without_resources({&ui, nullptr}, nullptr, clock);
+  QueryConnection without_resources({&ui, nullptr}, nullptr, clock);
   EXPECT_EQ(without_resources.IconValue(0x20), -1);
 }
 

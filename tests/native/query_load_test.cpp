@@ -15,6 +15,7 @@
 #include "tarifex/ansi.h"
 #include "tarifex/robot_client.h"
 #include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fixed_environment.h"
 #include "tests/native/query_test_support.h"
 
 namespace korvex::testing {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "protocol/protocol.h"
+#include "tests/fakes/fixed_environment.h"
 #include "tests/native/query_test_support.h"
 
 namespace korvex::testing {

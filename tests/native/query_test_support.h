@@ -136,6 +136,7 @@ std::optional<ProcessResources> CountProcessResources();
 
 #include "robot/profiles/profile.h"
 #include "robot/query/query_server.h"
+#include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/query_fakes.h"
 
 namespace korvex::testing {

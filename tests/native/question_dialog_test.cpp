@@ -2,8 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "robot/answers/perform.h"
 #include "robot/window/capture.h"
+#include "robot/window/perform.h"
 #include "robot/window/recognition_error.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/scripted_user.h"

@@ -1,6 +1,6 @@
 // The escaping of text fields: the current "<>" form written by the key
 // writer, its lenient decoding, and the legacy "[BAR]" form still read.
-#include "robot/window/text_escape.h"
+#include "robot/key/text_escape.h"
 
 #include <gtest/gtest.h>
 

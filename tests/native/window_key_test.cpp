@@ -1,12 +1,12 @@
 // Window keys: the writer over rebuilt and live dialogs, the reader with its
 // refusals, and the normalization of stored entries (legacy texts, the query
 // handlers' templates).
-#include "robot/window/window_key.h"
+#include "robot/key/window_key.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "robot/answers/answer_text.h"
+#include "robot/key/answer_text.h"
 #include "robot/window/capture.h"
 #include "robot/window/recognition_error.h"
 #include "tests/fakes/fake_desktop.h"

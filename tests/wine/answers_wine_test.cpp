@@ -10,10 +10,10 @@
 
 #include "platform/text.h"
 #include "platform/win32/win32_window_system.h"
-#include "robot/answers/interaction.h"
-#include "robot/answers/perform.h"
 #include "robot/window/capture.h"
 #include "robot/window/dossa_window.h"
+#include "robot/window/interaction.h"
+#include "robot/window/perform.h"
 #include "tests/wine/live_dialog.h"
 
 namespace korvex {

@@ -14,7 +14,7 @@
 #include "platform/win32/win32_regional.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_window_system.h"
-#include "robot/app/settings.h"
+#include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
 
 namespace korvex {

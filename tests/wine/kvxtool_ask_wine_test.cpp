@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/win32/win32_message_box_resources.h"
+#include "robot/profiles/profile.h"
 #include "robot/query/query_handlers.h"
 #include "robot/query/query_server.h"
-#include "robot/profiles/profile.h"
+#include "robot/win32/win32_message_box_resources.h"
 #include "tests/fakes/query_fakes.h"
 
 namespace korvex {
@@ -60,7 +60,7 @@ TEST(KvxToolAskWine, EveryKindOfAnswerAndNone) {
 
   {
     SystemClock clock;
-    query::CProtorobot probe({&ui, &resources}, nullptr, clock);
+    query::QueryConnection probe({&ui, &resources}, nullptr, clock);
     const Text ok = probe.GetButtonText(1, query::kDefaultAccept);
     const Text yes = probe.GetButtonText(6, query::kDefaultYes);
     const Text no = probe.GetButtonText(7, query::kDefaultNo);

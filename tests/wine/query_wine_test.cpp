@@ -17,10 +17,11 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
-#include "platform/win32/win32_message_box_resources.h"
 #include "platform/win32/win32_window_system.h"
+#include "robot/app/robot_messages.h"
 #include "robot/profiles/profile.h"
 #include "robot/query/query_server.h"
+#include "robot/win32/win32_message_box_resources.h"
 #include "tarifex/ansi.h"
 #include "tarifex/robot_client.h"
 
@@ -64,7 +65,7 @@ class WindowThreadUi final : public query::UiThreadPort {
   }
 
   std::intptr_t SendRemoteQuery(query::RemoteQueryRecord& record) override {
-    return ::SendMessageW(m_window, query::kRemoteQueryMessage, 0,
+    return ::SendMessageW(m_window, rm::kRemoteQuery, 0,
                           reinterpret_cast<LPARAM>(&record));
   }
 
@@ -86,7 +87,7 @@ class WindowThreadUi final : public query::UiThreadPort {
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* self = reinterpret_cast<WindowThreadUi*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self != nullptr && message == query::kRemoteQueryMessage) {
+    if (self != nullptr && message == rm::kRemoteQuery) {
       self->Answer(*reinterpret_cast<query::RemoteQueryRecord*>(lparam));
       return 1;
     }
@@ -194,7 +195,7 @@ TEST_F(QueryWineTest, TheWindowsServerAndClientExchangeQuestions) {
   SystemClock clock;
   const Text question = u"¿El ítem 21 tiene certificado de origen?";
   {
-    query::CProtorobot probe({&ui, &resources}, nullptr, clock);
+    query::QueryConnection probe({&ui, &resources}, nullptr, clock);
     const Text no = probe.GetButtonText(7, query::kDefaultNo);
     const Text yes = probe.GetButtonText(6, query::kDefaultYes);
     ui.Run([&] {
@@ -263,7 +264,7 @@ TEST_F(QueryWineTest, MessageBoxResourcesAreTheSystems) {
   if (!has_export) {
     EXPECT_FALSE(resources.MB_GetString(0));
     SystemClock clock;
-    query::CProtorobot robot({nullptr, &resources}, nullptr, clock);
+    query::QueryConnection robot({nullptr, &resources}, nullptr, clock);
     EXPECT_EQ(robot.GetButtonText(1, query::kDefaultAccept), u"Aceptar");
     EXPECT_EQ(robot.GetButtonText(6, query::kDefaultYes), u"&Sí");
     EXPECT_EQ(robot.GetButtonText(7, query::kDefaultNo), u"&No");

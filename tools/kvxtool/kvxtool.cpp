@@ -7,9 +7,10 @@
 #include "platform/file_io.h"
 #include "platform/registry.h"
 #include "robot/common/robot_strings.h"
+#include "robot/key/descriptions.h"
+#include "robot/key/window_key.h"
 #include "robot/profiles/profile_file.h"
 #include "robot/profiles/profile_repository.h"
-#include "robot/window/window_key.h"
 #include "tarifex/ansi.h"
 #include "tarifex/robot_client.h"
 #include "tools/kvxtool/standin_window.h"
@@ -61,8 +62,8 @@ void ShowEntries(const CProfile& profile, Environment& env) {
   for (std::size_t i = 0; i < keys.size(); ++i) {
     try {
       const std::unique_ptr<CDossaWindow> dialog = ReadKey(keys[i], values[i]);
-      env.out += Field(dialog->DescribeQuestion()) + "\t" + Field(dialog->GetCaption()) + "\t" +
-                 Field(dialog->DescribeAnswer()) + "\n";
+      env.out += Field(DescribeQuestion(*dialog)) + "\t" + Field(dialog->GetCaption()) + "\t" +
+                 Field(DescribeAnswer(*dialog)) + "\n";
     } catch (const std::exception&) {
       env.out += "(entrada ilegible)\t\t\n";
     }

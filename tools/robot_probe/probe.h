@@ -12,13 +12,15 @@
 #include <string_view>
 #include <vector>
 
+#include "sentrel/notifications.h"
+
 namespace korvex::probe {
 
-inline constexpr UINT kDialogReady = 0x8000;
-inline constexpr UINT kValidationStarted = 0x8001;
-inline constexpr UINT kValidationEnded = 0x8002;
-inline constexpr UINT kAnswerRejected = 0x8003;
-inline constexpr UINT kValidateButton = 0x8004;
+using sentrel::kAnswerRejected;
+using sentrel::kDialogReady;
+using sentrel::kValidateButton;
+using sentrel::kValidationEnded;
+using sentrel::kValidationStarted;
 
 // The notification's name as the watcher knows it ("RM_DIALOG_READY"), or
 // null for another message.

@@ -1,4 +1,4 @@
-#include "robot/answers/interaction.h"
+#include "robot/window/interaction.h"
 
 #include "robot/window/meta_window.h"
 

@@ -1,7 +1,7 @@
-#include "robot/answers/answer_text.h"
+#include "robot/key/answer_text.h"
 
-#include "robot/answers/field_stream.h"
-#include "robot/answers/serializers.h"
+#include "robot/key/field_stream.h"
+#include "robot/key/serializers.h"
 #include "robot/window/recognition_error.h"
 
 namespace korvex {

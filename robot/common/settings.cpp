@@ -1,4 +1,4 @@
-#include "robot/app/settings.h"
+#include "robot/common/settings.h"
 
 #include <filesystem>
 #include <system_error>

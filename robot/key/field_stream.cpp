@@ -1,7 +1,7 @@
-#include "robot/answers/field_stream.h"
+#include "robot/key/field_stream.h"
 
+#include "robot/key/text_escape.h"
 #include "robot/window/recognition_error.h"
-#include "robot/window/text_escape.h"
 
 namespace korvex {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_message_box_resources.h"
+#include "robot/win32/win32_message_box_resources.h"
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"

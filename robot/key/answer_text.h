@@ -8,7 +8,7 @@
 #pragma once
 
 #include "platform/text.h"
-#include "robot/answers/interaction.h"
+#include "robot/window/interaction.h"
 
 namespace korvex {
 

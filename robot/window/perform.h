@@ -1,7 +1,7 @@
 // Performing an answer on a live capture.
 #pragma once
 
-#include "robot/answers/interaction.h"
+#include "robot/window/interaction.h"
 
 namespace korvex {
 

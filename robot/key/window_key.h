@@ -14,7 +14,7 @@
 //     class CMetaEdit|<text>|
 //     class CIconWindow|<icon value, signed>|
 //     class CMetaList|<item count>|<item>|<item>|...
-// Every text is escaped (robot/window/text_escape.h).
+// Every text is escaped (robot/key/text_escape.h).
 #pragma once
 
 #include <memory>
@@ -28,7 +28,7 @@ namespace korvex {
 // key for the same dialog.
 Text WriteKey(const CDossaWindow& dialog);
 
-// Rebuilds a dialog from a key and its stored answer list (robot/answers/
+// Rebuilds a dialog from a key and its stored answer list (robot/key/
 // answer_text.h), out of Ex controls, owning the answers.  The caller owns
 // the result.  The reader never builds part of a dialog: every failure raises
 // RecognitionError and leaves nothing behind.  The code names the record at

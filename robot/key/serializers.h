@@ -19,9 +19,9 @@
 #include <string>
 
 #include "platform/text.h"
-#include "robot/answers/field_stream.h"
-#include "robot/answers/interaction.h"
 #include "robot/common/string_to_safe_ptr_map.h"
+#include "robot/key/field_stream.h"
+#include "robot/window/interaction.h"
 #include "robot/window/meta_window.h"
 
 namespace korvex {

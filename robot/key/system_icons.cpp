@@ -1,4 +1,4 @@
-#include "robot/window/system_icons.h"
+#include "robot/key/system_icons.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "robot/window/text_escape.h"
+#include "robot/key/text_escape.h"
 
 namespace korvex {
 

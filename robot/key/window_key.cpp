@@ -1,12 +1,12 @@
-#include "robot/window/window_key.h"
+#include "robot/key/window_key.h"
 
 #include <array>
 
-#include "robot/answers/answer_text.h"
-#include "robot/answers/field_stream.h"
-#include "robot/answers/serializers.h"
+#include "robot/key/answer_text.h"
+#include "robot/key/field_stream.h"
+#include "robot/key/serializers.h"
+#include "robot/key/text_escape.h"
 #include "robot/window/recognition_error.h"
-#include "robot/window/text_escape.h"
 
 namespace korvex {
 
@@ -21,12 +21,12 @@ std::unique_ptr<CDossaWindow> MakeDialog(Text caption, std::unique_ptr<CDialogWi
   return std::make_unique<D>(std::move(caption), std::move(root), std::move(answers));
 }
 
-struct DialogClass {
+struct DialogMaker {
   std::u16string_view name;
   DialogFactory make;
 };
 
-constexpr std::array<DialogClass, 3> kDialogClasses{{
+constexpr std::array<DialogMaker, 3> kDialogClasses{{
     {u"class CDataInputWindow", &MakeDialog<CDataInputWindow>},
     {u"class CItemSelectionWindow", &MakeDialog<CItemSelectionWindow>},
     {u"class CDynWindow", &MakeDialog<CDynWindow>},
@@ -79,8 +79,8 @@ std::unique_ptr<CDossaWindow> ReadKey(TextView key, TextView answers_text) {
   }
 
   in.SetFailureCode(recognition_code::kUnknownDialogClass);
-  const DialogClass* kind = nullptr;
-  for (const DialogClass& candidate : kDialogClasses) {
+  const DialogMaker* kind = nullptr;
+  for (const DialogMaker& candidate : kDialogClasses) {
     if (dialog_class == candidate.name) kind = &candidate;
   }
   if (kind == nullptr) in.Fail("the first field names none of the dialog classes");

@@ -56,7 +56,7 @@ class FieldReader {
 
 // Writers: the field and its "|".
 void AppendField(Text& out, TextView field);
-// The text escaped (robot/window/text_escape.h) as one field.
+// The text escaped (robot/key/text_escape.h) as one field.
 void AppendEscapedField(Text& out, TextView text);
 void AppendUnsignedField(Text& out, std::uint32_t value);
 void AppendSignedField(Text& out, std::int32_t value);

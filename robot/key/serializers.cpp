@@ -1,9 +1,9 @@
-#include "robot/answers/serializers.h"
+#include "robot/key/serializers.h"
 
 #include <algorithm>
 
-#include "robot/window/system_icons.h"
-#include "robot/window/text_escape.h"
+#include "robot/key/system_icons.h"
+#include "robot/key/text_escape.h"
 
 namespace korvex {
 

@@ -1,4 +1,4 @@
-#include "robot/answers/perform.h"
+#include "robot/window/perform.h"
 
 #include "robot/window/meta_window.h"
 
