@@ -12,7 +12,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 packages=(
   # build
-  cmake ninja-build g++
+  cmake ninja-build g++ ccache
   # tests, benchmarks, fuzzers
   libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev
   # zlib's crc32 cross-checks the query protocol's checksum in a native test
