@@ -1,23 +1,25 @@
 #include "robot/journal/vti_actions.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/regional.h"
+#include "platform/single_byte.h"
 #include "robot/common/settings.h"
 
 namespace korvex {
 
+// The file is single-byte text with CR LF line ends; a character beyond
+// Latin-1 is written "?" and the line is kept.
 void LogFileOutput::Write(TextView text) {
   std::string bytes;
   bytes.reserve(text.size() + 8);
-  for (char16_t c : text) {
-    if (c == u'\n') {
-      bytes += "\r\n";
-    } else if (c > 0xFF) {
-      bytes.push_back('?');
-    } else {
-      bytes.push_back(static_cast<char>(static_cast<unsigned char>(c)));
-    }
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t end = std::min(text.find(u'\n', start), text.size());
+    bytes += EncodeSingleByte(text.substr(start, end - start), CodePage::kLatin1);
+    if (end == text.size()) break;
+    bytes += "\r\n";
+    start = end + 1;
   }
   m_file.Write(bytes);
 }

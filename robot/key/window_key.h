@@ -31,7 +31,8 @@ Text WriteKey(const CDossaWindow& dialog);
 // Rebuilds a dialog from a key and its stored answer list (robot/key/
 // answer_text.h), out of Ex controls, owning the answers.  The caller owns
 // the result.  The reader never builds part of a dialog: every failure raises
-// RecognitionError and leaves nothing behind.  The code names the record at
+// RecognitionError, and nothing else (memory aside; the read_key fuzz target
+// holds it to that), and leaves nothing behind.  The code names the record at
 // fault:
 //   111317  the answer list cannot be read, has another number of entries
 //           than the dialog has children, or answers a child with an

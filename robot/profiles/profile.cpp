@@ -36,8 +36,6 @@ bool IsReadablePair(const Text& key, const Text& answers) {
     return ReadKey(key, answers) != nullptr;
   } catch (const RecognitionError&) {
     return false;
-  } catch (const std::logic_error&) {
-    return false;
   }
 }
 

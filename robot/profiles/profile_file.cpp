@@ -3,6 +3,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "platform/single_byte.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
 #include "robot/window/recognition_error.h"
@@ -14,20 +15,15 @@ namespace {
 // Appends one line in the file's single-byte form; false when a character
 // does not fit in one byte or would break the line structure.
 bool AppendLine(std::string& out, TextView line) {
-  for (char16_t c : line) {
-    if (c > 0xFF || c == u'\r' || c == u'\n') return false;
-    out.push_back(static_cast<char>(static_cast<unsigned char>(c)));
+  if (line.find_first_of(u"\r\n") != TextView::npos || !FitsSingleByte(line, CodePage::kLatin1)) {
+    return false;
   }
+  out += EncodeSingleByte(line, CodePage::kLatin1);
   out += "\r\n";
   return true;
 }
 
-Text FromLatin1(std::string_view bytes) {
-  Text text;
-  text.reserve(bytes.size());
-  for (char c : bytes) text.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-  return text;
-}
+Text FromLatin1(std::string_view bytes) { return DecodeSingleByte(bytes, CodePage::kLatin1); }
 
 // Reads the content line by line; a line ends with LF, CR LF, or the end of
 // the content.
@@ -131,8 +127,6 @@ ImportResult ImportProfiles(CProfileRepository& repository, std::string_view con
         result.skipped.push_back(
             {key_line_number, name,
              u"par ilegible (código " + FromUtf8(std::to_string(e.code())) + u")"});
-      } catch (const std::logic_error&) {
-        result.skipped.push_back({key_line_number, name, u"par ilegible"});
       }
     }
     // The empty line that separates profiles.
