@@ -1,8 +1,68 @@
-// What the two socket implementations share: the stop signal and the
-// exact-length transfers.
+// What the two socket implementations share: the moves, the waits and the
+// connect over the system's calls (platform/socket_system.h), the stop
+// signal and the exact-length transfers.
 #include "platform/socket.h"
 
+#include "platform/socket_system.h"
+
 namespace korvex::net {
+
+namespace {
+
+WaitResult Wait(const Socket& socket, bool for_writing, int timeout_ms, const StopSignal* stop) {
+  if (stop != nullptr && stop->IsSet()) return WaitResult::kStopped;
+  const bool with_stop = stop != nullptr && stop->Handle().IsValid();
+  const NativeSocket stop_socket = with_stop ? stop->Handle().Native() : NativeSocket{};
+  const system::WaitOutcome outcome =
+      system::Wait(socket.Native(), for_writing, timeout_ms, with_stop ? &stop_socket : nullptr);
+  if (outcome.failed) return WaitResult::kFailed;
+  // A set signal wins over a ready socket.
+  if (stop != nullptr && (stop->IsSet() || outcome.stop_readable)) return WaitResult::kStopped;
+  // Ready, or an error that the next call on the socket reports.
+  return outcome.ready ? WaitResult::kReady : WaitResult::kTimedOut;
+}
+
+}  // namespace
+
+Socket::Socket(Socket&& other) noexcept : m_native(other.m_native), m_valid(other.m_valid) {
+  other.m_valid = false;
+}
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+  if (this != &other) {
+    Close();
+    m_native = other.m_native;
+    m_valid = other.m_valid;
+    other.m_valid = false;
+  }
+  return *this;
+}
+
+bool Socket::Connect(const char* address, std::uint16_t port, int timeout_ms) {
+  if (!SetNonBlocking()) return false;
+  switch (system::StartConnect(m_native, address, port)) {
+    case system::ConnectStart::kConnected: return true;
+    case system::ConnectStart::kFailed: return false;
+    case system::ConnectStart::kPending: break;
+  }
+  const WaitResult waited = Wait(*this, true, timeout_ms, nullptr);
+  if (waited != WaitResult::kReady) {
+    if (waited == WaitResult::kTimedOut) system::SetTimedOutError();
+    return false;
+  }
+  const int error = system::PendingConnectError(m_native);
+  if (error < 0) return false;
+  system::SetLastSocketError(error);
+  return error == 0;
+}
+
+WaitResult WaitReadable(const Socket& socket, int timeout_ms, const StopSignal* stop) {
+  return Wait(socket, false, timeout_ms, stop);
+}
+
+WaitResult WaitWritable(const Socket& socket, int timeout_ms, const StopSignal* stop) {
+  return Wait(socket, true, timeout_ms, stop);
+}
 
 bool StopSignal::Open() {
   Socket udp = Socket::Udp();

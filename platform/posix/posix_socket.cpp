@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/socket.h"
+#include "platform/socket_system.h"
 
 namespace korvex::net {
 
@@ -26,48 +27,11 @@ sockaddr_in MakeAddress(const char* address, std::uint16_t port) {
   return a;
 }
 
-WaitResult Wait(const Socket& socket, short events, int timeout_ms, const StopSignal* stop) {
-  if (stop != nullptr && stop->IsSet()) return WaitResult::kStopped;
-  pollfd fds[2]{};
-  fds[0].fd = socket.Native();
-  fds[0].events = events;
-  nfds_t count = 1;
-  if (stop != nullptr && stop->Handle().IsValid()) {
-    fds[1].fd = stop->Handle().Native();
-    fds[1].events = POLLIN;
-    count = 2;
-  }
-  for (;;) {
-    const int n = ::poll(fds, count, timeout_ms < 0 ? -1 : timeout_ms);
-    if (n < 0 && errno == EINTR) continue;  // a signal: the wait starts again
-    if (n < 0) return WaitResult::kFailed;
-    if (stop != nullptr && (stop->IsSet() || (count == 2 && fds[1].revents != 0))) {
-      return WaitResult::kStopped;
-    }
-    if (n == 0) return WaitResult::kTimedOut;
-    return WaitResult::kReady;  // ready, or an error the next call reports
-  }
-}
-
 }  // namespace
 
 bool InitializeSockets() { return true; }
 
 int LastSocketError() { return errno; }
-
-Socket::Socket(Socket&& other) noexcept : m_native(other.m_native), m_valid(other.m_valid) {
-  other.m_valid = false;
-}
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_native = other.m_native;
-    m_valid = other.m_valid;
-    other.m_valid = false;
-  }
-  return *this;
-}
 
 Socket Socket::Tcp() {
   const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -111,23 +75,6 @@ Socket Socket::Accept() {
   }
 }
 
-bool Socket::Connect(const char* address, std::uint16_t port, int timeout_ms) {
-  if (!SetNonBlocking()) return false;
-  const sockaddr_in a = MakeAddress(address, port);
-  if (::connect(m_native, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return true;
-  if (!IsWouldBlock(errno)) return false;
-  const WaitResult waited = Wait(*this, POLLOUT, timeout_ms, nullptr);
-  if (waited != WaitResult::kReady) {
-    if (waited == WaitResult::kTimedOut) errno = ETIMEDOUT;
-    return false;
-  }
-  int error = 0;
-  socklen_t size = sizeof error;
-  if (::getsockopt(m_native, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return false;
-  errno = error;
-  return error == 0;
-}
-
 int Socket::Send(const void* data, int length) {
   for (;;) {
     const ssize_t n = ::send(m_native, data, static_cast<std::size_t>(length), MSG_NOSIGNAL);
@@ -157,12 +104,44 @@ void Socket::Close() {
   }
 }
 
-WaitResult WaitReadable(const Socket& socket, int timeout_ms, const StopSignal* stop) {
-  return Wait(socket, POLLIN, timeout_ms, stop);
+namespace system {
+
+WaitOutcome Wait(NativeSocket socket, bool for_writing, int timeout_ms, const NativeSocket* stop) {
+  pollfd fds[2]{};
+  fds[0].fd = socket;
+  fds[0].events = for_writing ? POLLOUT : POLLIN;
+  nfds_t count = 1;
+  if (stop != nullptr) {
+    fds[1].fd = *stop;
+    fds[1].events = POLLIN;
+    count = 2;
+  }
+  for (;;) {
+    const int n = ::poll(fds, count, timeout_ms < 0 ? -1 : timeout_ms);
+    if (n < 0 && errno == EINTR) continue;  // a signal: the wait starts again
+    if (n < 0) return {.failed = true};
+    return {.ready = n > 0, .stop_readable = count == 2 && fds[1].revents != 0};
+  }
 }
 
-WaitResult WaitWritable(const Socket& socket, int timeout_ms, const StopSignal* stop) {
-  return Wait(socket, POLLOUT, timeout_ms, stop);
+ConnectStart StartConnect(NativeSocket socket, const char* address, std::uint16_t port) {
+  const sockaddr_in a = MakeAddress(address, port);
+  if (::connect(socket, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) {
+    return ConnectStart::kConnected;
+  }
+  return IsWouldBlock(errno) ? ConnectStart::kPending : ConnectStart::kFailed;
 }
+
+int PendingConnectError(NativeSocket socket) {
+  int error = 0;
+  socklen_t size = sizeof error;
+  if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return -1;
+  return error;
+}
+
+void SetLastSocketError(int error) { errno = error; }
+void SetTimedOutError() { errno = ETIMEDOUT; }
+
+}  // namespace system
 
 }  // namespace korvex::net

@@ -3,6 +3,7 @@
 #include <winsock2.h>
 
 #include "platform/socket.h"
+#include "platform/socket_system.h"
 
 namespace korvex::net {
 
@@ -20,36 +21,6 @@ sockaddr_in MakeAddress(const char* address, std::uint16_t port) {
   return a;
 }
 
-WaitResult Wait(const Socket& socket, bool for_writing, int timeout_ms, const StopSignal* stop) {
-  if (stop != nullptr && stop->IsSet()) return WaitResult::kStopped;
-  fd_set readable;
-  fd_set writable;
-  fd_set failed;
-  FD_ZERO(&readable);
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
-  const SOCKET s = ToSocket(socket.Native());
-  if (for_writing) {
-    FD_SET(s, &writable);
-    FD_SET(s, &failed);  // a connect that failed is reported here
-  } else {
-    FD_SET(s, &readable);
-  }
-  const bool with_stop = stop != nullptr && stop->Handle().IsValid();
-  if (with_stop) FD_SET(ToSocket(stop->Handle().Native()), &readable);
-  timeval limit{};
-  limit.tv_sec = timeout_ms / 1000;
-  limit.tv_usec = (timeout_ms % 1000) * 1000;
-  const int n = ::select(0, &readable, &writable, &failed, timeout_ms < 0 ? nullptr : &limit);
-  if (n == SOCKET_ERROR) return WaitResult::kFailed;
-  if (stop != nullptr &&
-      (stop->IsSet() || (with_stop && FD_ISSET(ToSocket(stop->Handle().Native()), &readable)))) {
-    return WaitResult::kStopped;
-  }
-  if (n == 0) return WaitResult::kTimedOut;
-  return WaitResult::kReady;
-}
-
 }  // namespace
 
 bool InitializeSockets() {
@@ -61,20 +32,6 @@ bool InitializeSockets() {
 }
 
 int LastSocketError() { return ::WSAGetLastError(); }
-
-Socket::Socket(Socket&& other) noexcept : m_native(other.m_native), m_valid(other.m_valid) {
-  other.m_valid = false;
-}
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_native = other.m_native;
-    m_valid = other.m_valid;
-    other.m_valid = false;
-  }
-  return *this;
-}
 
 Socket Socket::Tcp() {
   const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -116,28 +73,6 @@ Socket Socket::Accept() {
   return s == INVALID_SOCKET ? Socket() : Socket(static_cast<NativeSocket>(s));
 }
 
-bool Socket::Connect(const char* address, std::uint16_t port, int timeout_ms) {
-  if (!SetNonBlocking()) return false;
-  const sockaddr_in a = MakeAddress(address, port);
-  if (::connect(ToSocket(m_native), reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) {
-    return true;
-  }
-  if (!IsWouldBlock(::WSAGetLastError())) return false;
-  const WaitResult waited = Wait(*this, true, timeout_ms, nullptr);
-  if (waited != WaitResult::kReady) {
-    if (waited == WaitResult::kTimedOut) ::WSASetLastError(WSAETIMEDOUT);
-    return false;
-  }
-  int error = 0;
-  int size = sizeof error;
-  if (::getsockopt(ToSocket(m_native), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
-                   &size) != 0) {
-    return false;
-  }
-  ::WSASetLastError(error);
-  return error == 0;
-}
-
 int Socket::Send(const void* data, int length) {
   const int n = ::send(ToSocket(m_native), static_cast<const char*>(data), length, 0);
   if (n != SOCKET_ERROR) return n;
@@ -161,12 +96,52 @@ void Socket::Close() {
   }
 }
 
-WaitResult WaitReadable(const Socket& socket, int timeout_ms, const StopSignal* stop) {
-  return Wait(socket, false, timeout_ms, stop);
+namespace system {
+
+WaitOutcome Wait(NativeSocket socket, bool for_writing, int timeout_ms, const NativeSocket* stop) {
+  fd_set readable;
+  fd_set writable;
+  fd_set failed;
+  FD_ZERO(&readable);
+  FD_ZERO(&writable);
+  FD_ZERO(&failed);
+  const SOCKET s = ToSocket(socket);
+  if (for_writing) {
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);  // a connect that failed is reported here
+  } else {
+    FD_SET(s, &readable);
+  }
+  if (stop != nullptr) FD_SET(ToSocket(*stop), &readable);
+  timeval limit{};
+  limit.tv_sec = timeout_ms / 1000;
+  limit.tv_usec = (timeout_ms % 1000) * 1000;
+  const int n = ::select(0, &readable, &writable, &failed, timeout_ms < 0 ? nullptr : &limit);
+  if (n == SOCKET_ERROR) return {.failed = true};
+  return {.ready = n > 0, .stop_readable = stop != nullptr && FD_ISSET(ToSocket(*stop), &readable)};
 }
 
-WaitResult WaitWritable(const Socket& socket, int timeout_ms, const StopSignal* stop) {
-  return Wait(socket, true, timeout_ms, stop);
+ConnectStart StartConnect(NativeSocket socket, const char* address, std::uint16_t port) {
+  const sockaddr_in a = MakeAddress(address, port);
+  if (::connect(ToSocket(socket), reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) {
+    return ConnectStart::kConnected;
+  }
+  return IsWouldBlock(::WSAGetLastError()) ? ConnectStart::kPending : ConnectStart::kFailed;
 }
+
+int PendingConnectError(NativeSocket socket) {
+  int error = 0;
+  int size = sizeof error;
+  if (::getsockopt(ToSocket(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                   &size) != 0) {
+    return -1;
+  }
+  return error;
+}
+
+void SetLastSocketError(int error) { ::WSASetLastError(error); }
+void SetTimedOutError() { ::WSASetLastError(WSAETIMEDOUT); }
+
+}  // namespace system
 
 }  // namespace korvex::net
