@@ -1,26 +1,22 @@
 #include "robot/query/query_handlers.h"
 
-#include <limits>
 #include <memory>
+#include <optional>
 
 #include "platform/trace.h"
 #include "protocol/protocol.h"
-#include "robot/key/text_escape.h"
+#include "robot/key/answer_text.h"
 #include "robot/key/window_key.h"
 #include "robot/window/dossa_window.h"
 #include "robot/window/interaction.h"
 #include "robot/window/meta_window.h"
+#include "robot/window/recognition_error.h"
 
 namespace korvex::query {
 
 namespace {
 
 using protocol::CBuffer;
-
-constexpr std::u16string_view kNull = u"class CNullInteraction";
-constexpr std::u16string_view kPress = u"class CPressButton";
-constexpr std::u16string_view kPutText = u"class CPutText";
-constexpr std::u16string_view kItemSelect = u"class CItemSelect";
 
 constexpr std::u16string_view kAcceptValue = u"Validar lo ingresado";
 constexpr std::u16string_view kEndTreatment = u"Terminar el tratamiento";
@@ -56,48 +52,42 @@ std::unique_ptr<CMetaWindow> Icon(std::int32_t icon) {
   return std::make_unique<CIconWindowEx>(icon);
 }
 
-// The fields of a broken-up answer list, taken from the front.
-class Fields {
+// A stored answer list read with the answer reader, judged entry by entry
+// from the front.  An answer list the reader refuses has no shape at all.
+class Entries {
  public:
-  explicit Fields(TextView answers) : m_fields(BreakupSerializedResponse(answers)) {}
-  const Text* Next() { return m_next < m_fields.size() ? &m_fields[m_next++] : nullptr; }
-  bool NextIs(TextView wanted) {
-    const Text* f = Next();
-    return f != nullptr && *f == wanted;
+  explicit Entries(TextView answers) {
+    try {
+      m_entries = ReadAnswers(answers);
+      m_read = true;
+    } catch (const RecognitionError&) {
+      KORVEX_TRACE("ProcessRemoteQuery(): lista de respuestas ilegible: '%s'", Utf8(answers).c_str());
+    }
   }
-  // A button field: pressed or not; no value for any other shape.
-  std::optional<bool> NextButton() {
-    const Text* f = Next();
-    if (f == nullptr) return std::nullopt;
-    if (*f == kPress) return true;
-    if (*f == kNull) return false;
+  // Whether the list was read and holds exactly count entries.
+  bool HasCount(std::size_t count) const { return m_read && m_entries.size() == count; }
+
+  bool IsNull(std::size_t i) const { return Is<CNullInteraction>(i); }
+  // A button entry: pressed or not; no value for any other interaction.
+  std::optional<bool> Button(std::size_t i) const {
+    if (Is<CPressButton>(i)) return true;
+    if (IsNull(i)) return false;
     return std::nullopt;
   }
-  bool AtEnd() const { return m_next == m_fields.size(); }
+  template <class Interaction>
+  const Interaction* As(std::size_t i) const {
+    return dynamic_cast<const Interaction*>(m_entries[i].get());
+  }
 
  private:
-  std::vector<Text> m_fields;
-  std::size_t m_next = 0;
-};
-
-bool IsCSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
-
-// A field that holds one whole decimal number and nothing after it (blanks
-// before it and a sign are allowed).  Values beyond 32 bits saturate; no
-// option has such an index anyway.
-std::optional<std::int64_t> WholeNumber(TextView field) {
-  std::size_t i = 0;
-  while (i < field.size() && IsCSpace(field[i])) ++i;
-  bool negative = false;
-  if (i < field.size() && (field[i] == u'+' || field[i] == u'-')) negative = field[i++] == u'-';
-  const std::size_t digits = i;
-  std::int64_t value = 0;
-  for (; i < field.size() && field[i] >= u'0' && field[i] <= u'9'; ++i) {
-    if (value < (std::int64_t{1} << 40)) value = value * 10 + (field[i] - u'0');
+  template <class Interaction>
+  bool Is(std::size_t i) const {
+    return As<Interaction>(i) != nullptr;
   }
-  if (i == digits || i != field.size()) return std::nullopt;
-  return negative ? -value : value;
-}
+
+  OwnedAnswers m_entries;
+  bool m_read = false;
+};
 
 }  // namespace
 
@@ -140,80 +130,69 @@ Text OptionsKey(const std::vector<Text>& options) {
 
 // --- answer lists -----------------------------------------------------------------------
 
-std::vector<Text> BreakupSerializedResponse(TextView answers) {
-  std::vector<Text> fields;
-  std::size_t start = 0;
-  for (std::size_t bar = answers.find(u'|'); bar != TextView::npos;
-       bar = answers.find(u'|', start)) {
-    fields.push_back(UnescapeText(answers.substr(start, bar - start)));
-    start = bar + 1;
+namespace {
+
+// The whole list as the answer writer writes it: a press of the button at
+// pressed among count children, the others left alone.
+Text PressOnly(std::size_t pressed, std::size_t count) {
+  OwnedAnswers list;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i == pressed) {
+      list.push_back(std::make_unique<CPressButton>());
+    } else {
+      list.push_back(std::make_unique<CNullInteraction>());
+    }
   }
-  if (start < answers.size()) {
-    KORVEX_TRACE("BreakupSerializedResponse(): respuesta en formato incorrecto: '%s'",
-                 Utf8(answers.substr(start)).c_str());
-  }
-  return fields;
+  return WriteAnswers(AnswerList(list));
 }
 
+}  // namespace
+
+// The message box and the yes/no question accept only the exact lists that
+// press one button, in the writer's form.
 bool IsAcknowledgedMessage(TextView answers) {
-  return answers == u"3|class CPressButton|class CNullInteraction|class CNullInteraction|";
+  static const Text kAcknowledged = PressOnly(0, 3);
+  return answers == kAcknowledged;
 }
 
 std::optional<std::int32_t> YesNoAnswer(TextView answers) {
-  if (answers ==
-      u"4|class CPressButton|class CNullInteraction|class CNullInteraction|"
-      u"class CNullInteraction|") {
-    return protocol::kIdYes;
-  }
-  if (answers ==
-      u"4|class CNullInteraction|class CPressButton|class CNullInteraction|"
-      u"class CNullInteraction|") {
-    return protocol::kIdNo;
-  }
+  static const Text kYes = PressOnly(0, 4);
+  static const Text kNo = PressOnly(1, 4);
+  if (answers == kYes) return protocol::kIdYes;
+  if (answers == kNo) return protocol::kIdNo;
   return std::nullopt;
 }
 
 std::optional<ValueAnswer> DataInputAnswer(TextView answers) {
-  Fields f(answers);
-  if (!f.NextIs(u"5")) return std::nullopt;
+  const Entries e(answers);
+  if (!e.HasCount(5)) return std::nullopt;
   ValueAnswer answer;
-  const Text* edit = f.Next();
-  if (edit == nullptr) return std::nullopt;
-  if (*edit == kPutText) {
-    const Text* value = f.Next();
-    if (value == nullptr) return std::nullopt;
-    answer.value = *value;
-  } else if (*edit != kNull) {
+  if (const auto* typed = e.As<CPutText>(0)) {
+    answer.value = typed->GetText();
+  } else if (!e.IsNull(0)) {
     return std::nullopt;
   }
-  const std::optional<bool> accept = f.NextButton();
-  const std::optional<bool> end = f.NextButton();
+  const std::optional<bool> accept = e.Button(1);
+  const std::optional<bool> end = e.Button(2);
   if (!accept || !end || *accept == *end) return std::nullopt;
-  if (!f.NextIs(kNull) || !f.NextIs(kNull) || !f.AtEnd()) return std::nullopt;
+  if (!e.IsNull(3) || !e.IsNull(4)) return std::nullopt;
   answer.acknowledged = *accept;
   return answer;
 }
 
 std::optional<std::int32_t> OptionsAnswer(TextView answers, std::int32_t count) {
-  Fields f(answers);
-  if (!f.NextIs(u"4")) return std::nullopt;
-  const std::optional<bool> none = f.NextButton();
-  const std::optional<bool> cancel = f.NextButton();
-  if (!none || !cancel) return std::nullopt;
-  std::int64_t selected = -1;  // nothing selected
-  const Text* list = f.Next();
-  if (list == nullptr) return std::nullopt;
-  if (*list == kItemSelect) {
-    const Text* index = f.Next();
-    if (index == nullptr) return std::nullopt;
-    const std::optional<std::int64_t> number = WholeNumber(*index);
-    if (!number) return std::nullopt;
-    selected = *number;
-  } else if (*list != kNull) {
+  const Entries e(answers);
+  if (!e.HasCount(4)) return std::nullopt;
+  const std::optional<bool> none = e.Button(0);
+  const std::optional<bool> cancel = e.Button(1);
+  const std::optional<bool> select = e.Button(3);
+  if (!none || !cancel || !select) return std::nullopt;
+  std::int32_t selected = -1;  // nothing selected
+  if (const auto* item = e.As<CItemSelect>(2)) {
+    selected = item->GetIndex();
+  } else if (!e.IsNull(2)) {
     return std::nullopt;
   }
-  const std::optional<bool> select = f.NextButton();
-  if (!select || !f.AtEnd()) return std::nullopt;
   if (int{*none} + int{*cancel} + int{*select} != 1) {
     KORVEX_TRACE("PreguntaOpciones(): ProcessRemoteQuery respuesta no pulsa exactamente un botón: [%s]",
                  Utf8(answers).c_str());
@@ -222,11 +201,11 @@ std::optional<std::int32_t> OptionsAnswer(TextView answers, std::int32_t count) 
   if (*none) return protocol::kSelectNone;
   if (*cancel) return protocol::kCancelTreatment;
   if (selected < 0 || selected >= count) {
-    KORVEX_TRACE("PreguntaOpciones(): ProcessRemoteQuery respuesta selecciona opción inexistente (%lld): [%s]",
-                 static_cast<long long>(selected), Utf8(answers).c_str());
+    KORVEX_TRACE("PreguntaOpciones(): ProcessRemoteQuery respuesta selecciona opción inexistente (%d): [%s]",
+                 static_cast<int>(selected), Utf8(answers).c_str());
     return std::nullopt;
   }
-  return static_cast<std::int32_t>(selected);
+  return selected;
 }
 
 // --- the handlers --------------------------------------------------------------------------

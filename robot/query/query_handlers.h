@@ -52,13 +52,15 @@ Text DataInputKey(TextView value_name);
 // "Seleccion de una opcion" offering the options in order.
 Text OptionsKey(const std::vector<Text>& options);
 
-// --- reading stored answer lists --------------------------------------------------
+// --- judging stored answer lists --------------------------------------------------
+//
+// A stored answer list is read with the answer reader (robot/key/
+// answer_text.h), as the robot reads every stored answer; one that does not
+// read, or has another shape than the dialog's answers can have, is no
+// answer.
 
-// The answer list cut at every "|", each piece unescaped like a key field.
-// A piece after the last "|" is not a field and is dropped.
-std::vector<Text> BreakupSerializedResponse(TextView answers);
-
-// The message is acknowledged only by "3|class CPressButton|class CNullInteraction|class CNullInteraction|".
+// The message is acknowledged only by pressing its button:
+// "3|class CPressButton|class CNullInteraction|class CNullInteraction|".
 bool IsAcknowledgedMessage(TextView answers);
 // kIdYes or kIdNo for the two lists that press exactly one of the buttons.
 std::optional<std::int32_t> YesNoAnswer(TextView answers);

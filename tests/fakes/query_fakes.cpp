@@ -48,16 +48,7 @@ void UiDispatcher::Loop() {
 }
 
 void UiDispatcher::Answer(query::RemoteQueryRecord& record) {
-  if (m_busy) {
-    record.error = query::kErrorBusy;
-  } else if (m_profile == nullptr) {
-    record.error = query::kErrorNoProfile;
-  } else if (!m_profile->HasAnswer(record.key)) {
-    record.error = query::kErrorNoData;
-  } else {
-    record.response = m_profile->GetAnswer(record.key);
-    record.found = record.response.empty() ? 0 : 1;
-  }
+  m_robot.main.OnRemoteQuery(record);
 }
 
 void UiDispatcher::Run(const std::function<void()>& run) {
@@ -68,12 +59,12 @@ void UiDispatcher::Run(const std::function<void()>& run) {
   m_changed.wait(lock, [&] { return task.done; });
 }
 
-void UiDispatcher::SetProfile(const CProfile* profile) {
-  Run([&] { m_profile = profile; });
+void UiDispatcher::SetProfile(CProfile* profile) {
+  Run([&] { m_robot.Activate(profile); });
 }
 
 void UiDispatcher::SetBusy(bool busy) {
-  Run([&] { m_busy = busy; });
+  Run([&] { m_robot.main.SetBusy(busy); });
 }
 
 void UiDispatcher::Hold() {

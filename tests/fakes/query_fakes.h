@@ -15,19 +15,16 @@
 #include "robot/profiles/profile.h"
 #include "robot/query/message_box_resources.h"
 #include "robot/query/ui_thread_port.h"
+#include "tests/fakes/frame_under_test.h"
 
 namespace korvex::testing {
 
 // Plays the robot's user-interface thread: a thread of its own that takes
-// the lookups sent to it one at a time, in the order they came, and answers
-// each the way the main frame does:
-//   busy                          -> "Error#2"
-//   no active profile             -> "Error#3"
-//   no entry for the key          -> "No data"
-//   otherwise the stored answer list, found when it is not empty.
-// Tests change that state, and run code as the user-interface thread (Stop,
-// say), through Run.  Lookups can be held in the queue, as when the thread
-// is busy with something else.
+// the lookups sent to it one at a time, in the order they came, and hands
+// each to the robot's real main frame (over the in-memory desktop), which
+// answers and journals it.  Tests change the frame's state, and run code as
+// the user-interface thread (Stop, say), through Run.  Lookups can be held
+// in the queue, as when the thread is busy with something else.
 class UiDispatcher final : public query::UiThreadPort {
  public:
   UiDispatcher();
@@ -40,8 +37,11 @@ class UiDispatcher final : public query::UiThreadPort {
   // and waits for it.
   void Run(const std::function<void()>& task);
 
-  void SetProfile(const CProfile* profile);  // null: no active profile
+  // The frame's active profile (null: none) and busy flag.
+  void SetProfile(CProfile* profile);
   void SetBusy(bool busy);
+  // The robot behind the thread; touch it only inside Run.
+  FrameUnderTest& Robot() { return m_robot; }
 
   // Leaves the lookups that arrive waiting in the queue until Release.
   void Hold();
@@ -82,9 +82,8 @@ class UiDispatcher final : public query::UiThreadPort {
   bool m_held = false;
   bool m_quit = false;
   std::vector<Taken> m_taken;
-  // Touched on the dispatcher thread only.
-  const CProfile* m_profile = nullptr;
-  bool m_busy = false;
+  // Touched on the dispatcher thread only (built before it starts).
+  FrameUnderTest m_robot;
   std::thread m_thread;
 };
 

@@ -126,6 +126,39 @@ TEST_F(RobotClientTest, EachQuestionIsAnsweredFromAnswersLearnedOnTheControlsDia
   const auto taken = ui.TakenLookups();
   ASSERT_EQ(taken.size(), 4u);
   for (const auto& t : taken) EXPECT_EQ(t.item, 12);
+
+  // And the robot journalled each automatic answer under that item: the
+  // message as a message, the three questions with their answers.
+  ui.Run([&] {
+    const CVTIActions& journal = ui.Robot().journal;
+    ASSERT_EQ(journal.Messages().count(12), 1u);
+    ASSERT_EQ(journal.Messages().at(12).size(), 1u);
+    EXPECT_TRUE(journal.Messages().at(12)[0].m_automatic);
+    ASSERT_EQ(journal.Questions().count(12), 1u);
+    std::vector<Text> answers;
+    for (const auto& [question, action] : journal.Questions().at(12)) {
+      EXPECT_TRUE(action.m_automatic);
+      answers.push_back(action.m_answer);
+    }
+    EXPECT_THAT(answers, ::testing::UnorderedElementsAre(
+                             u"Presionar No", u"Ingresar ' 2019 | época', Presionar Validar lo ingresado",
+                             u"Seleccionar 'Otro', Presionar Seleccionar la opción marcada"));
+  });
+}
+
+// The robot answers only what it can read back as a whole answer list: the
+// handler's own reading drops a piece after the last "|", but the robot
+// refuses the stored entry, and neither answers nor journals it.
+TEST_F(RobotClientTest, AStoredAnswerThatDoesNotReadBackIsNoAnswer) {
+  const Text name = u"Peso neto";
+  Store(query::DataInputKey(name), u"5|class CPutText|<>1200|class CPressButton|"
+                                   u"class CNullInteraction|class CNullInteraction|"
+                                   u"class CNullInteraction|y algo m\xe1s");
+  std::string value = "sin tocar";
+  EXPECT_FALSE(client->PreguntaTexto(host.window, Ansi(name), value));
+  EXPECT_EQ(value, "sin tocar");
+  EXPECT_EQ(ui.TakenLookups().size(), 1u);
+  ui.Run([&] { EXPECT_EQ(ui.Robot().journal.CountQuestions(), 0u); });
 }
 
 TEST_F(RobotClientTest, NoAnswerWhenTheRobotIsBusyHasNoProfileOrNoData) {
@@ -255,8 +288,11 @@ TEST_F(RobotClientTest, OptionsAcceptExactlyOneButtonAndAnOfferedOption) {
       {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|5|class CPressButton|", kNone},
       {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|0|class CPressButton|", 0},
       {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect| \t3|class CPressButton|", 3},
-      {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|+3|class CPressButton|", 3},
-      {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|3 |class CPressButton|", kNone},
+      // The handler's own reading would take "+3"; the robot's does not read
+      // the stored list back, so it has no answer.
+      {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|+3|class CPressButton|", kNone},
+      // Blanks around a number are the answer reader's to skip.
+      {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|3 |class CPressButton|", 3},
       {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|3x|class CPressButton|", kNone},
       {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect||class CPressButton|", kNone},
       {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|4294967295|class CPressButton|", kNone},

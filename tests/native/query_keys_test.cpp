@@ -247,13 +247,18 @@ TEST_F(HandlerKeyTest, IconValueOfTheStyleWord) {
   EXPECT_EQ(without_resources.IconValue(0x20), -1);
 }
 
-TEST(BreakupSerializedResponse, CutsAtEveryBarAndUnescapes) {
-  EXPECT_THAT(BreakupSerializedResponse(u"5|class CPutText|<>12\\x7c5|class CPressButton|"),
-              ElementsAre(u"5", u"class CPutText", u"12|5", u"class CPressButton"));
-  EXPECT_THAT(BreakupSerializedResponse(u"a||b|"), ElementsAre(u"a", u"", u"b"));
-  EXPECT_THAT(BreakupSerializedResponse(u"a|without bar"), ElementsAre(u"a"));
-  EXPECT_THAT(BreakupSerializedResponse(u""), ElementsAre());
-  EXPECT_THAT(BreakupSerializedResponse(u"x[BAR]y|"), ElementsAre(u"x|y"));  // the legacy form
+// The judges read a stored list as the robot reads every stored answer: a
+// typed value is unescaped (current and legacy forms), and a list the reader
+// refuses has no shape at all.
+TEST(StoredAnswerShapes, AreReadWithTheAnswerReader) {
+  const Text tail = u"|class CPressButton|class CNullInteraction|class CNullInteraction|class CNullInteraction|";
+  EXPECT_EQ(DataInputAnswer(u"5|class CPutText|<>12\\x7c5" + tail), (ValueAnswer{u"12|5", true}));
+  EXPECT_EQ(DataInputAnswer(u"5|class CPutText|x[BAR]y" + tail), (ValueAnswer{u"x|y", true}));
+  EXPECT_EQ(DataInputAnswer(u"5|class CPutText|<>1" + tail + u"trailing"), std::nullopt);
+  EXPECT_EQ(DataInputAnswer(u"5|class CPutText|<>1|class CPressButton|"), std::nullopt);
+  EXPECT_EQ(DataInputAnswer(u""), std::nullopt);
+  EXPECT_FALSE(IsAcknowledgedMessage(u"3|class CPressButton|class CNullInteraction|class CFoo|"));
+  EXPECT_TRUE(IsAcknowledgedMessage(u"3|class CPressButton|class CNullInteraction|class CNullInteraction|"));
 }
 
 }  // namespace

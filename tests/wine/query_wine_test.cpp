@@ -24,6 +24,7 @@
 #include "robot/win32/win32_message_box_resources.h"
 #include "tarifex/ansi.h"
 #include "tarifex/robot_client.h"
+#include "tests/fakes/frame_under_test.h"
 
 namespace korvex {
 namespace {
@@ -32,12 +33,14 @@ using win32::FromHwnd;
 
 constexpr UINT kRunTask = WM_APP + 1;
 
-// A user-interface thread with a message-only window whose procedure answers
-// RM_REMOTE_QUERY from a profile, as the main frame does; its wait while the
-// service stops takes the lookups sent meanwhile and answers them "Stopping".
+// A user-interface thread with a message-only window whose procedure hands
+// RM_REMOTE_QUERY to the robot's real main frame (over the in-memory
+// desktop), with the profile active; its wait while the service stops takes
+// the lookups sent meanwhile and answers them "Stopping".
 class WindowThreadUi final : public query::UiThreadPort {
  public:
-  explicit WindowThreadUi(const CProfile* profile) : m_profile(profile) {
+  explicit WindowThreadUi(CProfile* profile) {
+    m_robot.Activate(profile);  // before the window's thread starts using it
     std::promise<HWND> created;
     m_thread = std::thread([this, &created] { Loop(created); });
     m_window = created.get_future().get();
@@ -116,12 +119,7 @@ class WindowThreadUi final : public query::UiThreadPort {
       std::lock_guard lock(m_mutex);
       m_lookups.push_back(record.key);
     }
-    if (!m_profile->HasAnswer(record.key)) {
-      record.error = query::kErrorNoData;
-      return;
-    }
-    record.response = m_profile->GetAnswer(record.key);
-    record.found = record.response.empty() ? 0 : 1;
+    m_robot.main.OnRemoteQuery(record);
   }
 
   void Loop(std::promise<HWND>& created) {
@@ -139,7 +137,7 @@ class WindowThreadUi final : public query::UiThreadPort {
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
   }
 
-  const CProfile* m_profile;
+  testing::FrameUnderTest m_robot;
   std::thread m_thread;
   HWND m_window = nullptr;
   DWORD m_threadId = 0;

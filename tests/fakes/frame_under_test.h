@@ -1,0 +1,60 @@
+// The robot's real main frame over the in-memory desktop and registry, with
+// recording ports: what a test needs to put the watcher's own handling (the
+// remote query, the journal) behind the query service instead of a copy of
+// it.  Not thread-safe: a test uses it on the thread that plays the robot's
+// user-interface thread.
+#pragma once
+
+#include "robot/app/main_frame.h"
+#include "robot/common/settings.h"
+#include "robot/journal/vti_actions.h"
+#include "robot/profiles/profile_repository.h"
+#include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fixed_environment.h"
+#include "tests/fakes/frame_fakes.h"
+#include "tests/fakes/memory_registry.h"
+#include "tests/fakes/scripted_user.h"
+
+namespace korvex::testing {
+
+class FrameUnderTest {
+ public:
+  FrameUnderTest() = default;
+  FrameUnderTest(const FrameUnderTest&) = delete;
+  FrameUnderTest& operator=(const FrameUnderTest&) = delete;
+  ~FrameUnderTest() { main.Shutdown(); }
+
+  // Makes the profile the active one, as when the user selects it while the
+  // host shows its validation window; null deactivates.  The profile need
+  // not belong to the frame's repository.
+  void Activate(CProfile* profile) {
+    if (profile != nullptr && !main.Validating()) {
+      const Hwnd validation = desk.AddTopLevel(
+          {.class_name = u"ThunderRT6FormDC", .text = u"Validación Total de Items"});
+      main.OnValidationStarted(validation);
+    }
+    main.ActivateProfile(profile);
+  }
+
+  FakeDesktop desk;
+  MemoryRegistry registry;
+  Settings settings{registry};
+  FixedRegionalSettings regional;
+  SettableClock clock;
+  CVTIActions journal{desk, settings, regional, clock};
+  CProfileRepository repository{registry};
+  FrameLog log;
+  RecordingTimers timers{log};
+  RecordingTray tray{log};
+  RecordingMascot mascot{log};
+  RecordingHook hook{log};
+  ScriptedFrameDialogs dialogs{log};
+  ScriptedUser user;
+  RecordingSound sound{log};
+  Hwnd frame = desk.AddTopLevel({.class_name = u"KorvexFrame", .text = u"PILOTEK_MAIN_FRAME"});
+  Hwnd slot = desk.AddChild(frame, {.class_name = u"Static"});
+  CMainFrame main{{desk, hook, timers, tray, mascot, dialogs, user, sound},
+                  repository, journal, settings, frame, slot};
+};
+
+}  // namespace korvex::testing
