@@ -1,0 +1,387 @@
+#include "tools/dossa/dialogs.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/dialog_template.h"
+#include "platform/win32/wide_text.h"
+#include "tools/dossa/forms.h"
+#include "tools/dossa/report.h"
+
+namespace korvex::dossa {
+namespace {
+
+using win32::DialogTemplate;
+using win32::ToWide;
+
+// The tariff control's dialogs as the host shows them.
+constexpr int kExplanationId = 1003;
+constexpr int kPromptId = 1005;
+constexpr int kValueEditId = 1002;
+constexpr int kNoneId = 1006;
+constexpr int kOptionListId = 1007;
+
+// Results of the option dialog, as the tariff control returns them.
+constexpr int kNoSelection = -999;
+constexpr int kSelectedNone = -1;
+
+const char* KindName(DialogKind kind) {
+  switch (kind) {
+    case DialogKind::kMessageBox: return "msgbox";
+    case DialogKind::kDataInput: return "input";
+    case DialogKind::kOptions: return "options";
+  }
+  return "?";
+}
+
+// Names of the message box results, independent of the buttons' language.
+const wchar_t* MessageBoxResultName(int id) {
+  switch (id) {
+    case IDOK: return L"OK";
+    case IDCANCEL: return L"Cancel";
+    case IDABORT: return L"Abort";
+    case IDRETRY: return L"Retry";
+    case IDIGNORE: return L"Ignore";
+    case IDYES: return L"Yes";
+    case IDNO: return L"No";
+    case IDTRYAGAIN: return L"TryAgain";
+    case IDCONTINUE: return L"Continue";
+    default: return L"?";
+  }
+}
+
+UINT MessageBoxFlags(const MessageBoxSpec& box) {
+  UINT flags = 0;
+  switch (box.icon) {
+    case Icon::kNone: break;
+    case Icon::kInformation: flags |= MB_ICONINFORMATION; break;
+    case Icon::kWarning: flags |= MB_ICONWARNING; break;
+    case Icon::kError: flags |= MB_ICONERROR; break;
+    case Icon::kQuestion: flags |= MB_ICONQUESTION; break;
+  }
+  switch (box.buttons) {
+    case Buttons::kOk: flags |= MB_OK; break;
+    case Buttons::kOkCancel: flags |= MB_OKCANCEL; break;
+    case Buttons::kYesNo: flags |= MB_YESNO; break;
+    case Buttons::kYesNoCancel: flags |= MB_YESNOCANCEL; break;
+    case Buttons::kRetryCancel: flags |= MB_RETRYCANCEL; break;
+    case Buttons::kAbortRetryIgnore: flags |= MB_ABORTRETRYIGNORE; break;
+  }
+  return flags;
+}
+
+// A dialog of the run while it is on screen.  The innermost is last in
+// g_open; the timers find theirs there.
+struct OpenDialog {
+  const Item* item = nullptr;
+  int index = 0;                  // from 1 within the item
+  const Dialog* plan = nullptr;   // null for a popup
+  const MessageBoxSpec* box = nullptr;
+  HWND owner = nullptr;           // the validation form
+  std::uint32_t timeout_ms = 0;
+  HWND hwnd = nullptr;            // learnt when the window is created
+  UINT_PTR timeout_timer = 0;
+  UINT_PTR popup_timer = 0;
+  bool timed_out = false;
+  // What the tariff control's dialogs return.
+  int pressed = 0;
+  std::wstring pressed_text;
+  std::wstring text;
+  int index_chosen = kNoSelection;
+};
+std::vector<OpenDialog*> g_open;
+HHOOK g_cbt = nullptr;
+
+void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why);
+
+OpenDialog* FindByTimer(UINT_PTR OpenDialog::*timer, UINT_PTR id) {
+  for (OpenDialog* d : g_open) {
+    if (d->*timer == id) return d;
+  }
+  return nullptr;
+}
+
+// A dialog that nobody answered in time is closed by the program itself.
+void CALLBACK TimeoutTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+  OpenDialog* d = FindByTimer(&OpenDialog::timeout_timer, id);
+  if (d == nullptr) {
+    KillTimer(nullptr, id);
+    return;
+  }
+  if (d->hwnd == nullptr || !IsWindow(d->hwnd)) return;  // not there yet: look again later
+  KillTimer(nullptr, id);
+  d->timeout_timer = 0;
+  d->timed_out = true;
+  if (d->plan != nullptr && d->plan->kind == DialogKind::kDataInput) {
+    d->text = WindowText(GetDlgItem(d->hwnd, kValueEditId));  // what was typed so far
+  }
+  EndDialog(d->hwnd, 0);
+}
+
+// The second popup appears once the dialog under it is on screen.
+void CALLBACK PopupTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+  OpenDialog* d = FindByTimer(&OpenDialog::popup_timer, id);
+  if (d == nullptr) {
+    KillTimer(nullptr, id);
+    return;
+  }
+  if (d->hwnd == nullptr || !IsWindowVisible(d->hwnd)) {
+    SetTimer(nullptr, id, 20, PopupTimerProc);
+    return;
+  }
+  KillTimer(nullptr, id);
+  d->popup_timer = 0;
+  RaisePopup(*d, d->plan->popup.box, "popup");
+}
+
+// Learns the window of the dialog being raised: the first top-level window
+// its owner comes to own.
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && !g_open.empty() && g_open.back()->hwnd == nullptr) {
+    const CREATESTRUCTW* cs = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+    const HWND owner = g_open.back()->owner;
+    if (owner != nullptr && cs->hwndParent == owner && !(cs->style & WS_CHILD)) {
+      g_open.back()->hwnd = reinterpret_cast<HWND>(wParam);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Keeps a dialog in g_open with its timers while it is on screen.
+class Raising {
+ public:
+  explicit Raising(OpenDialog& d) : m_d(d) {
+    g_open.push_back(&d);
+    if (d.timeout_ms != 0) d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
+    if (d.plan != nullptr && d.plan->has_popup) {
+      d.popup_timer = SetTimer(nullptr, 0, d.plan->popup.after_ms, PopupTimerProc);
+    }
+  }
+  ~Raising() {
+    if (m_d.timeout_timer) KillTimer(nullptr, m_d.timeout_timer);
+    if (m_d.popup_timer) KillTimer(nullptr, m_d.popup_timer);
+    g_open.pop_back();
+  }
+  Raising(const Raising&) = delete;
+  Raising& operator=(const Raising&) = delete;
+
+ private:
+  OpenDialog& m_d;
+};
+
+Report& Describe(Report& r, const OpenDialog& d) {
+  r.Field("item", d.item->number).Field("n", d.index);
+  return r;
+}
+
+void ReportMessageBoxEnd(const char* event, const OpenDialog& d, int result, const char* kind) {
+  Report& r = Describe(Log().Begin(event), d);
+  if (kind) r.Word("kind", kind);
+  r.Hex("hwnd", reinterpret_cast<ULONG_PTR>(d.hwnd));
+  if (d.timed_out) {
+    r.Word("result", "timeout");
+  } else {
+    r.Field("result", result).Field("button", MessageBoxResultName(result));
+  }
+  r.End();
+}
+
+void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why) {
+  OpenDialog d;
+  d.item = over.item;
+  d.index = over.index;
+  d.box = &box;
+  d.owner = over.owner;
+  d.timeout_ms = over.timeout_ms;
+  Describe(Log().Begin("popup"), d).Word("why", why).Field("caption", ToWide(box.caption))
+      .Field("text", ToWide(box.text)).End();
+  int result;
+  {
+    Raising raising(d);
+    result = MessageBoxW(d.owner, ToWide(box.text).c_str(), ToWide(box.caption).c_str(),
+                         MessageBoxFlags(box));
+  }
+  ReportMessageBoxEnd("popup-ended", d, result, nullptr);
+}
+
+INT_PTR CALLBACK DataInputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* d = reinterpret_cast<OpenDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG:
+      d = reinterpret_cast<OpenDialog*>(lParam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      d->hwnd = dialog;
+      SetDlgItemTextW(dialog, kValueEditId, ToWide(d->plan->initial_text).c_str());
+      return TRUE;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      if (HIWORD(wParam) != BN_CLICKED || (id != IDOK && id != IDCANCEL)) return FALSE;
+      d->text = WindowText(GetDlgItem(dialog, kValueEditId));
+      if (id == IDOK) {
+        for (const Text& rejected : d->plan->rejected) {
+          if (d->text == ToWide(rejected)) {
+            // The host refuses the value and says so over the dialog.
+            Describe(Log().Begin("rejected"), *d).Field("text", d->text).End();
+            static const MessageBoxSpec refusal{u"Error", u"El valor ingresado no es válido.",
+                                                Icon::kError, Buttons::kOk};
+            RaisePopup(*d, refusal, "rejected");
+            return TRUE;
+          }
+        }
+      }
+      d->pressed = id;
+      d->pressed_text = WindowText(GetDlgItem(dialog, id));
+      EndDialog(dialog, id);
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* d = reinterpret_cast<OpenDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG: {
+      d = reinterpret_cast<OpenDialog*>(lParam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      d->hwnd = dialog;
+      HWND list = GetDlgItem(dialog, kOptionListId);
+      for (const Text& option : d->plan->options) {
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(option).c_str()));
+      }
+      if (!d->plan->options.empty()) SendMessageW(list, LB_SETCURSEL, 0, 0);
+      EnableWindow(GetDlgItem(dialog, kNoneId), d->plan->none_enabled ? TRUE : FALSE);
+      SetFocus(list);
+      return FALSE;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      if (HIWORD(wParam) != BN_CLICKED || (id != IDOK && id != IDCANCEL && id != kNoneId)) {
+        return FALSE;
+      }
+      if (id == kNoneId && !IsWindowEnabled(GetDlgItem(dialog, kNoneId))) {
+        // BM_CLICK reaches a disabled button too; the host does not act on it.
+        Describe(Log().Begin("ignored"), *d).Field("button", WindowText(GetDlgItem(dialog, id)))
+            .End();
+        return TRUE;
+      }
+      if (id == IDOK) {
+        const LRESULT selected = SendDlgItemMessageW(dialog, kOptionListId, LB_GETCURSEL, 0, 0);
+        d->index_chosen = selected == LB_ERR ? kNoSelection : static_cast<int>(selected);
+      } else {
+        d->index_chosen = id == kNoneId ? kSelectedNone : kNoSelection;
+      }
+      d->pressed = id;
+      d->pressed_text = WindowText(GetDlgItem(dialog, id));
+      EndDialog(dialog, id);
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+constexpr DWORD kDialogStyle = (DialogTemplate::kDefaultStyle & ~WS_VISIBLE) | DS_CENTER;
+
+// The tariff control's data-input dialog; its children in window order:
+// edit, "Validar lo ingresado", "Terminar el tratamiento", explanation, prompt.
+DialogTemplate DataInputTemplate(const Dialog& plan) {
+  return DialogTemplate(kDataInputCaption, {0, 0, 293, 84}, kDialogStyle)
+      .Edit(kValueEditId, {7, 42, 279, 14})
+      .Button(u"Validar lo ingresado", IDOK, {7, 63, 135, 14}, BS_DEFPUSHBUTTON)
+      .Button(u"Terminar el tratamiento", IDCANCEL, {151, 63, 135, 14})
+      .Static(plan.explanation, {7, 7, 279, 18}, kExplanationId)
+      .Static(plan.prompt, {7, 29, 279, 10}, kPromptId);
+}
+
+// The tariff control's option dialog; its children in window order:
+// "No seleccionar ninguna", "Cancelar el  tratamiento", the list,
+// "Seleccionar la opción marcada".
+DialogTemplate OptionsTemplate() {
+  return DialogTemplate(kOptionsCaption, {0, 0, 300, 210}, kDialogStyle)
+      .Button(u"No seleccionar ninguna", kNoneId, {125, 189, 82, 14})
+      .Button(u"Cancelar el  tratamiento", IDCANCEL, {211, 189, 82, 14})
+      .ListBox(kOptionListId, {7, 7, 286, 175}, {}, LBS_NOINTEGRALHEIGHT)
+      .Button(u"Seleccionar la opción marcada", IDOK, {7, 189, 114, 14}, BS_DEFPUSHBUTTON);
+}
+
+}  // namespace
+
+bool InstallDialogWatch() {
+  g_cbt = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+  return g_cbt != nullptr;
+}
+
+void RemoveDialogWatch() {
+  if (g_cbt) UnhookWindowsHookEx(g_cbt);
+  g_cbt = nullptr;
+}
+
+void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
+  OpenDialog d;
+  d.item = &item;
+  d.index = index;
+  d.plan = &plan;
+  d.box = &plan.box;
+  d.owner = owner;
+  d.timeout_ms = plan.timeout_ms;
+  const char* kind = KindName(plan.kind);
+  Report& shown = Describe(Log().Begin("dialog"), d).Word("kind", kind);
+  switch (plan.kind) {
+    case DialogKind::kMessageBox:
+      shown.Field("caption", ToWide(plan.box.caption)).Field("text", ToWide(plan.box.text));
+      break;
+    case DialogKind::kDataInput:
+      shown.Field("caption", ToWide(kDataInputCaption)).Field("prompt", ToWide(plan.prompt));
+      break;
+    case DialogKind::kOptions:
+      shown.Field("caption", ToWide(kOptionsCaption))
+          .Field("options", static_cast<long long>(plan.options.size()));
+      break;
+  }
+  shown.End();
+
+  INT_PTR result = 0;
+  {
+    Raising raising(d);
+    switch (plan.kind) {
+      case DialogKind::kMessageBox:
+        result = MessageBoxW(owner, ToWide(plan.box.text).c_str(), ToWide(plan.box.caption).c_str(),
+                             MessageBoxFlags(plan.box));
+        break;
+      case DialogKind::kDataInput: {
+        const std::vector<DWORD> memory = DataInputTemplate(plan).Build();
+        result = DialogBoxIndirectParamW(g_instance, win32::AsTemplate(memory), owner,
+                                         DataInputProc, reinterpret_cast<LPARAM>(&d));
+        break;
+      }
+      case DialogKind::kOptions: {
+        const std::vector<DWORD> memory = OptionsTemplate().Build();
+        result = DialogBoxIndirectParamW(g_instance, win32::AsTemplate(memory), owner, OptionsProc,
+                                         reinterpret_cast<LPARAM>(&d));
+        break;
+      }
+    }
+  }
+
+  if (plan.kind == DialogKind::kMessageBox) {
+    ReportMessageBoxEnd("ended", d, static_cast<int>(result), "msgbox");
+    return;
+  }
+  Report& r = Describe(Log().Begin("ended"), d).Word("kind", kind)
+                  .Hex("hwnd", reinterpret_cast<ULONG_PTR>(d.hwnd));
+  if (d.timed_out || d.pressed == 0) {
+    r.Word("result", "timeout");
+  } else {
+    r.Field("result", d.pressed).Field("button", d.pressed_text);
+  }
+  if (plan.kind == DialogKind::kDataInput) {
+    r.Field("text", d.text);
+  } else {
+    r.Field("index", d.index_chosen);
+  }
+  r.End();
+}
+
+}  // namespace korvex::dossa
