@@ -19,6 +19,7 @@
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/frame_fakes.h"
+#include "tests/fakes/frame_under_test.h"
 #include "tests/fakes/memory_registry.h"
 #include "tests/fakes/scripted_user.h"
 
@@ -31,7 +32,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-class WatcherTest : public ::testing::Test {
+class WatcherTest : public ::testing::Test, protected FrameUnderTest {
  protected:
   void SetUp() override {
     folder = std::filesystem::temp_directory_path() /
@@ -110,25 +111,6 @@ class WatcherTest : public ::testing::Test {
     return {log.entries.begin() + static_cast<std::ptrdiff_t>(mark), log.entries.end()};
   }
 
-  FakeDesktop desk;
-  MemoryRegistry registry;
-  Settings settings{registry};
-  FixedRegionalSettings regional;
-  SettableClock clock;
-  CVTIActions journal{desk, settings, regional, clock};
-  CProfileRepository repo{registry};
-  FrameLog log;
-  RecordingTimers timers{log};
-  RecordingTray tray{log};
-  RecordingMascot mascot{log};
-  RecordingHook hook{log};
-  ScriptedFrameDialogs dialogs{log};
-  ScriptedUser user;
-  RecordingSound sound{log};
-  Hwnd frame = desk.AddTopLevel({.class_name = u"KorvexFrame", .text = u"PILOTEK_MAIN_FRAME"});
-  Hwnd slot = desk.AddChild(frame, {.class_name = u"Static"});
-  CMainFrame main{{desk, hook, timers, tray, mascot, dialogs, user, sound},
-                  repo, journal, settings, frame, slot};
   std::filesystem::path folder;
   SystemIcons previous_icons;
   Hwnd host = kNoWindow, validation = kNoWindow, progress = kNoWindow;
@@ -136,7 +118,7 @@ class WatcherTest : public ::testing::Test {
 
 TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   // The broker taught the profile two answers on an earlier day.
-  CProfile& profile = repo.CreateProfile(u"Aduana Norte");
+  CProfile& profile = repository.CreateProfile(u"Aduana Norte");
   const auto [info_key, info_answer] = Learned(InfoBox(u"Item sin origen"), 1);
   const auto [origin_key, origin_answer] = Learned(YesNoBox(u"¿Usar el origen declarado?"), 6);
   profile.SetAnswer(info_key, info_answer);
@@ -252,7 +234,7 @@ TEST_F(WatcherTest, NothingHappensWithoutAnActiveProfile) {
 }
 
 TEST_F(WatcherTest, DeadWindowsAndRefusedCapturesAreLeftToTheUser) {
-  repo.CreateProfile(u"P");
+  repository.CreateProfile(u"P");
   HostStartsValidation();
   ASSERT_EQ(SelectThroughSlot(u"P"), 0);
   const Hwnd gone = InfoBox(u"x");
@@ -269,7 +251,7 @@ TEST_F(WatcherTest, DeadWindowsAndRefusedCapturesAreLeftToTheUser) {
 }
 
 TEST_F(WatcherTest, BusyIsRestoredOnEveryExitAndAfterAFailure) {
-  repo.CreateProfile(u"P");
+  repository.CreateProfile(u"P");
   HostStartsValidation();
   ASSERT_EQ(SelectThroughSlot(u"P"), 0);
   main.SetBusy(true);  // one of the robot's own dialogs is open
@@ -286,7 +268,7 @@ TEST_F(WatcherTest, BusyIsRestoredOnEveryExitAndAfterAFailure) {
 }
 
 TEST_F(WatcherTest, RemoteQueries) {
-  CProfile& profile = repo.CreateProfile(u"P");
+  CProfile& profile = repository.CreateProfile(u"P");
   const auto [key, answer] = Learned(YesNoBox(u"¿Seguir?"), 7);
   profile.SetAnswer(key, answer);
   profile.SetAnswer(u"clave sin respuesta", u"");
@@ -332,7 +314,7 @@ TEST_F(WatcherTest, SlotMessages) {
   EXPECT_EQ(main.OnGetSlot(0, rm::kGetSlotLParam), -1);
   EXPECT_EQ(main.OnGetSlot(rm::kGetSlotWParam, rm::kGetSlotLParam), static_cast<std::intptr_t>(slot));
   EXPECT_EQ(main.OnSelectProfile(), 1160);  // empty slot
-  repo.CreateProfile(u"P");
+  repository.CreateProfile(u"P");
   desk.SendSetText(slot, u"P");
   EXPECT_EQ(main.OnSelectProfile(), 60008);  // no validation window
   HostStartsValidation();
@@ -371,7 +353,7 @@ TEST_F(WatcherTest, HostWatchFollowsTheHostByProcessName) {
 }
 
 TEST_F(WatcherTest, DeactivationByTheUserWritesTheDisconnectedLine) {
-  repo.CreateProfile(u"P");
+  repository.CreateProfile(u"P");
   HostStartsValidation();
   ASSERT_EQ(SelectThroughSlot(u"P"), 0);
   const Text path = journal.GetLogPath();
@@ -382,7 +364,7 @@ TEST_F(WatcherTest, DeactivationByTheUserWritesTheDisconnectedLine) {
   EXPECT_THAT(log.entries, Not(Contains(::testing::StartsWith("messages report"))));
   // A profile cannot be active without a validation window.
   main.OnValidationEnded();
-  main.ActivateProfile(repo.FindProfile(u"P"));
+  main.ActivateProfile(repository.FindProfile(u"P"));
   EXPECT_EQ(main.ActiveProfile(), nullptr);
 }
 
