@@ -67,6 +67,21 @@ const std::map<int, std::string_view>& Table() {
       {2097, "Solicitudes:"},
       {2098, "Beneficios:"},
       {2099, "Liquidación:"},
+      // The control's dialogs and about box.
+      {ids::kDataInputCaption, "Ingreso de dato complementario"},
+      {ids::kDataInputNotice,
+       "El tarifex ha detectado el uso de un dato complementario no especificado en el "
+       "despacho !"},
+      {ids::kDataInputPrompt, "Ingrese por favor el valor de %s :"},
+      {ids::kAcceptValue, "Validar lo ingresado"},
+      {ids::kEndTreatment, "Terminar el tratamiento"},
+      {ids::kOptionsCaption, "Seleccion de una opcion"},
+      {ids::kSelectOptionButton, "Seleccionar la opción marcada"},
+      {ids::kSelectNoneButton, "No seleccionar ninguna"},
+      {ids::kCancelTreatmentButton, "Cancelar el  tratamiento"},
+      {ids::kAboutCaption, "Acerca de TARIFEX"},
+      {ids::kAboutText, "TARIFEX.OCX, control de tarifas del despacho. Versión 1.0"},
+      {ids::kAboutClose, "Aceptar"},
 
       // French.
       {3050, "Budget disponible"},
@@ -113,6 +128,21 @@ const std::map<int, std::string_view>& Table() {
       {3097, "Demandes:"},
       {3098, "Avantages:"},
       {3099, "Liquidation:"},
+      {ids::kDataInputCaption + kFrenchOffset, "Saisie d'une donnée complémentaire"},
+      {ids::kDataInputNotice + kFrenchOffset,
+       "Le tarifex a détecté l'utilisation d'une donnée complémentaire non spécifiée dans la "
+       "déclaration !"},
+      {ids::kDataInputPrompt + kFrenchOffset, "Veuillez saisir la valeur de %s :"},
+      {ids::kAcceptValue + kFrenchOffset, "Valider la saisie"},
+      {ids::kEndTreatment + kFrenchOffset, "Terminer le traitement"},
+      {ids::kOptionsCaption + kFrenchOffset, "Sélection d'une option"},
+      {ids::kSelectOptionButton + kFrenchOffset, "Sélectionner l'option marquée"},
+      {ids::kSelectNoneButton + kFrenchOffset, "Ne sélectionner aucune"},
+      {ids::kCancelTreatmentButton + kFrenchOffset, "Annuler le traitement"},
+      {ids::kAboutCaption + kFrenchOffset, "À propos de TARIFEX"},
+      {ids::kAboutText + kFrenchOffset,
+       "TARIFEX.OCX, contrôle tarifaire de la déclaration. Version 1.0"},
+      {ids::kAboutClose + kFrenchOffset, "OK"},
   };
   return kTable;
 }

@@ -65,6 +65,22 @@ inline constexpr int kSummaryQuotas = 2096;
 inline constexpr int kSummaryRequests = 2097;
 inline constexpr int kSummaryBenefits = 2098;
 inline constexpr int kSummaryLiquidation = 2099;
+// The data-entry dialog "Ingreso de dato complementario": caption, the
+// explanation, the prompt ("%s": the value's name) and its two buttons.
+inline constexpr int kDataInputCaption = 2100;
+inline constexpr int kDataInputNotice = 2101;
+inline constexpr int kDataInputPrompt = 2102;
+inline constexpr int kAcceptValue = 2103;
+inline constexpr int kEndTreatment = 2104;
+// The option dialog "Seleccion de una opcion" and its three buttons.
+inline constexpr int kOptionsCaption = 2105;
+inline constexpr int kSelectOptionButton = 2106;
+inline constexpr int kSelectNoneButton = 2107;
+inline constexpr int kCancelTreatmentButton = 2108;
+// The about box.
+inline constexpr int kAboutCaption = 2110;
+inline constexpr int kAboutText = 2111;
+inline constexpr int kAboutClose = 2112;
 }  // namespace ids
 
 inline constexpr int kFrenchOffset = 1000;

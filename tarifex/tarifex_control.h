@@ -85,6 +85,8 @@ class TarifexControl {
   bool ExecTarifex(Hwnd window);
   // The error text of the last run.
   const std::string& MsgError() const { return m_error; }
+  // The error text saved with the host's form, readable until the next run.
+  void RestoreMsgError(std::string error) { m_error = std::move(error); }
 
   const ResultStore& Results() const { return m_results; }
   // The declaration object built for the last run (null before the first).
