@@ -1,8 +1,8 @@
 // The tariff engine adapter against a real library: LoadLibraryW of the
 // engine, GetProcAddress by ordinal, WINAPI calls, whole runs of the control
 // through it, and the trace files in the Windows runtime's text mode.  The
-// stand-in engine (tests/wine/mendrel_stub) sits next to this program as
-// Mendrel.dll.
+// stand-in engine (tools/tarifex_standins/mendrel) sits next to this program
+// as Mendrel.dll.
 #include <windows.h>
 
 #include <gmock/gmock.h>
@@ -33,18 +33,18 @@ using ::testing::ElementsAre;
 using ScriptFn = void(WINAPI*)(const char* records, int fail_open);
 using ReportFn = const char*(WINAPI*)();
 
-// The stub's own controls, looked up by name in the library the adapter
+// The stand-in's own controls, looked up by name in the library the adapter
 // loaded.
-struct Stub {
-  Stub() {
+struct StandIn {
+  StandIn() {
     HMODULE module = GetModuleHandleW(L"Mendrel.dll");
     if (module == nullptr) return;
     script = reinterpret_cast<ScriptFn>(reinterpret_cast<void (*)()>(
-        GetProcAddress(module, "MendrelStubScript")));
+        GetProcAddress(module, "MendrelStandInScript")));
     sent = reinterpret_cast<ReportFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "MendrelStubSent")));
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "MendrelStandInSent")));
     calls = reinterpret_cast<ReportFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "MendrelStubCalls")));
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "MendrelStandInCalls")));
   }
   ScriptFn script = nullptr;
   ReportFn sent = nullptr;
@@ -58,7 +58,7 @@ std::string Cmd(const std::string& name, std::vector<std::vector<std::string>> l
 TEST(MendrelEngineWine, AWholeRunGoesThroughTheOrdinals) {
   MendrelEngine engine;
   ASSERT_TRUE(engine.IsLoaded()) << engine.LoadError();
-  Stub stub;
+  StandIn stub;
   ASSERT_NE(stub.script, nullptr);
   const std::string records = Cmd("TXT", {{"Continua?"}}) + "\n" +
                               Cmd("UPOS", {{"NCM", "8471.30.12"}, {"TASA", "14"}}) + "\n" +
@@ -93,7 +93,7 @@ TEST(MendrelEngineWine, AWholeRunGoesThroughTheOrdinals) {
 TEST(MendrelEngineWine, AFailedOpenCarriesTheEnginesDetails) {
   MendrelEngine engine;
   ASSERT_TRUE(engine.IsLoaded());
-  Stub stub;
+  StandIn stub;
   stub.script("TXT_OK", 1);
   MemoryComponents components;
   ScriptedRobot robot;

@@ -2,13 +2,8 @@
 // program does by itself (wait for the hook, open the validation window, run
 // the validation, close it) and which dialogs each item of a run raises.
 //
-// The grammar (tools/dossa/README.md shows examples):
-//
-//   One command per line.  A line whose first non-blank character is '#' is
-//   a comment; blank lines are ignored.  A command is a word followed by
-//   arguments: plain words, numbers, or key=value pairs.  A value with blanks
-//   is written in double quotes, with \" for a quote, \\ for a backslash and
-//   \n for a line feed: caption="Mensaje al declarante".  The file is UTF-8.
+// The grammar (tools/dossa/README.md shows examples), in the line format of
+// tools/common/script_lines.h:
 //
 //   Steps, carried out in order once the main window is up:
 //     wait-hook [timeout=MS]  wait until Sentrel.dll is loaded into this
@@ -56,6 +51,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "tools/common/script_lines.h"
 
 namespace korvex::dossa {
 
@@ -117,15 +113,7 @@ struct Script {
 };
 
 // A script that cannot be read: the line (from 1) and what is wrong there.
-class ScriptError : public std::runtime_error {
- public:
-  ScriptError(int line, const std::string& what)
-      : std::runtime_error("line " + std::to_string(line) + ": " + what), m_line(line) {}
-  int line() const { return m_line; }
-
- private:
-  int m_line;
-};
+using ScriptError = tools::ScriptError;
 
 inline constexpr std::uint32_t kDefaultDialogTimeoutMs = 60000;
 inline constexpr std::uint32_t kDefaultWaitHookMs = 30000;
