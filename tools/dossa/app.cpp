@@ -57,7 +57,11 @@ void App::OpenValidationRequested() {
       .Hex("hwnd", reinterpret_cast<ULONG_PTR>(m_validation->hwnd())).End();
 }
 
-void App::ValidationClosed() { Log().Begin("validation closed").End(); }
+void App::ValidationClosed() {
+  // The control goes with its form.
+  m_tarifex.Destroy();
+  Log().Begin("validation closed").End();
+}
 
 void App::CloseValidation() {
   if (ValidationOpen()) DestroyWindow(m_validation->hwnd());
@@ -129,7 +133,12 @@ void App::RunItems(const std::vector<Item>& items) {
                                      std::to_wstring(items.size())).c_str());
     Log().Begin("item").Field("number", item.number).End();
     for (std::size_t k = 0; k < item.dialogs.size() && !m_quitting && form.alive(); ++k) {
-      RaiseDialog(item, static_cast<int>(k) + 1, item.dialogs[k], form.hwnd());
+      const Dialog& plan = item.dialogs[k];
+      if (plan.kind == DialogKind::kTarifex) {
+        m_tarifex.Run(item, static_cast<int>(k) + 1, plan, form.hwnd());
+      } else {
+        RaiseDialog(item, static_cast<int>(k) + 1, plan, form.hwnd());
+      }
     }
     Pump(item.pause_ms);
     ++done;
@@ -154,6 +163,14 @@ void App::RunSteps() {
               .Field("text", L"run: the validation window is not open").End();
         } else {
           RunItems(step.items);
+        }
+        break;
+      case StepKind::kControl:
+        if (!ValidationOpen()) {
+          Log().Begin("error").Field("line", step.line)
+              .Field("text", L"control: the validation window is not open").End();
+        } else {
+          m_tarifex.Create(m_validation->hwnd(), step.control, step.line);
         }
         break;
       case StepKind::kClose: CloseValidation(); break;

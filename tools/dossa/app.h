@@ -1,6 +1,7 @@
 // Dossa.exe as a program: its forms and the run of its script's steps (wait
-// for the hook, open the validation form, validate items, close it, pause,
-// quit).  One App per process, on the user-interface thread.
+// for the hook, open the validation form, place the tariff control on it,
+// validate items, close it, pause, quit).  One App per process, on the
+// user-interface thread, which is an OLE apartment.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 #include "tools/dossa/forms.h"
 #include "tools/dossa/script.h"
+#include "tools/dossa/tarifex_host.h"
 
 namespace korvex::dossa {
 
@@ -52,6 +54,8 @@ class App final : public FormEvents {
   bool m_running = false;
   MainForm m_main{*this};
   std::unique_ptr<ValidationForm> m_validation;
+  // The tariff control, placed on the validation form by a control step.
+  TarifexHost m_tarifex;
 };
 
 }  // namespace korvex::dossa

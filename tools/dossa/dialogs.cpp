@@ -1,6 +1,7 @@
 #include "tools/dossa/dialogs.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/dialog_template.h"
@@ -30,6 +31,7 @@ const char* KindName(DialogKind kind) {
     case DialogKind::kMessageBox: return "msgbox";
     case DialogKind::kDataInput: return "input";
     case DialogKind::kOptions: return "options";
+    case DialogKind::kTarifex: return "tarifex";
   }
   return "?";
 }
@@ -88,11 +90,20 @@ struct OpenDialog {
   std::wstring pressed_text;
   std::wstring text;
   int index_chosen = kNoSelection;
+  // The tariff control's run: every window the owner comes to own is the
+  // dialog, each with its own time limit.
+  bool watch_all = false;
+  int closed = 0;
 };
 std::vector<OpenDialog*> g_open;
 HHOOK g_cbt = nullptr;
 
 void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why);
+
+Report& Describe(Report& r, const OpenDialog& d) {
+  r.Field("item", d.item->number).Field("n", d.index);
+  return r;
+}
 
 OpenDialog* FindByTimer(UINT_PTR OpenDialog::*timer, UINT_PTR id) {
   for (OpenDialog* d : g_open) {
@@ -112,6 +123,16 @@ void CALLBACK TimeoutTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   d->timeout_timer = 0;
   d->timed_out = true;
+  if (d->watch_all) {
+    // The control's dialog (or box) ends as if cancelled; the next one gets
+    // its own time when it appears.
+    Describe(Log().Begin("control-dialog closed"), *d)
+        .Hex("hwnd", reinterpret_cast<ULONG_PTR>(d->hwnd)).End();
+    ++d->closed;
+    const HWND dialog = std::exchange(d->hwnd, nullptr);
+    EndDialog(dialog, IDCANCEL);
+    return;
+  }
   if (d->plan != nullptr && d->plan->kind == DialogKind::kDataInput) {
     d->text = WindowText(GetDlgItem(d->hwnd, kValueEditId));  // what was typed so far
   }
@@ -137,11 +158,22 @@ void CALLBACK PopupTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
 // Learns the window of the dialog being raised: the first top-level window
 // its owner comes to own.
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_CREATEWND && !g_open.empty() && g_open.back()->hwnd == nullptr) {
+  if (code == HCBT_CREATEWND && !g_open.empty()) {
+    OpenDialog& d = *g_open.back();
     const CREATESTRUCTW* cs = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
-    const HWND owner = g_open.back()->owner;
-    if (owner != nullptr && cs->hwndParent == owner && !(cs->style & WS_CHILD)) {
-      g_open.back()->hwnd = reinterpret_cast<HWND>(wParam);
+    const bool owned = d.owner != nullptr && cs->hwndParent == d.owner && !(cs->style & WS_CHILD);
+    if (owned && d.watch_all) {
+      d.hwnd = reinterpret_cast<HWND>(wParam);
+      const bool named = cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName);
+      Describe(Log().Begin("control-dialog"), d)
+          .Hex("hwnd", reinterpret_cast<ULONG_PTR>(d.hwnd))
+          .Field("caption", std::wstring_view(named ? cs->lpszName : L"")).End();
+      if (d.timeout_ms != 0) {
+        if (d.timeout_timer) KillTimer(nullptr, d.timeout_timer);
+        d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
+      }
+    } else if (owned && d.hwnd == nullptr) {
+      d.hwnd = reinterpret_cast<HWND>(wParam);
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -152,7 +184,10 @@ class Raising {
  public:
   explicit Raising(OpenDialog& d) : m_d(d) {
     g_open.push_back(&d);
-    if (d.timeout_ms != 0) d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
+    // A watch starts each dialog's time when the dialog appears.
+    if (d.timeout_ms != 0 && !d.watch_all) {
+      d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
+    }
     if (d.plan != nullptr && d.plan->has_popup) {
       d.popup_timer = SetTimer(nullptr, 0, d.plan->popup.after_ms, PopupTimerProc);
     }
@@ -168,11 +203,6 @@ class Raising {
  private:
   OpenDialog& m_d;
 };
-
-Report& Describe(Report& r, const OpenDialog& d) {
-  r.Field("item", d.item->number).Field("n", d.index);
-  return r;
-}
 
 void ReportMessageBoxEnd(const char* event, const OpenDialog& d, int result, const char* kind) {
   Report& r = Describe(Log().Begin(event), d);
@@ -339,6 +369,8 @@ void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
       shown.Field("caption", ToWide(kOptionsCaption))
           .Field("options", static_cast<long long>(plan.options.size()));
       break;
+    case DialogKind::kTarifex:
+      break;
   }
   shown.End();
 
@@ -362,6 +394,8 @@ void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
                                          reinterpret_cast<LPARAM>(&d));
         break;
       }
+      case DialogKind::kTarifex:
+        break;  // the control's run raises its own dialogs
     }
   }
 
@@ -382,6 +416,21 @@ void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
     r.Field("index", d.index_chosen);
   }
   r.End();
+}
+
+int WatchControlDialogs(const Item& item, int index, std::uint32_t timeout_ms, HWND owner,
+                        const std::function<void()>& body) {
+  OpenDialog d;
+  d.item = &item;
+  d.index = index;
+  d.owner = owner;
+  d.timeout_ms = timeout_ms;
+  d.watch_all = true;
+  {
+    Raising raising(d);
+    body();
+  }
+  return d.closed;
 }
 
 }  // namespace korvex::dossa

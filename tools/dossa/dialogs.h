@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
+
 #include "tools/dossa/script.h"
 
 namespace korvex::dossa {
@@ -16,7 +19,16 @@ bool InstallDialogWatch();
 void RemoveDialogWatch();
 
 // Shows the dialog modally over owner and reports how it ended; index is
-// its place within the item, from 1.
+// its place within the item, from 1.  (Not for kTarifex: the control raises
+// its own dialogs, see WatchControlDialogs.)
 void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner);
+
+// Runs body, a run of the tariff control for the item, while watching the
+// dialogs the control raises over owner: each is reported when it is
+// created ("control-dialog"), and one still open timeout_ms after it
+// appeared is closed with IDCANCEL (0: never).  Returns how many were
+// closed so.
+int WatchControlDialogs(const Item& item, int index, std::uint32_t timeout_ms, HWND owner,
+                        const std::function<void()>& body);
 
 }  // namespace korvex::dossa

@@ -15,7 +15,8 @@
 // form from the main form and starts a run of a few demo items.
 //
 // The program's seams: forms.* (the windows), dialogs.* (the dialogs an item
-// raises), app.* (the script's steps), this file (start-up).
+// raises), tarifex_host.* (the tariff control on the validation form),
+// app.* (the script's steps), this file (start-up).
 #include <windows.h>
 
 #include <shellapi.h>
@@ -137,18 +138,27 @@ int Run() {
     Log().Begin("error").Field("text", L"cannot register the window classes").End();
     return 2;
   }
-  InstallDialogWatch();
-  App app(std::move(script), args.stay || args.script_path.empty());
-  if (!app.Start()) return 2;
-
-  MSG msg;
-  int code = 0;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  // The forms host an ActiveX control: the thread is an OLE apartment.
+  if (FAILED(OleInitialize(nullptr))) {
+    Log().Begin("error").Field("text", L"cannot initialise OLE").End();
+    return 2;
   }
-  if (msg.message == WM_QUIT) code = static_cast<int>(msg.wParam);
+  InstallDialogWatch();
+  int code = 0;
+  bool started = false;
+  {
+    App app(std::move(script), args.stay || args.script_path.empty());
+    started = app.Start();
+    MSG msg{};
+    while (started && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (msg.message == WM_QUIT) code = static_cast<int>(msg.wParam);
+  }  // the control is released before OLE ends
   RemoveDialogWatch();
+  OleUninitialize();
+  if (!started) return 2;
   Log().Begin("dossa ended").Field("code", code).End();
   return code;
 }

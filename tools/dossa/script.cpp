@@ -39,6 +39,20 @@ MessageBoxSpec ReadBox(const Line& line, const Args& args) {
   return box;
 }
 
+// Every value of a key given as NAME=VALUE, in order.
+std::vector<Variable> Variables(const Line& line, const Args& args, const char* key) {
+  std::vector<Variable> variables;
+  for (const Text& pair : args.All(key)) {
+    const std::size_t equals = pair.find(u'=');
+    if (equals == 0 || equals == Text::npos) {
+      throw ScriptError(line.number,
+                        std::string(key) + " must be NAME=VALUE, not " + ToUtf8(pair));
+    }
+    variables.push_back({pair.substr(0, equals), pair.substr(equals + 1)});
+  }
+  return variables;
+}
+
 class Parser {
  public:
   Script Parse(std::string_view text) {
@@ -93,6 +107,34 @@ class Parser {
       d.options = args.All("option");
       if (auto none = args.Get("none")) {
         d.none_enabled = Choose<bool>(line, "none", *none, {{u"enabled", true}, {u"disabled", false}});
+      }
+    } else if (c == "tarifex") {
+      Args args(line, 0, {"gen", "art", "infcom", "suf", "mdes", "benef", "timeout"});
+      Dialog& d = AddDialog(line, DialogKind::kTarifex, args);
+      d.tarifex.gen = Variables(line, args, "gen");
+      d.tarifex.art = Variables(line, args, "art");
+      d.tarifex.infcom = Variables(line, args, "infcom");
+      d.tarifex.suf = Variables(line, args, "suf");
+      d.tarifex.mdes = Variables(line, args, "mdes");
+      d.tarifex.benefits = args.All("benef");
+    } else if (c == "control") {
+      Args args(line, 0, {"host", "port", "path-debug", "lang", "debug", "none"});
+      Step& step = AddStep(line, StepKind::kControl, 0);
+      ControlSettings& p = step.control;
+      p.host = args.Get("host");
+      p.port = args.Get("port");
+      p.path_debug = args.Get("path-debug");
+      if (auto lang = args.Get("lang")) {
+        const std::uint32_t n = ToMs(line, *lang, "lang");
+        if (n > 32767) throw ScriptError(line.number, "lang must be a number from 0 to 32767");
+        p.lang = static_cast<std::int16_t>(n);
+      }
+      if (auto debug = args.Get("debug")) {
+        p.debug = Choose<bool>(line, "debug", *debug, {{u"yes", true}, {u"no", false}});
+      }
+      if (auto none = args.Get("none")) {
+        p.none_offered =
+            Choose<bool>(line, "none", *none, {{u"enabled", true}, {u"disabled", false}});
       }
     } else if (c == "popup") {
       Args args(line, 0, {"after", "text", "caption", "icon", "buttons"});

@@ -16,6 +16,11 @@
 //     pause MS                let MS milliseconds pass, handling messages
 //     quit                    end the program (also done after the last step,
 //                             unless Dossa.exe was started with --stay)
+//     control [host=TEXT] [port=TEXT] [path-debug=TEXT] [lang=N]
+//             [debug=yes|no] [none=enabled|disabled]
+//                             place the tariff control "TARIFEX.TarifexCtrl.1"
+//                             on the validation window (open before), active
+//                             in place, and set the properties given
 //
 //   Settings:
 //     timeout MS              how long each dialog declared after this line
@@ -39,12 +44,21 @@
 //                             a second message box, owned by the validation
 //                             window, shown MS ms (default 200) after the
 //                             dialog above it appeared, while it is still open
+//     tarifex [gen=NAME=VALUE]... [art=NAME=VALUE]... [infcom=NAME=VALUE]...
+//             [suf=NAME=VALUE]... [mdes=NAME=VALUE]... [benef=CODE]...
+//             [timeout=MS]    a run of the tariff control for the item: its
+//                             data cleared, new data components with these
+//                             variables, the benefit codes added, then
+//                             ExecTarifex with the validation window; each
+//                             dialog of the control still open after MS ms
+//                             is closed (cancelled)
 //
 // Items declared after the last run step are the ones a user's click on
 // "&Validar Items" runs.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -70,12 +84,24 @@ struct Popup {
   MessageBoxSpec box;
 };
 
-enum class DialogKind { kMessageBox, kDataInput, kOptions };
+enum class DialogKind { kMessageBox, kDataInput, kOptions, kTarifex };
 
 inline constexpr char16_t kDataInputCaption[] = u"Ingreso de dato complementario";
 inline constexpr char16_t kOptionsCaption[] = u"Seleccion de una opcion";
 inline constexpr char16_t kDefaultExplanation[] =
     u"El tarifex ha detectado el uso de un dato complementario no especificado en el despacho !";
+
+// A variable of a data component: NAME=VALUE.
+struct Variable {
+  Text name;
+  Text value;
+};
+
+// A run of the tariff control: its five data components and benefit codes.
+struct TarifexRun {
+  std::vector<Variable> gen, art, infcom, suf, mdes;
+  std::vector<Text> benefits;
+};
 
 struct Dialog {
   DialogKind kind = DialogKind::kMessageBox;
@@ -90,6 +116,7 @@ struct Dialog {
   bool none_enabled = true;
   bool has_popup = false;
   Popup popup;
+  TarifexRun tarifex;             // kTarifex
 };
 
 struct Item {
@@ -98,13 +125,25 @@ struct Item {
   std::vector<Dialog> dialogs;
 };
 
-enum class StepKind { kWaitHook, kOpen, kRun, kClose, kPause, kQuit };
+enum class StepKind { kWaitHook, kOpen, kRun, kClose, kPause, kQuit, kControl };
+
+// The properties the control step sets (those not given keep the control's
+// own values).
+struct ControlSettings {
+  std::optional<Text> host;
+  std::optional<Text> port;
+  std::optional<Text> path_debug;
+  std::optional<std::int16_t> lang;
+  std::optional<bool> debug;
+  std::optional<bool> none_offered;  // BtnNoSeleccionar
+};
 
 struct Step {
   StepKind kind = StepKind::kOpen;
   int line = 0;
   std::uint32_t ms = 0;      // kWaitHook: time limit; kPause: duration
   std::vector<Item> items;   // kRun
+  ControlSettings control;  // kControl
 };
 
 struct Script {
