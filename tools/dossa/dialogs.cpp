@@ -93,6 +93,7 @@ struct OpenDialog {
   // The tariff control's run: every window the owner comes to own is the
   // dialog, each with its own time limit.
   bool watch_all = false;
+  bool unreported = false;  // the current dialog is not in the report yet
   int closed = 0;
 };
 std::vector<OpenDialog*> g_open;
@@ -103,6 +104,12 @@ void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why);
 Report& Describe(Report& r, const OpenDialog& d) {
   r.Field("item", d.item->number).Field("n", d.index);
   return r;
+}
+
+void ReportControlDialog(OpenDialog& d, std::wstring_view caption) {
+  d.unreported = false;
+  Describe(Log().Begin("control-dialog"), d)
+      .Hex("hwnd", reinterpret_cast<ULONG_PTR>(d.hwnd)).Field("caption", caption).End();
 }
 
 OpenDialog* FindByTimer(UINT_PTR OpenDialog::*timer, UINT_PTR id) {
@@ -164,16 +171,23 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     const bool owned = d.owner != nullptr && cs->hwndParent == d.owner && !(cs->style & WS_CHILD);
     if (owned && d.watch_all) {
       d.hwnd = reinterpret_cast<HWND>(wParam);
-      const bool named = cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName);
-      Describe(Log().Begin("control-dialog"), d)
-          .Hex("hwnd", reinterpret_cast<ULONG_PTR>(d.hwnd))
-          .Field("caption", std::wstring_view(named ? cs->lpszName : L"")).End();
+      // A message box gets its caption after its creation: it is reported
+      // with the caption it shows, when it is activated.
+      const bool named = cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName) &&
+                         cs->lpszName[0] != L'\0';
+      d.unreported = true;
+      if (named) ReportControlDialog(d, cs->lpszName);
       if (d.timeout_ms != 0) {
         if (d.timeout_timer) KillTimer(nullptr, d.timeout_timer);
         d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
       }
     } else if (owned && d.hwnd == nullptr) {
       d.hwnd = reinterpret_cast<HWND>(wParam);
+    }
+  } else if ((code == HCBT_ACTIVATE || code == HCBT_DESTROYWND) && !g_open.empty()) {
+    OpenDialog& d = *g_open.back();
+    if (d.watch_all && d.unreported && reinterpret_cast<HWND>(wParam) == d.hwnd) {
+      ReportControlDialog(d, WindowText(d.hwnd));
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);

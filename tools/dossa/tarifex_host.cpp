@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tarifex/win32/host_vars_h.h"
+#include "tools/dossa/control_site.h"
 #include "tools/dossa/dialogs.h"
 #include "tools/dossa/report.h"
 
@@ -14,99 +15,6 @@ using com::ComPtr;
 
 // Where the control sits on the validation form, between its buttons.
 constexpr RECT kControlPlace = {160, 122, 270, 148};
-
-// The site of the control on the validation form: its client site, in-place
-// site and (trivial) frame.  The form has no menus, toolbars or status bar
-// to share.
-class ControlSite final : public IOleClientSite,
-                          public IOleInPlaceSite,
-                          public IOleInPlaceFrame,
-                          private com::ObjectBase<ControlSite> {
- public:
-  static ControlSite* New(HWND form) { return new ControlSite(form); }
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return com::QueryTable(iid, out,
-                           {{IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
-                            {IID_IOleWindow, static_cast<IOleInPlaceSite*>(this)},
-                            {IID_IOleInPlaceSite, static_cast<IOleInPlaceSite*>(this)},
-                            {IID_IOleInPlaceUIWindow, static_cast<IOleInPlaceFrame*>(this)},
-                            {IID_IOleInPlaceFrame, static_cast<IOleInPlaceFrame*>(this)}});
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return AddReference(); }
-  STDMETHODIMP_(ULONG) Release() override { return ReleaseReference(); }
-
-  // IOleClientSite
-  STDMETHODIMP SaveObject() override { return S_OK; }
-  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
-    if (moniker != nullptr) *moniker = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP GetContainer(IOleContainer** container) override {
-    if (container != nullptr) *container = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP ShowObject() override { return S_OK; }
-  STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-  STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-  // IOleWindow
-  STDMETHODIMP GetWindow(HWND* window) override {
-    if (window == nullptr) return E_POINTER;
-    *window = m_form;
-    return S_OK;
-  }
-  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-
-  // IOleInPlaceSite
-  STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
-  STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
-  STDMETHODIMP OnUIActivate() override { return S_OK; }
-  STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                LPRECT position, LPRECT clip,
-                                LPOLEINPLACEFRAMEINFO info) override {
-    if (frame == nullptr || document == nullptr || position == nullptr || clip == nullptr) {
-      return E_POINTER;
-    }
-    AddRef();
-    *frame = this;
-    *document = nullptr;
-    *position = kControlPlace;
-    *clip = kControlPlace;
-    if (info != nullptr) {
-      info->fMDIApp = FALSE;
-      info->hwndFrame = m_form;
-      info->haccel = nullptr;
-      info->cAccelEntries = 0;
-    }
-    return S_OK;
-  }
-  STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
-  STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
-  STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
-  STDMETHODIMP DiscardUndoState() override { return S_OK; }
-  STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
-  STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
-
-  // IOleInPlaceUIWindow and IOleInPlaceFrame
-  STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
-  STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
-  STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
-  STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
-  STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-  STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
-  STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
-  STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
-  STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
-
- private:
-  friend com::ObjectBase<ControlSite>;
-  explicit ControlSite(HWND form) : m_form(form) {}
-  ~ControlSite() = default;
-
-  HWND m_form;
-};
 
 namespace {
 
@@ -229,7 +137,7 @@ bool TarifexHost::Create(HWND form, const ControlSettings& settings, int line) {
     ReportError(line, L"control: the control cannot be created", hr);
     return false;
   }
-  ControlSite* site = ControlSite::New(form);
+  ControlSite* site = ControlSite::New(form, kControlPlace);
   // A control that asks for its site first gets it before its properties.
   DWORD status = 0;
   object->GetMiscStatus(DVASPECT_CONTENT, &status);

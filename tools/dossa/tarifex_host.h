@@ -13,13 +13,12 @@
 
 #include "tarifex/win32/com_support.h"
 #include "tarifex/win32/tarifex_h.h"
+#include "tools/dossa/control_site.h"
 #include "tools/dossa/script.h"
 
 namespace korvex::dossa {
 
 inline constexpr wchar_t kControlProgId[] = L"TARIFEX.TarifexCtrl.1";
-
-class ControlSite;
 
 class TarifexHost {
  public:
