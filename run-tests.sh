@@ -93,6 +93,13 @@ else
   skip "check Sentrel.dll" "build failed"
 fi
 
+# The tariff control's binary interface, in both builds.
+if [[ -n "${built[win64]:-}" && -n "${built[win32]:-}" ]]; then
+  stage "check TARIFEX.OCX" tarifex/win32/check-ocx.sh build/win64/bin/TARIFEX.OCX build/win32/bin/TARIFEX.OCX
+else
+  skip "check TARIFEX.OCX" "build failed"
+fi
+
 if [[ -n "${built[win64]:-}" ]]; then
   stage "test wine (win64)" scripts/run-wine-tests.sh build/win64
 else

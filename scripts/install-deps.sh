@@ -19,8 +19,9 @@ packages=(
   zlib1g-dev
   # the Windows builds
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  # running them: 64-bit Wine (its widl builds type libraries), a virtual display
-  wine wine64 wine64-tools xvfb xauth
+  # running them: 64-bit Wine, a virtual display; widl (wine64-tools) builds
+  # the type libraries from the IDL files of libwine-dev and Wine's stdole2.tlb
+  wine wine64 wine64-tools libwine-dev xvfb xauth
   # the Spanish locale the Wine tests run in
   locales
 )

@@ -85,6 +85,48 @@ TEST(DossaScriptTest, MessageBoxesTakeTheirTextsIconsAndButtons) {
   EXPECT_EQ(dialogs[2].box.buttons, Buttons::kAbortRetryIgnore);
 }
 
+TEST(DossaScriptTest, TheTariffControlIsPlacedByAStepAndRunByAnItem) {
+  const Script s = ParseScript(
+      "open\n"
+      "control host=motor port=7070 path-debug=\"C:\\\\trazas\\\\\" lang=1 debug=yes "
+      "none=disabled\n"
+      "control\n"
+      "item 7\n"
+      "tarifex gen=DDDTOFICIA=20240131 gen=DDDTNRO=12=A art=IESPNCE=8471.30.12.110 "
+      "benef=A benef=B timeout=5000\n"
+      "tarifex\n"
+      "run\n");
+  ASSERT_EQ(s.steps.size(), 4u);
+  ASSERT_EQ(s.steps[1].kind, StepKind::kControl);
+  const ControlSettings& set = s.steps[1].control;
+  EXPECT_EQ(set.host, u"motor");
+  EXPECT_EQ(set.port, u"7070");
+  EXPECT_EQ(set.path_debug, u"C:\\trazas\\");
+  EXPECT_EQ(set.lang, 1);
+  EXPECT_EQ(set.debug, true);
+  EXPECT_EQ(set.none_offered, false);
+  // What a step does not give keeps the control's own value.
+  const ControlSettings& plain = s.steps[2].control;
+  EXPECT_FALSE(plain.host || plain.port || plain.path_debug || plain.lang || plain.debug ||
+               plain.none_offered);
+
+  const auto& d = s.steps[3].items.at(0).dialogs;
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_EQ(d[0].kind, DialogKind::kTarifex);
+  EXPECT_EQ(d[0].timeout_ms, 5000u);
+  ASSERT_EQ(d[0].tarifex.gen.size(), 2u);
+  EXPECT_EQ(d[0].tarifex.gen[0].name, u"DDDTOFICIA");
+  EXPECT_EQ(d[0].tarifex.gen[0].value, u"20240131");
+  EXPECT_EQ(d[0].tarifex.gen[1].name, u"DDDTNRO");
+  EXPECT_EQ(d[0].tarifex.gen[1].value, u"12=A");  // the first "=" ends the name
+  ASSERT_EQ(d[0].tarifex.art.size(), 1u);
+  EXPECT_EQ(d[0].tarifex.art[0].value, u"8471.30.12.110");
+  EXPECT_TRUE(d[0].tarifex.infcom.empty());
+  EXPECT_THAT(d[0].tarifex.benefits, ElementsAre(u"A", u"B"));
+  EXPECT_EQ(d[1].kind, DialogKind::kTarifex);
+  EXPECT_EQ(d[1].timeout_ms, kDefaultDialogTimeoutMs);
+}
+
 TEST(DossaScriptTest, TariffControlDialogsAndPopups) {
   const Script s = ParseScript(
       "item 5\n"
@@ -198,6 +240,12 @@ TEST(DossaScriptTest, ErrorsNameTheLineAndTheFault) {
       {"open now\n", 1, "unexpected argument now"},
       {"\"open\"\n", 1, "must begin with a command word"},
       {"item 1\nmsgbox =a\n", 2, "a value without a key"},
+      {"item 1\ntarifex gen=DDDTOFICIA\n", 2, "gen must be NAME=VALUE"},
+      {"item 1\ntarifex art==1\n", 2, "art must be NAME=VALUE"},
+      {"item 1\ntarifex lang=1\n", 2, "unknown key lang"},
+      {"control lang=40000\n", 1, "lang must be a number from 0 to 32767"},
+      {"control debug=si\n", 1, "debug must be one of yes|no"},
+      {"control gen=A=1\n", 1, "unknown key gen"},
   };
   for (const Case& c : cases) {
     try {
