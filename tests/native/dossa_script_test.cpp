@@ -196,7 +196,7 @@ TEST(DossaScriptTest, DemoScriptHasAnItemOfEachKind) {
 // The scripts shipped for the demo and for manual checks stay readable.
 TEST(DossaScriptTest, ShippedExamplesAreValid) {
   const std::string root = KORVEX_SOURCE_DIR "/";
-  for (const char* name : {"demo.dossa", "hook-check.dossa"}) {
+  for (const char* name : {"demo.dossa", "hook-check.dossa", "tarifex.dossa"}) {
     std::ifstream file(root + "tools/dossa/examples/" + name, std::ios::binary);
 #ifdef _WIN32
     if (!file) GTEST_SKIP() << "the source tree is not visible from here";

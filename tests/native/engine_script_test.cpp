@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,21 @@ TEST(EngineScriptTest, AScriptThatCannotBeReadNamesItsLine) {
       EXPECT_EQ(std::string(e.what()), c.error);
     }
   }
+}
+
+// The demo's script stays readable.
+TEST(EngineScriptTest, TheShippedExampleIsValid) {
+  std::ifstream file(KORVEX_SOURCE_DIR "/tools/tarifex_standins/examples/demo.script",
+                     std::ios::binary);
+#ifdef _WIN32
+  if (!file) GTEST_SKIP() << "the source tree is not visible from here";
+#endif
+  ASSERT_TRUE(file);
+  std::stringstream text;
+  text << file.rdbuf();
+  const EngineScript script = ParseEngineScript(text.str());
+  ASSERT_EQ(script.steps.size(), 6u);
+  EXPECT_EQ(script.steps[1].echo_as, "ORIGEN");
 }
 
 TEST(EngineScriptTest, RecordsAreShownReadably) {
