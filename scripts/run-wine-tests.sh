@@ -7,7 +7,8 @@
 # to see the whole output of one program.
 #
 # One session holds everything: a virtual X display (xvfb-run -a), a private
-# Wine prefix made for this run and removed afterwards, the Spanish locale,
+# Wine prefix made for this run and removed afterwards, its own loopback
+# network where the machine allows it, the Spanish locale,
 # no debugger on crashes, and the X11 driver's "Managed" = "N" (Xvfb has no
 # window manager; without it Wine stalls on every hide or destroy of a
 # top-level window).  Exits with ctest's status.
@@ -65,8 +66,18 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The session gets a loopback of its own when the machine allows it (root,
+# unshare and ip): the robot's query port 127.0.0.1:19697 is fixed, and a
+# test that plays the robot there must not meet another session's robot on
+# the same machine.  Elsewhere the session shares the machine's loopback.
+own_loopback=()
+if [[ $(id -u) -eq 0 ]] && command -v unshare >/dev/null && command -v ip >/dev/null &&
+   unshare --net true 2>/dev/null; then
+  own_loopback=(unshare --net -- bash -c 'ip link set lo up && exec "$@"' own-loopback)
+fi
+
 # xvfb-run reads its standard input; keep it away from whatever runs us.
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+"${own_loopback[@]}" xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
   "$here/run-wine-tests.sh" --inside-display "$build" "$@" </dev/null || status=$?
 exit $status

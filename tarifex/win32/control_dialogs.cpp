@@ -33,6 +33,18 @@ INT_PTR ShowModal(HMODULE module, const DialogTemplate& dialog, HWND owner, DLGP
                                    reinterpret_cast<LPARAM>(state));
 }
 
+// No C++ exception leaves a dialog procedure: a dialog that fails ends as
+// if closed, which the question reads as cancelled.
+template <INT_PTR (*Handle)(HWND, UINT, WPARAM, LPARAM)>
+INT_PTR CALLBACK Barrier(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  try {
+    return Handle(dialog, message, wparam, lparam);
+  } catch (...) {
+    ::EndDialog(dialog, IDCANCEL);
+    return TRUE;
+  }
+}
+
 template <class State>
 State* StateOf(HWND dialog, UINT message, LPARAM lparam) {
   if (message == WM_INITDIALOG) ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
@@ -46,7 +58,7 @@ struct DataInputState {
   bool accepted = false;
 };
 
-INT_PTR CALLBACK DataInputProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR DataInputProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* state = StateOf<DataInputState>(dialog, message, lparam);
   if (state == nullptr) return FALSE;
   switch (message) {
@@ -74,7 +86,7 @@ struct OptionsState {
   std::int32_t result = kCancelTreatment;
 };
 
-INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR OptionsProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* state = StateOf<OptionsState>(dialog, message, lparam);
   if (state == nullptr) return FALSE;
   switch (message) {
@@ -119,7 +131,7 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
 
 // --- about box -------------------------------------------------------------------------------
 
-INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   if (message == WM_INITDIALOG) return TRUE;
   if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
     ::EndDialog(dialog, LOWORD(wparam));
@@ -165,7 +177,7 @@ std::string Win32ControlUi::AskComplementaryValue(Hwnd owner, std::string_view n
                                                   std::int16_t lang) {
   DataInputState state;
   const INT_PTR result = ShowModal(m_module, DataInputTemplate(name, lang), win32::ToHwnd(owner),
-                                   DataInputProc, &state);
+                                   Barrier<DataInputProc>, &state);
   if (result <= 0 || !state.accepted) return std::string(1, kCancelMarker);
   return ToAnsi(win32::FromWide(state.value));
 }
@@ -175,7 +187,7 @@ std::int32_t Win32ControlUi::AskOption(Hwnd owner, const std::vector<std::string
   OptionsState state;
   state.options = &options;
   const INT_PTR result = ShowModal(m_module, OptionsTemplate(none_enabled, lang),
-                                   win32::ToHwnd(owner), OptionsProc, &state);
+                                   win32::ToHwnd(owner), Barrier<OptionsProc>, &state);
   return result <= 0 ? kCancelTreatment : state.result;
 }
 
@@ -185,7 +197,7 @@ void ShowAboutBox(HMODULE module, HWND owner, std::int16_t lang) {
           .Static(u"TARIFEX", {7, 7, 206, 10})
           .Static(Say(ids::kAboutText, lang), {7, 20, 206, 18})
           .Button(Say(ids::kAboutClose, lang), IDOK, {85, 42, 50, 14}, BS_DEFPUSHBUTTON);
-  ShowModal(module, about, owner, AboutProc, nullptr);
+  ShowModal(module, about, owner, Barrier<AboutProc>, nullptr);
 }
 
 }  // namespace korvex::tarifex

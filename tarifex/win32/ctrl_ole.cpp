@@ -114,6 +114,8 @@ HRESULT CTarifexCtrl::ActivateInPlace(bool ui_active) {
 // --- IOleObject ------------------------------------------------------------------------------
 
 STDMETHODIMP CTarifexCtrl::SetClientSite(IOleClientSite* site) {
+  // A control taken off its site stops being active in the site's window.
+  if (site != m_site.get()) InPlaceDeactivate();
   m_site = ComPtr<IOleClientSite>(site);
   return S_OK;
 }
