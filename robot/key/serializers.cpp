@@ -176,11 +176,18 @@ void CItemSelectSerializer::WriteFields(const CItemSelect& select, Text& out) co
 
 void CItemSelectSerializer::DescribeFields(const CItemSelect& select, const CMetaWindow& target,
                                            Text& out) const {
-  if (const auto* list = dynamic_cast<const CMetaList*>(&target)) {
-    out += u"Seleccionar '";
-    out += list->GetItemText(select.GetIndex());
-    out += u"'";
+  const auto* list = dynamic_cast<const CMetaList*>(&target);
+  if (list == nullptr) return;
+  // A negative selection marks nothing: -999 is stored when "Seleccionar la
+  // opción marcada" was pressed with no option marked (an empty list, say),
+  // -1 clears the selection.  Both are answers the user gave.
+  if (select.GetIndex() < 0) {
+    out += u"Ninguna opción marcada";
+    return;
   }
+  out += u"Seleccionar '";
+  out += list->GetItemText(select.GetIndex());
+  out += u"'";
 }
 
 std::unique_ptr<CUserInteraction> CItemSelectSerializer::ReadFields(FieldReader& in) const {

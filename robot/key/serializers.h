@@ -218,8 +218,9 @@ class CItemSelectSerializer final : public CInteractionSerializer<CItemSelect> {
 
  protected:
   void WriteFields(const CItemSelect& select, Text& out) const override;
-  // Throws std::invalid_argument when the index lies outside a rebuilt
-  // list's items: the description under way is abandoned.
+  // A negative index (nothing marked) is "Ninguna opción marcada".  Throws
+  // std::invalid_argument when the index lies beyond a rebuilt list's items:
+  // the description under way is abandoned.
   void DescribeFields(const CItemSelect& select, const CMetaWindow& target,
                       Text& out) const override;
   std::unique_ptr<CUserInteraction> ReadFields(FieldReader& in) const override;

@@ -96,6 +96,12 @@ TEST_F(DescriptionTest, EachInteractionIsDescribedAgainstItsTarget) {
       {"type", std::make_unique<CPutText>(u"123"), &edit, u"Ingresar ' 123'"},
       {"type nothing", std::make_unique<CPutText>(u""), &edit, u"Ingresar ' '"},
       {"select", std::make_unique<CItemSelect>(1), list.get(), u"Seleccionar 'Dos'"},
+      // "Seleccionar la opción marcada" pressed with nothing marked is stored
+      // as -999, and a cleared selection as -1: legitimate answers.
+      {"select nothing (-999)", std::make_unique<CItemSelect>(-999), list.get(),
+       u"Ninguna opción marcada"},
+      {"select nothing (-1)", std::make_unique<CItemSelect>(-1), list.get(),
+       u"Ninguna opción marcada"},
       {"leave alone", std::make_unique<CNullInteraction>(), &no, u""},
       // An interaction that cannot act on its target describes nothing.
       {"press a text", std::make_unique<CPressButton>(), &text, u""},
@@ -106,9 +112,8 @@ TEST_F(DescriptionTest, EachInteractionIsDescribedAgainstItsTarget) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(DescribeInteraction(*c.interaction, *c.target), c.description);
   }
-  // A selection outside a rebuilt list's items abandons the description.
+  // A selection beyond a rebuilt list's items abandons the description.
   EXPECT_THROW(DescribeInteraction(CItemSelect(2), *list), std::invalid_argument);
-  EXPECT_THROW(DescribeInteraction(CItemSelect(-999), *list), std::invalid_argument);
 }
 
 // --- questions and answers of whole dialogs ------------------------------------------------
@@ -207,10 +212,21 @@ TEST_F(DescriptionTest, QuestionDialogsDescribeTheirPromptOrTheirList) {
   options->SetListIndex(0);  // a role naming a button: not a list
   EXPECT_EQ(DescribeQuestion(*options), u"");
 
-  // A stored selection of -999 (nothing was marked) cannot be described.
+  // A stored selection of -999: the user pressed "Seleccionar la opción
+  // marcada" with nothing marked (also on an empty list).
   const auto nothing = ReadKey(options_key, u"4|class CNullInteraction|class CNullInteraction|"
                                             u"class CItemSelect|4294966297|class CPressButton|");
-  EXPECT_THROW(DescribeAnswer(*nothing), std::invalid_argument);
+  EXPECT_EQ(DescribeAnswer(*nothing),
+            u"Ninguna opción marcada, Presionar Seleccionar la opción marcada");
+  const auto empty = ReadKey(
+      u"class CItemSelectionWindow|<>Seleccion de una opcion|2|4294967295|4294967295|3|1|0|4|"
+      u"class CMetaButton|<>No seleccionar ninguna|1|class CMetaButton|<>Cancelar el  tratamiento|1|"
+      u"class CMetaList|0|class CMetaButton|<>Seleccionar la opci\\xf3n marcada|1|",
+      u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|4294966297|"
+      u"class CPressButton|");
+  EXPECT_EQ(DescribeQuestion(*empty), u"[]");
+  EXPECT_EQ(DescribeAnswer(*empty),
+            u"Ninguna opción marcada, Presionar Seleccionar la opción marcada");
 }
 
 TEST_F(DescriptionTest, LiveCaptureIsDescribedWithItsRawCaptionAndItsAnswer) {

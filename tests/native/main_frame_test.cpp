@@ -309,6 +309,31 @@ TEST_F(WatcherTest, RemoteQueries) {
   EXPECT_FALSE(during.found);
 }
 
+TEST_F(WatcherTest, RemoteQueryOfANothingMarkedSelectionIsFoundAndJournalled) {
+  // The user pressed "Seleccionar la opción marcada" on the control's empty
+  // option list: the selection is stored as -999.
+  const Text key =
+      u"class CItemSelectionWindow|<>Seleccion de una opcion|2|4294967295|4294967295|3|1|0|4|"
+      u"class CMetaButton|<>No seleccionar ninguna|1|class CMetaButton|<>Cancelar el  tratamiento|1|"
+      u"class CMetaList|0|class CMetaButton|<>Seleccionar la opci\\xf3n marcada|1|";
+  const Text answer = u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|4294966297|"
+                      u"class CPressButton|";
+  repository.CreateProfile(u"P").SetAnswer(key, answer);
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+
+  query::RemoteQueryRecord record{12, key};
+  main.OnRemoteQuery(record);
+  EXPECT_TRUE(record.found);
+  EXPECT_EQ(record.response, answer);
+  EXPECT_EQ(record.error, u"");
+  ASSERT_EQ(journal.Questions().count(12), 1u);
+  const CVTIAction& action = journal.Questions().at(12).begin()->second;
+  EXPECT_EQ(action.m_automatic, 1);
+  EXPECT_EQ(action.m_content, u"[]");
+  EXPECT_EQ(action.m_answer, u"Ninguna opción marcada, Presionar Seleccionar la opción marcada");
+}
+
 TEST_F(WatcherTest, SlotMessages) {
   EXPECT_EQ(main.OnGetSlot(rm::kGetSlotWParam, 0), -1);
   EXPECT_EQ(main.OnGetSlot(0, rm::kGetSlotLParam), -1);
