@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <random>
+#include <sstream>
 
 #include "platform/file_io.h"
 #include "robot/profiles/profile_repository.h"
@@ -135,6 +136,17 @@ TEST_F(KvxToolTest, UsageAndHelp) {
                         {{u"--help"}, 0}, {{u"-h"}, 0}};
   for (const Case& c : cases) EXPECT_EQ(Run(c.args), c.status) << (c.args.empty() ? "" : ToUtf8(c.args[0]));
   EXPECT_THAT(out, HasSubstr("kvxtool check ARCHIVO"));
+  // Every command of the usage starts its own line.
+  std::istringstream lines(kvxtool::Help());
+  int commands = 0;
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t at = line.find("kvxtool ");
+    if (at == std::string::npos || at == 0) continue;
+    ++commands;
+    EXPECT_EQ(at, 2u) << line;
+    EXPECT_EQ(line.find("kvxtool ", at + 1), std::string::npos) << line;
+  }
+  EXPECT_EQ(commands, 11);
   // Without a registry the store commands say why they cannot run.
   EXPECT_EQ(Run({u"list"}, false), 1);
   EXPECT_THAT(err, HasSubstr("registro de Windows"));

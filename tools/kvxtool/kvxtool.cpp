@@ -321,7 +321,7 @@ std::string Help() {
          "                                        indica); --port sólo para pruebas; TIPO es el\n"
          "                                        de la caja de mensajes, en decimal (64 y 36 si no\n"
          "                                        se indica); TÍTULO: \"Mensaje al declarante\" y\n"
-         "                                        \"Pregunta del tarifex\" si no se indica"
+         "                                        \"Pregunta del tarifex\" si no se indica\n"
          "  kvxtool --help | -h                   esta ayuda\n"
          "\n"
          "Salida (texto UTF-8, un renglón por elemento, campos separados por tabuladores):\n"
