@@ -338,6 +338,20 @@ TEST_F(WatcherTest, SlotMessages) {
   EXPECT_EQ(main.OnGetSlot(rm::kGetSlotWParam, 0), -1);
   EXPECT_EQ(main.OnGetSlot(0, rm::kGetSlotLParam), -1);
   EXPECT_EQ(main.OnGetSlot(rm::kGetSlotWParam, rm::kGetSlotLParam), static_cast<std::intptr_t>(slot));
+  // A 32-bit program's numbers arrive sign-extended in the 64-bit robot
+  // (the lParam's high bit is set); only their low 32 bits count.
+  const auto widened = [](std::uint32_t n) {
+    return static_cast<std::intptr_t>(static_cast<std::int32_t>(n));
+  };
+  ASSERT_LT(widened(rm::kGetSlotLParam), 0);
+  EXPECT_EQ(main.OnGetSlot(static_cast<std::uintptr_t>(widened(rm::kGetSlotWParam)),
+                           widened(rm::kGetSlotLParam)),
+            static_cast<std::intptr_t>(slot));
+  EXPECT_EQ(main.OnGetSlot(rm::kGetSlotWParam, widened(rm::kGetSlotLParam ^ 1u)), -1);
+  std::intptr_t through_message = 0;
+  ASSERT_TRUE(main.HandleMessage(rm::kGetSlot, rm::kGetSlotWParam, widened(rm::kGetSlotLParam),
+                                 &through_message));
+  EXPECT_EQ(through_message, static_cast<std::intptr_t>(slot));
   EXPECT_EQ(main.OnSelectProfile(), 1160);  // empty slot
   repository.CreateProfile(u"P");
   desk.SendSetText(slot, u"P");
