@@ -59,6 +59,15 @@ struct Posts {
   }
 };
 
+// Hands the posts, in order, to post(robot window, post).  Nothing is posted
+// while no robot window is registered: PostMessageW to no window would post
+// to the thread that calls it, the host's own user-interface thread.
+template <class PostFn>
+void DeliverPosts(const Posts& posts, WindowId robot_window, PostFn&& post) {
+  if (robot_window == 0) return;
+  for (int i = 0; i < posts.count; ++i) post(robot_window, posts.items[i]);
+}
+
 // Case-insensitive equality of two null-terminated UTF-16 texts: ASCII and
 // Latin-1 letters compare without case ("VALIDACIÓN" equals "validación"),
 // every other code unit compares exactly.

@@ -54,10 +54,10 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
     }
     const Posts posts = g_hook.OnMessage(reinterpret_cast<WindowId>(processed->hwnd),
                                          processed->message, processed->wParam, creation_ptr);
-    for (int i = 0; i < posts.count; ++i) {
-      PostMessageW(static_cast<HWND>(LongToHandle(g_robotWindow)), posts.items[i].message,
-                   posts.items[i].wparam, posts.items[i].lparam);
-    }
+    const auto robot = reinterpret_cast<WindowId>(LongToHandle(g_robotWindow));
+    korvex::sentrel::DeliverPosts(posts, robot, [](WindowId to, const korvex::sentrel::Post& post) {
+      PostMessageW(reinterpret_cast<HWND>(to), post.message, post.wparam, post.lparam);
+    });
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -360,5 +360,29 @@ TEST_F(HookLogicTest, ResetForgetsEverything) {
   EXPECT_THAT(Take(), IsEmpty());
 }
 
+TEST(HookDelivery, NothingIsPostedWhileNoRobotWindowIsRegistered) {
+  Posts posts;
+  posts.Add(kDialogReady, kDialog, 0);
+  posts.Add(kAnswerRejected, kSecond, static_cast<std::intptr_t>(kValidation));
+  struct Delivered {
+    WindowId to;
+    Post post;
+  };
+  std::vector<Delivered> delivered;
+  const auto post = [&](WindowId to, const Post& p) { delivered.push_back({to, p}); };
+
+  // PostMessageW to no window would post to the host's own thread instead.
+  DeliverPosts(posts, 0, post);
+  EXPECT_TRUE(delivered.empty());
+
+  constexpr WindowId kRobot = 0x9000;
+  DeliverPosts(posts, kRobot, post);
+  ASSERT_EQ(delivered.size(), 2u);
+  EXPECT_EQ(delivered[0].to, kRobot);
+  EXPECT_EQ(delivered[0].post, (Post{kDialogReady, kDialog, 0}));
+  EXPECT_EQ(delivered[1].to, kRobot);
+  EXPECT_EQ(delivered[1].post, (Post{kAnswerRejected, kSecond, static_cast<std::intptr_t>(kValidation)}));
+}
+
 }  // namespace
 }  // namespace korvex::sentrel
