@@ -7,7 +7,9 @@
 #include <sstream>
 
 #include "platform/file_io.h"
+#include "robot/key/system_icons.h"
 #include "robot/profiles/profile_repository.h"
+#include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/memory_registry.h"
 #include "tools/kvxtool/kvxtool.h"
 
@@ -124,6 +126,27 @@ TEST_F(KvxToolTest, ShowFileListsEveryProfileAndUnreadableEntries) {
   ASSERT_EQ(Run({u"show", u"--file", broken, u"B"}, false), 0);
   EXPECT_EQ(out, "");
   EXPECT_EQ(Run({u"show", u"--file", broken, u"C"}, false), 1);
+}
+
+TEST_F(KvxToolTest, ShowNamesTheSystemIconsOfTheWindowSystem) {
+  testing::FakeDesktop desk;
+  const SystemIcons before = GetSystemIcons();
+  const auto icon = [&](int idi) { return std::to_string(static_cast<std::int32_t>(desk.SystemIcon(idi))); };
+  std::string content = "KORVEX\r\nA\r\n";
+  for (const int idi : {win::kIdiAsterisk, win::kIdiHand, win::kIdiQuestion, win::kIdiExclamation}) {
+    content += "class CDynWindow|<>Aviso|4294967295|4294967295|4294967295|4294967295|4294967295|"
+               "4294967295|2|class CIconWindow|" + icon(idi) + "|class CTextWindow|<>T|\r\n"
+               "2|class CNullInteraction|class CNullInteraction|\r\n";
+  }
+  const Text file = File("icons.kvxpf", content + "\r\n\r\n");
+  kvxtool::Environment env;
+  env.windows = &desk;
+  ASSERT_EQ(kvxtool::Run({u"show", u"--file", file, u"A"}, env), 0) << env.err;
+  SetSystemIcons(before);
+  EXPECT_THAT(env.out, HasSubstr("T, Aviso, ícono de información\t"));
+  EXPECT_THAT(env.out, HasSubstr("T, Aviso, ícono de error\t"));
+  EXPECT_THAT(env.out, HasSubstr("T, Aviso, ícono de pregunta\t"));
+  EXPECT_THAT(env.out, HasSubstr("T, Aviso, ícono de alarma\t"));
 }
 
 TEST_F(KvxToolTest, UsageAndHelp) {

@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "robot/common/robot_strings.h"
 #include "robot/key/descriptions.h"
+#include "robot/key/system_icons.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_file.h"
 #include "robot/profiles/profile_repository.h"
@@ -344,6 +345,9 @@ std::string Help() {
 }
 
 int Run(const std::vector<Text>& args, Environment& env) {
+  // An icon of a stored key is told apart by comparing its value with the
+  // process's system icons, which are known only once loaded.
+  if (env.windows != nullptr) SetSystemIcons(LoadSystemIcons(*env.windows));
   if (args.empty()) return UsageError(env, "falta el comando");
   const Text& command = args[0];
   const std::vector<Text> rest(args.begin() + 1, args.end());

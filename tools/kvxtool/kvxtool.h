@@ -14,6 +14,7 @@ namespace korvex {
 
 class Clock;
 class Registry;
+class WindowSystem;
 
 namespace kvxtool {
 
@@ -27,6 +28,10 @@ struct Environment {
   // The registry of the current user; null where there is none (the native
   // build), and then the commands that need the store fail.
   Registry* registry = nullptr;
+  // Where the shared system icons are loaded from, for the descriptions
+  // ("ícono de información"); null: no icon matches and every icon is
+  // described as "ícono".
+  WindowSystem* windows = nullptr;
   // Signs the robot's questions and checks its answers; null: the system
   // clock (tests give the clock of their query service).
   Clock* clock = nullptr;

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_window_system.h"
 
 int wmain(int argc, wchar_t** argv) {
   ::SetConsoleOutputCP(CP_UTF8);
@@ -18,8 +19,10 @@ int wmain(int argc, wchar_t** argv) {
     args.emplace_back(arg.begin(), arg.end());
   }
   korvex::Win32Registry registry;
+  korvex::Win32WindowSystem windows;
   korvex::kvxtool::Environment env;
   env.registry = &registry;
+  env.windows = &windows;
 #else
 int main(int argc, char** argv) {
   std::vector<korvex::Text> args;
