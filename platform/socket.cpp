@@ -82,8 +82,24 @@ void StopSignal::Set() {
   }
 }
 
+namespace {
+
+// The next wait: wait_ms (negative: none), cut to what is left before the
+// deadline.  False when the deadline has passed.
+bool NextWait(int wait_ms, Deadline deadline, int* wait) {
+  *wait = wait_ms;
+  if (deadline == kNoDeadline) return true;
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now()).count();
+  if (left <= 0) return false;
+  if (wait_ms < 0 || left < wait_ms) *wait = static_cast<int>(left);
+  return true;
+}
+
+}  // namespace
+
 bool ReadExactly(Socket& socket, void* destination, int length, int wait_ms,
-                 const StopSignal* stop) {
+                 const StopSignal* stop, Deadline deadline) {
   auto* out = static_cast<char*>(destination);
   int done = 0;
   while (done < length) {
@@ -91,7 +107,9 @@ bool ReadExactly(Socket& socket, void* destination, int length, int wait_ms,
     // What has arrived is taken at once; the wait is for what has not.
     const int got = socket.Receive(out + done, length - done);
     if (got == Socket::kWouldBlock) {
-      if (WaitReadable(socket, wait_ms, stop) != WaitResult::kReady) return false;
+      int wait = 0;
+      if (!NextWait(wait_ms, deadline, &wait)) return false;
+      if (WaitReadable(socket, wait, stop) != WaitResult::kReady) return false;
       continue;
     }
     if (got <= 0) return false;  // closed by the peer, or failed
@@ -101,14 +119,16 @@ bool ReadExactly(Socket& socket, void* destination, int length, int wait_ms,
 }
 
 bool WriteAll(Socket& socket, const void* source, int length, int wait_ms,
-              const StopSignal* stop) {
+              const StopSignal* stop, Deadline deadline) {
   const auto* in = static_cast<const char*>(source);
   int done = 0;
   while (done < length) {
     if (stop != nullptr && stop->IsSet()) return false;
     const int sent = socket.Send(in + done, length - done);
     if (sent == Socket::kWouldBlock) {
-      if (WaitWritable(socket, wait_ms, stop) != WaitResult::kReady) return false;
+      int wait = 0;
+      if (!NextWait(wait_ms, deadline, &wait)) return false;
+      if (WaitWritable(socket, wait, stop) != WaitResult::kReady) return false;
       continue;
     }
     if (sent <= 0) return false;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 namespace korvex::net {
@@ -101,14 +102,20 @@ enum class WaitResult { kReady, kTimedOut, kStopped, kFailed };
 WaitResult WaitReadable(const Socket& socket, int timeout_ms, const StopSignal* stop);
 WaitResult WaitWritable(const Socket& socket, int timeout_ms, const StopSignal* stop);
 
+// The moment by which a whole exchange must be over, whatever each wait
+// allows.
+using Deadline = std::chrono::steady_clock::time_point;
+inline constexpr Deadline kNoDeadline = Deadline::max();
+
 // Exact-length transfers.  Reading waits at most wait_ms for each arrival of
 // data, so a slow but steady sender is served and a silent one is dropped;
 // a peer that closes first makes it fail.  Writing waits at most wait_ms for
 // room each time the socket's buffer is full.  Both fail at once when the
-// stop signal is set.
+// stop signal is set, and when the deadline passes before they are done: a
+// peer that trickles a byte now and then cannot stretch them for ever.
 bool ReadExactly(Socket& socket, void* destination, int length, int wait_ms,
-                 const StopSignal* stop);
+                 const StopSignal* stop, Deadline deadline = kNoDeadline);
 bool WriteAll(Socket& socket, const void* source, int length, int wait_ms,
-              const StopSignal* stop);
+              const StopSignal* stop, Deadline deadline = kNoDeadline);
 
 }  // namespace korvex::net

@@ -77,10 +77,10 @@ bool HandleRequest(CBuffer& request, QueryConnection& robot, Clock& clock, CBuff
 }
 
 bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
-                 const net::StopSignal* stop) {
+                 const net::StopSignal* stop, net::Deadline deadline) {
   KORVEX_TRACE("ServeClient() leyendo la pregunta del cliente");
   std::uint8_t prefix[4];
-  if (!net::ReadExactly(socket, prefix, 4, protocol::kReadWaitMs, stop)) {
+  if (!net::ReadExactly(socket, prefix, 4, protocol::kReadWaitMs, stop, deadline)) {
     KORVEX_TRACE("ServeClient() error en ReadSockMessage()");
     return false;
   }
@@ -95,7 +95,7 @@ bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
     KORVEX_TRACE("ServeClient() invalid size: %d", length);
     return false;
   }
-  if (!net::ReadExactly(socket, request.Data(), length, protocol::kReadWaitMs, stop)) {
+  if (!net::ReadExactly(socket, request.Data(), length, protocol::kReadWaitMs, stop, deadline)) {
     KORVEX_TRACE("ServeClient() error en ReadSockMessage()");
     return false;
   }
@@ -111,7 +111,7 @@ bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
   PutLength(framed.data(), response.Size());
   std::copy(response.Data(), response.Data() + response.Size(), framed.begin() + 4);
   if (!net::WriteAll(socket, framed.data(), static_cast<int>(framed.size()), protocol::kReadWaitMs,
-                     stop)) {
+                     stop, deadline)) {
     KORVEX_TRACE("ServeClient() error en WriteSockMessage()");
     return false;
   }
@@ -122,7 +122,9 @@ bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
 // --- the server ---------------------------------------------------------------------
 
 CQueryServer::CQueryServer(const QueryContext& context, const QueryServerOptions& options)
-    : m_context(context), m_clock(options.clock != nullptr ? *options.clock : m_systemClock) {
+    : m_context(context),
+      m_clock(options.clock != nullptr ? *options.clock : m_systemClock),
+      m_requestDeadline(options.request_deadline_ms) {
   net::InitializeSockets();
   if (const char* failed = SetUpListener(options.port); failed != nullptr) {
     m_lastError = net::LastSocketError() != 0 ? net::LastSocketError() : -1;
@@ -189,8 +191,9 @@ void CQueryServer::StartConnection(net::Socket client) {
 
 void CQueryServer::Serve(Connection& connection) {
   {
+    const net::Deadline deadline = std::chrono::steady_clock::now() + m_requestDeadline;
     QueryConnection robot(m_context, &m_stopping, m_clock);
-    ServeClient(connection.socket, robot, m_clock, &m_stop);
+    ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
   }
   connection.socket.Close();
   connection.finished = true;

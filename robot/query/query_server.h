@@ -9,7 +9,9 @@
 //     body byte is read, and the buffer is allocated only for a length in
 //     range;
 //   - every wait for data lasts at most 5 seconds, so a silent client is
-//     dropped;
+//     dropped, and the whole exchange must be over within 30 seconds, so a
+//     client that trickles a byte now and then is dropped too: 32 of them
+//     hold every connection for no longer than that;
 //   - at most kMaxConnections connections are served at once, so the threads
 //     stay few; a connection beyond them is closed at once without a
 //     response;
@@ -21,6 +23,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -35,6 +38,9 @@
 namespace korvex::query {
 
 inline constexpr int kMaxConnections = 32;
+// The time one exchange may take on its connection, from the accept to the
+// last byte of the response, besides the bound on each wait.
+inline constexpr int kRequestDeadlineMs = 30000;
 inline constexpr int kListenBacklog = 5;
 // The last error when a thread cannot be created (ERROR_SERVICE_NO_THREAD).
 inline constexpr int kErrorNoThread = 1067;
@@ -45,6 +51,8 @@ struct QueryServerOptions {
   // Checks the requests' signatures and signs the responses; null: the
   // system clock.
   Clock* clock = nullptr;
+  // The deadline of each exchange; tests shorten it.
+  int request_deadline_ms = kRequestDeadlineMs;
 };
 
 // A received request, from its signature on: the signature, the protocol,
@@ -54,8 +62,9 @@ bool HandleRequest(protocol::CBuffer& request, QueryConnection& robot, Clock& cl
                    protocol::CBuffer& response);
 
 // One exchange on an accepted connection; true when a response was sent.
+// Reading the request and writing the response end by the deadline.
 bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
-                 const net::StopSignal* stop);
+                 const net::StopSignal* stop, net::Deadline deadline = net::kNoDeadline);
 
 // The running server.  Construction binds and listens at once, so a failure
 // (the port taken) is known when it returns; then the listener thread runs
@@ -96,6 +105,7 @@ class CQueryServer {
   QueryContext m_context;
   SystemClock m_systemClock;
   Clock& m_clock;
+  std::chrono::milliseconds m_requestDeadline;
   std::uint16_t m_port = 0;
   net::Socket m_listening;
   net::StopSignal m_stop;

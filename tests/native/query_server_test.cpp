@@ -127,6 +127,33 @@ TEST_F(QueryServerTest, SilentClientsAreDroppedAfterFiveSecondsAndSlowOnesServed
   std::printf("[ timing ] slow client answered after %.2f s\n", SecondsSince(start));
 }
 
+TEST_F(QueryServerTest, ATricklingClientIsDroppedAtTheRequestsDeadline) {
+  // A client that never stays silent for long, one byte every 40 ms, would
+  // hold its connection for minutes with a large request; the whole request
+  // has a deadline (here 400 ms instead of 30 s).
+  StoreMessage(u"gota a gota");
+  query::QueryServerOptions options{0, &clock};
+  options.request_deadline_ms = 400;
+  query::CDirectRobot strict(options);
+  strict.SetContext({&ui, &resources});
+  ASSERT_TRUE(strict.Start());
+  const Bytes framed =
+      Framed(SignedRequest(clock, protocol::kMensajeAlDespachante, Message(u"gota a gota")));
+  RawClient client(strict.Port());
+  ASSERT_TRUE(client.connected());
+  std::size_t sent = 0;
+  for (; sent < framed.size() && client.Send({framed[sent]}); ++sent) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  }
+  EXPECT_FALSE(client.ReadResponse(3000));
+  EXPECT_TRUE(ui.TakenLookups().empty());
+  std::printf("[ timing ] %zu of %zu bytes sent before the server closed\n", sent, framed.size());
+  strict.Stop();
+  // The same request sent at once is answered.
+  EXPECT_TRUE(Acknowledged(Exchange(port, SignedRequest(clock, protocol::kMensajeAlDespachante,
+                                                        Message(u"gota a gota")))));
+}
+
 TEST_F(QueryServerTest, SignaturesFromNowToNineSecondsAgoAreAccepted) {
   StoreMessage(u"firma");
   struct Case {
