@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <future>
@@ -658,6 +659,73 @@ TEST(RobotClientNoRobot, AConnectionNeitherRefusedNorMadeIsGivenUp) {
   EXPECT_FALSE(client.MensajeAlDespachante(host.window, "m", "c", 0x40));
   std::printf("[ timing ] a connection never made, given up after %.3f s\n",
               std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+}
+
+TEST(RobotClientNoRobot, AConnectStillPendingAfterAFewHundredMillisecondsIsGivenUp) {
+  // Windows retries a refused loopback connection for about a second before
+  // it reports the refusal, and the host's thread waits meanwhile.  Here a
+  // listener's full queue keeps the connection pending; 700 ms after the
+  // question starts the queue is emptied and, from then on, every
+  // connection is answered.  The system would complete the pending one at
+  // its first retry (after a second): a client still waiting then is
+  // answered, one that gave up after a few hundred milliseconds is not.
+  net::InitializeSockets();
+  net::Socket listening = net::Socket::Tcp();
+  ASSERT_TRUE(listening.Bind("127.0.0.1", 0) && listening.Listen(0) && listening.SetNonBlocking());
+  std::vector<net::Socket> fillers;
+  for (int i = 0; i < 8; ++i) {
+    net::Socket filler = net::Socket::Tcp();
+    if (!filler.Connect("127.0.0.1", listening.LocalPort(), 100)) break;  // the queue is full
+    fillers.push_back(std::move(filler));
+  }
+  ASSERT_FALSE(fillers.empty());
+
+  std::promise<void> asked;
+  std::atomic<bool> stop{false};
+  std::atomic<int> served{0};
+  std::thread robot([&] {
+    asked.get_future().wait();
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    for (net::Socket s = listening.Accept(); s.IsValid(); s = listening.Accept()) {}
+    std::vector<net::Socket> answered;
+    while (!stop) {
+      if (net::WaitReadable(listening, 50, nullptr) != net::WaitResult::kReady) continue;
+      net::Socket client = listening.Accept();
+      if (!client.IsValid() || !client.SetNonBlocking()) continue;
+      std::uint8_t prefix[4];
+      Bytes body(12);
+      if (!net::ReadExactly(client, prefix, 4, 2000, nullptr) ||
+          !net::ReadExactly(client, body.data(), 12, 2000, nullptr)) {
+        continue;
+      }
+      const Bytes response = Framed(Bytes{1, 2, 3, 4});
+      net::WriteAll(client, response.data(), static_cast<int>(response.size()), 2000, nullptr);
+      ++served;
+      answered.push_back(std::move(client));
+    }
+  });
+
+  Host host;
+  CProtorobot client(host.desk, {.port = listening.LocalPort()});
+  const auto ask = [&] {
+    CBuffer request, response;
+    request.AddInteger(protocol::kProtocolId);
+    request.AddInteger(0);
+    request.AddInteger(0);
+    return client.QueryRobot(request, response);
+  };
+  const auto start = std::chrono::steady_clock::now();
+  asked.set_value();
+  const bool answered_while_pending = ask();
+  std::printf("[ timing ] a pending connection given up after %.3f s\n",
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  EXPECT_FALSE(answered_while_pending);
+  // Once the queue has room the same client is answered.
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  EXPECT_TRUE(ask());
+  stop = true;
+  robot.join();
+  EXPECT_EQ(served, 1);
 }
 
 TEST(ControlStrings, Windows1252RoundTripsEveryByteAndTheHostsTexts) {
