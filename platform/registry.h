@@ -78,6 +78,17 @@ class Registry {
   virtual RegDeleteResult RegDeleteKeyExW(RegKey parent, TextView subkey) = 0;
 };
 
+// The registry compares key and value names without regard to case: it
+// upper-cases each UTF-16 code unit with the system's table.  This is that
+// table for the letters of the Latin, Greek and Cyrillic scripts that names
+// are written in (ASCII, Latin-1, Latin Extended-A, basic Greek and
+// Cyrillic, full-width Latin); every other code unit stays as it is, so two
+// names this calls different may still be one name to the registry only in
+// scripts outside those.
+char16_t RegistryUpcase(char16_t c);
+// Whether the registry takes the two names as one.
+bool SameRegistryName(TextView a, TextView b);
+
 // REG_SZ data: the text's UTF-16LE code units, with a terminating NUL only
 // when asked for (the profile store writes none).
 RegValue MakeStringValue(TextView text, bool with_nul = false);

@@ -55,6 +55,12 @@ std::optional<Text> ProfileNameProblem(TextView name) {
   if (name.find(u'\\') != TextView::npos) {
     return Text(u"El nombre del perfil no puede contener la barra invertida \"\\\".");
   }
+  // NUL would cut the name short in the registry, a line break would break
+  // the profile file; no control character belongs in a name.
+  const auto is_control = [](char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); };
+  if (std::any_of(name.begin(), name.end(), is_control)) {
+    return Text(u"El nombre del perfil no puede contener caracteres de control.");
+  }
   if (name.size() > kMaxKeyNameChars) {
     return Text(u"El nombre del perfil no puede tener más de 255 caracteres.");
   }
@@ -142,7 +148,7 @@ std::map<Text, Text> CProfileRepository::LoadPairs(const Text& profile_name) {
 // --- profiles ----------------------------------------------------------------------
 
 CProfile& CProfileRepository::CreateProfile(const Text& name) {
-  if (m_profiles.count(name) != 0) {
+  if (FindProfile(name) != nullptr) {
     throw ProfileError(ProfileError::kNameTaken, u"Ya existe un perfil con ese nombre.");
   }
   if (std::optional<Text> problem = ProfileNameProblem(name)) {
@@ -165,11 +171,12 @@ CProfile& CProfileRepository::CreateProfile(const Text& name) {
 }
 
 void CProfileRepository::DeleteProfile(const Text& name) {
-  auto it = m_profiles.find(name);
-  if (it == m_profiles.end()) return;
-  m_profiles.erase(it);
-  m_pairNumbers.erase(name);
-  if (IsPersistent()) DeleteProfileKey(name);
+  const CProfile* profile = FindProfile(name);
+  if (profile == nullptr) return;
+  const Text stored = profile->GetName();  // the name in its stored case
+  m_profiles.erase(stored);
+  m_pairNumbers.erase(stored);
+  if (IsPersistent()) DeleteProfileKey(stored);
 }
 
 bool CProfileRepository::DeleteProfileKey(const Text& name) {
@@ -197,7 +204,13 @@ bool CProfileRepository::DeleteProfileKey(const Text& name) {
 
 CProfile* CProfileRepository::FindProfile(const Text& name) const {
   auto it = m_profiles.find(name);
-  return it == m_profiles.end() ? nullptr : it->second.get();
+  if (it != m_profiles.end()) return it->second.get();
+  // The registry takes names that differ only in case as one subkey, so they
+  // are one profile.  A repository holds few profiles.
+  for (const auto& [stored, profile] : m_profiles) {
+    if (SameRegistryName(stored, name)) return profile.get();
+  }
+  return nullptr;
 }
 
 std::vector<CProfile*> CProfileRepository::GetProfiles() const {

@@ -86,9 +86,13 @@ class CProfileRepository {
   CProfileRepository(const CProfileRepository&) = delete;
   CProfileRepository& operator=(const CProfileRepository&) = delete;
 
+  // Profile names are compared as the registry compares key names, without
+  // regard to case: "perfil" names the profile "Perfil".
+
   // A new empty profile.  Throws ProfileError kNameTaken when the name is in
-  // use and kInvalidName when the name is empty, holds a backslash or is
-  // longer than the registry takes; nothing is written then.
+  // use (in any case) and kInvalidName when the name is empty, holds a
+  // backslash or a control character, or is longer than the registry takes;
+  // nothing is written then.
   CProfile& CreateProfile(const Text& name);
   // Deletes the profile and, in the persistent repository, its subkey.
   void DeleteProfile(const Text& name);

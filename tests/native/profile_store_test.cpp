@@ -241,9 +241,16 @@ TEST(ProfileStore, CreatingRefusesTakenAndUnusableNamesWithoutWriting) {
     std::int32_t code;
   };
   const Case cases[] = {{u"A", ProfileError::kNameTaken},
+                        // the registry's names ignore case: "a" is A's subkey
+                        {u"a", ProfileError::kNameTaken},
                         {u"", ProfileError::kInvalidName},
                         {u"Uno\\Dos", ProfileError::kInvalidName},
-                        {Text(256, u'x'), ProfileError::kInvalidName}};
+                        {Text(256, u'x'), ProfileError::kInvalidName},
+                        {Text(u"Uno\0Dos", 7), ProfileError::kInvalidName},
+                        {u"Uno\tDos", ProfileError::kInvalidName},
+                        {u"Uno\nDos", ProfileError::kInvalidName},
+                        {u"Uno\x7f", ProfileError::kInvalidName},
+                        {u"Uno\x85", ProfileError::kInvalidName}};
   for (const Case& c : cases) {
     try {
       repo.CreateProfile(c.name);
@@ -256,6 +263,53 @@ TEST(ProfileStore, CreatingRefusesTakenAndUnusableNamesWithoutWriting) {
   EXPECT_THAT(registry.SubkeyNames(kStore), ElementsAre(u"A"));
   EXPECT_EQ(repo.GetProfiles().size(), 1u);
   EXPECT_EQ(ProfileNameProblem(Text(255, u'x')), std::nullopt);
+}
+
+TEST(ProfileStore, NamesThatDifferOnlyInCaseAreOneName) {
+  MemoryRegistry registry;
+  {
+    CProfileRepository repo(registry);
+    repo.CreateProfile(u"Perfil Ñandú").SetAnswer(Key(u"uno"), kPress);
+    for (const Text& name : {Text(u"perfil ñandú"), Text(u"PERFIL ÑANDÚ")}) {
+      try {
+        repo.CreateProfile(name);
+        ADD_FAILURE() << ToUtf8(name);
+      } catch (const ProfileError& e) {
+        EXPECT_EQ(e.code(), ProfileError::kNameTaken);
+        EXPECT_EQ(e.message(), u"Ya existe un perfil con ese nombre.");
+      }
+      EXPECT_EQ(repo.FindProfile(name), repo.FindProfile(u"Perfil Ñandú"));
+    }
+    // A copy (an import) under a name in use in another case is numbered.
+    CProfile source(u"PERFIL ñandú");
+    source.SetAnswer(Key(u"dos"), kLeave);
+    EXPECT_EQ(repo.AddCopyOf(source).GetName(), u"PERFIL ñandú (1)");
+    // Deleting it leaves the other's answers alone.
+    repo.DeleteProfile(u"PERFIL ñandú (1)");
+  }
+  CProfileRepository again(registry);
+  ASSERT_EQ(again.GetProfiles().size(), 1u);
+  const CProfile& kept = *again.GetProfiles()[0];
+  EXPECT_EQ(kept.GetName(), u"Perfil Ñandú");
+  EXPECT_THAT(kept.GetKeys(), ElementsAre(Key(u"uno")));
+}
+
+TEST(RegistryNames, CompareWithoutRegardToCaseAsTheRegistryDoes) {
+  struct Case {
+    const char16_t* a;
+    const char16_t* b;
+    bool same;
+  };
+  const Case cases[] = {
+      {u"Perfil", u"PERFIL", true},      {u"ñandú", u"ÑANDÚ", true},
+      {u"ÿ", u"\u0178", true},           {u"ąčė", u"ĄČĖ", true},
+      {u"αβγ", u"ΑΒΓ", true},            {u"привет", u"ПРИВЕТ", true},
+      {u"Perfil", u"Perfil ", false},    {u"a", u"b", false},
+      {u"÷", u"×", false},               {u"ss", u"ß", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SameRegistryName(c.a, c.b), c.same) << ToUtf8(c.a) << " / " << ToUtf8(c.b);
+  }
 }
 
 TEST(ProfileStore, DeletingAProfileRemovesItsSubkeyWithItsValues) {

@@ -97,14 +97,14 @@ bool Choose(const CProfileRepository& repo, const std::vector<Text>& names,
     *chosen = repo.GetProfiles();
     return true;
   }
-  std::set<Text> seen;
+  std::set<const CProfile*> seen;  // "A" and "a" name one profile
   for (const Text& name : names) {
     CProfile* profile = repo.FindProfile(name);
     if (profile == nullptr) {
       Fail(env, "no existe el perfil \"" + U8(name) + "\" " + where);
       return false;
     }
-    if (seen.insert(name).second) chosen->push_back(profile);
+    if (seen.insert(profile).second) chosen->push_back(profile);
   }
   return true;
 }
