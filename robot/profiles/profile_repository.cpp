@@ -110,37 +110,64 @@ std::map<Text, Text> CProfileRepository::LoadPairs(const Text& profile_name) {
     throw StoreLoadError(code);
   }
   std::unordered_map<Text, Text> raw;
+  std::vector<Text> names;  // the string values' names, in enumeration order
   for (std::uint32_t index = 0;; ++index) {
     Text name;
     RegValue value;
     const std::int32_t code = m_registry->RegEnumValueW(key.Get(), index, &name, &value);
     if (code == reg::kNoMoreItems) break;
     if (code != reg::kSuccess) throw StoreLoadError(code);
-    if (value.type == reg::kRegSz) raw.emplace(std::move(name), ReadStringValue(value));
+    // Every "keyN" and "valueN" holds its number back from new pairs, read
+    // or not: a new pair written over an unreadable one (a newer version's,
+    // say) would destroy it, or pair up with its leftover half.
+    for (const TextView prefix : {TextView(u"key"), TextView(u"value")}) {
+      if (name.size() >= prefix.size() &&
+          EqualsIgnoringAsciiCase(TextView(name).substr(0, prefix.size()), prefix)) {
+        m_lastNumber = std::max(m_lastNumber, PairNumber(TextView(name).substr(prefix.size())));
+      }
+    }
+    if (value.type != reg::kRegSz) continue;
+    names.push_back(name);
+    raw.emplace(std::move(name), ReadStringValue(value));
   }
 
-  // When one key was stored twice in a profile, the pair with the higher
-  // number is the later answer and wins.
-  std::unordered_map<Text, std::pair<std::int32_t, Text>> best;
-  for (const auto& [name, stored_key] : raw) {
+  // A key can have several stored pairs: older versions left a replaced
+  // answer's pair behind, and a legacy key and its current form are one key
+  // once normalized.  The pair with the highest number is the latest answer
+  // and is loaded; every pair is recorded by its suffix as stored ("7",
+  // "007", "abc"), so that removing or replacing the answer deletes them all.
+  struct Loaded {
+    std::int32_t number = 0;
+    Text answers;
+    std::vector<Text> suffixes;
+  };
+  std::unordered_map<Text, Loaded> loaded;
+  std::vector<const Text*> order;  // keys in the order first met
+  for (const Text& name : names) {
     if (name.size() < 3 || name.compare(0, 3, u"key") != 0) continue;
     const TextView suffix = TextView(name).substr(3);
     auto value_it = raw.find(u"value" + Text(suffix));
     if (value_it == raw.end()) continue;  // a key without its answers is not an entry
-    Text key = stored_key;
+    Text canonical_key = raw.at(name);
     Text answers = value_it->second;
-    if (!NormalizeEntry(key, answers)) continue;
+    if (!NormalizeEntry(canonical_key, answers)) continue;
     const std::int32_t n = PairNumber(suffix);
-    m_lastNumber = std::max(m_lastNumber, n);
-    auto [it, inserted] = best.try_emplace(std::move(key), n, std::move(answers));
-    if (!inserted && it->second.first < n) it->second = {n, std::move(answers)};
+    auto [it, inserted] = loaded.try_emplace(std::move(canonical_key));
+    Loaded& entry = it->second;
+    if (inserted) order.push_back(&it->first);
+    if (inserted || entry.number < n) {
+      entry.number = n;
+      entry.answers = std::move(answers);
+    }
+    entry.suffixes.emplace_back(suffix);
   }
   std::map<Text, Text> result;
-  auto& numbers = m_pairNumbers[profile_name];
-  numbers.reserve(best.size());
-  for (auto& [key, entry] : best) {
-    numbers[key] = entry.first;
-    result.emplace(key, std::move(entry.second));
+  auto& pairs = m_storedPairs[profile_name];
+  pairs.reserve(loaded.size());
+  for (const Text* canonical_key : order) {
+    Loaded& entry = loaded.at(*canonical_key);
+    pairs[*canonical_key] = std::move(entry.suffixes);
+    result.emplace(*canonical_key, std::move(entry.answers));
   }
   return result;
 }
@@ -175,7 +202,7 @@ void CProfileRepository::DeleteProfile(const Text& name) {
   if (profile == nullptr) return;
   const Text stored = profile->GetName();  // the name in its stored case
   m_profiles.erase(stored);
-  m_pairNumbers.erase(stored);
+  m_storedPairs.erase(stored);
   if (IsPersistent()) DeleteProfileKey(stored);
 }
 
@@ -255,8 +282,22 @@ bool CProfileRepository::DeleteValue(const Text& profile, const Text& name) {
   std::int32_t code = m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out());
   if (code == reg::kSuccess) code = m_registry->RegOpenKeyExW(store.Get(), profile, reg::Access::AllAccess, key.Out());
   if (code == reg::kSuccess) code = m_registry->RegDeleteValueW(key.Get(), name);
-  if (code != reg::kSuccess && code != reg::kFileNotFound) Report({profile, name, code, true});
+  if (code == reg::kFileNotFound) return true;  // gone already
+  if (code != reg::kSuccess) Report({profile, name, code, true});
   return code == reg::kSuccess;
+}
+
+std::vector<Text> CProfileRepository::DeletePairs(const Text& profile,
+                                                  const std::vector<Text>& suffixes) {
+  std::vector<Text> left;
+  for (const Text& suffix : suffixes) {
+    // Either half gone is enough for the pair not to load again; both are
+    // tried, and a pair with a half left is tried again at the next change.
+    const bool value_deleted = DeleteValue(profile, u"value" + suffix);
+    const bool key_deleted = DeleteValue(profile, u"key" + suffix);
+    if (!value_deleted || !key_deleted) left.push_back(suffix);
+  }
+  return left;
 }
 
 void CProfileRepository::OnAnswerStored(CProfile& profile, const Text& key) {
@@ -267,30 +308,36 @@ void CProfileRepository::OnAnswerStored(CProfile& profile, const Text& key) {
     Report({name, u"key", reg::kInvalidParameter, false});
     return;
   }
-  const std::int32_t n = ++m_lastNumber;
-  std::int32_t& number = m_pairNumbers[name][key];
-  const std::int32_t replaced = number;  // 0 when the key had no stored pair
-  number = n;
-  const bool written = WriteValue(name, u"key" + Decimal(n), key) &&
-                       WriteValue(name, u"value" + Decimal(n), profile.GetAnswer(key));
-  // The replaced answer's pair goes once the new one is stored, so it never
-  // comes back at the next start.
-  if (written && replaced != 0) {
-    DeleteValue(name, u"value" + Decimal(replaced));
-    DeleteValue(name, u"key" + Decimal(replaced));
+  const Text suffix = Decimal(++m_lastNumber);
+  std::vector<Text>& pairs = m_storedPairs[name][key];  // the answer's pairs so far
+  const bool written = WriteValue(name, u"key" + suffix, key) &&
+                       WriteValue(name, u"value" + suffix, profile.GetAnswer(key));
+  if (!written) {
+    // The replaced pairs stay, in the store and recorded, so the store still
+    // answers as before; the new pair, perhaps half written, is recorded too,
+    // for a later removal to delete.
+    pairs.push_back(suffix);
+    return;
   }
+  // The replaced answer's pairs go once the new one is stored, so they never
+  // come back at the next start.
+  std::vector<Text> left = DeletePairs(name, pairs);
+  left.push_back(suffix);
+  pairs = std::move(left);
 }
 
 void CProfileRepository::OnAnswerRemoved(CProfile& profile, const Text& key) {
   if (!IsPersistent()) return;
-  auto numbers = m_pairNumbers.find(profile.GetName());
-  if (numbers == m_pairNumbers.end()) return;
-  auto it = numbers->second.find(key);
-  if (it == numbers->second.end()) return;
-  const std::int32_t n = it->second;
-  numbers->second.erase(it);
-  DeleteValue(profile.GetName(), u"value" + Decimal(n));
-  DeleteValue(profile.GetName(), u"key" + Decimal(n));
+  auto profile_pairs = m_storedPairs.find(profile.GetName());
+  if (profile_pairs == m_storedPairs.end()) return;
+  auto it = profile_pairs->second.find(key);
+  if (it == profile_pairs->second.end()) return;
+  std::vector<Text> left = DeletePairs(profile.GetName(), it->second);
+  if (left.empty()) {
+    profile_pairs->second.erase(it);
+  } else {
+    it->second = std::move(left);
+  }
 }
 
 // --- files ----------------------------------------------------------------------------

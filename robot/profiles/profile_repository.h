@@ -122,7 +122,11 @@ class CProfileRepository {
   void Load();
   std::map<Text, Text> LoadPairs(const Text& profile_name);
   bool WriteValue(const Text& profile, const Text& name, TextView text);
+  // True when the value is gone (also when it was not there).
   bool DeleteValue(const Text& profile, const Text& name);
+  // Deletes the pairs "key"/"value" + suffix; returns the suffixes of the
+  // pairs not wholly deleted.
+  std::vector<Text> DeletePairs(const Text& profile, const std::vector<Text>& suffixes);
   void Report(StoreWriteFailure failure);
   bool DeleteProfileKey(const Text& name);
 
@@ -130,9 +134,10 @@ class CProfileRepository {
   ProfileStoreUi* m_ui = nullptr;
   std::int32_t m_lastNumber = 0;
   std::map<Text, std::unique_ptr<CProfile>> m_profiles;
-  // Pair numbers by profile and key, so that removing an answer deletes
-  // that profile's own stored pair.
-  std::map<Text, std::unordered_map<Text, std::int32_t>> m_pairNumbers;
+  // Every stored pair of each profile's keys, by the suffix of its value
+  // names as stored ("12" of "key12"/"value12"), so that removing or
+  // replacing an answer deletes that profile's own pairs, all of them.
+  std::map<Text, std::unordered_map<Text, std::vector<Text>>> m_storedPairs;
   std::function<void(const StoreWriteFailure&)> m_onWriteFailure;
 };
 

@@ -110,9 +110,10 @@ TEST(ProfileStore, LoadKeepsOnlyWholeReadablePairs) {
   const CProfile& profile = *repo.FindProfile(u"P");
   EXPECT_THAT(profile.GetKeys(), UnorderedElementsAre(Key(u"sin NUL"), Key(u"con NUL")));
   EXPECT_EQ(profile.GetAnswer(Key(u"con NUL")), kLeave);
-  // Unreadable pairs stay in the registry.
+  // Unreadable pairs stay in the registry, and their numbers are not handed
+  // out again.
   EXPECT_EQ(registry.Strings(p).size(), 9u);
-  EXPECT_EQ(repo.GetLastNumber(), 2);
+  EXPECT_EQ(repo.GetLastNumber(), 8);
 }
 
 TEST(ProfileStore, LegacyPairIsNormalizedAtLoadAndStillFound) {
@@ -164,6 +165,111 @@ TEST(ProfileStore, TheLaterOfTwoStoredPairsOfOneKeyWins) {
   registry.SetString(PathOf(u"P"), u"value3", kPress);
   CProfileRepository repo(registry);
   EXPECT_EQ(repo.FindProfile(u"P")->GetAnswer(Key(u"k")), kLeave);
+}
+
+// Stores written by older versions hold several pairs of one key in one
+// profile: a replaced answer's pair was left behind, value names were
+// numbered by hand ("007") or not at all ("abc"), and a legacy key and its
+// current form are one key once normalized.  Every stored pair of the key
+// goes when the answer is removed or replaced.
+class OlderStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const Text p = PathOf(u"P");
+    registry.SetString(p, u"key3", Key(u"k"));
+    registry.SetString(p, u"value3", kPress);
+    registry.SetString(p, u"key7", Key(u"k"));
+    registry.SetString(p, u"value7", kLeave);
+    registry.SetString(p, u"key007", Key(u"k"));
+    registry.SetString(p, u"value007", kLeave);
+    registry.SetString(p, u"keyabc", Key(u"k"));
+    registry.SetString(p, u"valueabc", kPress);
+    registry.SetString(p, u"key2",
+                       u"class CDynWindow|k|4294967295|4294967295|4294967295|4294967295|"
+                       u"4294967295|4294967295|1|class CMetaButton|Aceptar|1|");  // legacy form
+    registry.SetString(p, u"value2", kPress);
+    registry.SetString(p, u"key1", Key(u"otra"));
+    registry.SetString(p, u"value1", kPress);
+  }
+  // The values of P after a restart, and the answers loaded from them.
+  std::vector<std::pair<Text, Text>> Stored() const { return registry.Strings(PathOf(u"P")); }
+  std::vector<Text> KeysAfterRestart() {
+    CProfileRepository again(registry);
+    return again.FindProfile(u"P")->GetKeys();
+  }
+
+  MemoryRegistry registry;
+};
+
+TEST_F(OlderStoreTest, ARemovedAnswerNeverComesBack) {
+  {
+    CProfileRepository repo(registry);
+    CProfile& profile = *repo.FindProfile(u"P");
+    EXPECT_EQ(profile.GetAnswer(Key(u"k")), kLeave);  // the highest pair, 7
+    profile.RemoveAnswer(Key(u"k"));
+  }
+  EXPECT_THAT(Stored(), ElementsAre(Pair(u"key1", Key(u"otra")), Pair(u"value1", kPress)));
+  EXPECT_THAT(KeysAfterRestart(), ElementsAre(Key(u"otra")));
+}
+
+TEST_F(OlderStoreTest, AReplacedAnswerLeavesOnlyItsNewPair) {
+  {
+    CProfileRepository repo(registry);
+    repo.FindProfile(u"P")->SetAnswer(Key(u"k"), kPress);
+  }
+  EXPECT_THAT(Stored(), ElementsAre(Pair(u"key1", Key(u"otra")), Pair(u"value1", kPress),
+                                    Pair(u"key8", Key(u"k")), Pair(u"value8", kPress)));
+  CProfileRepository again(registry);
+  EXPECT_EQ(again.FindProfile(u"P")->GetAnswer(Key(u"k")), kPress);
+}
+
+TEST_F(OlderStoreTest, AFailedReplacementKeepsTheOldPairsUntilTheAnswerIsRemoved) {
+  {
+    CProfileRepository repo(registry);
+    CProfile& profile = *repo.FindProfile(u"P");
+    registry.FailCall("RegSetValueExW", 5, 2);  // the new pair's answers
+    profile.SetAnswer(Key(u"k"), kPress);
+    // Nothing of the old answer was deleted: the store still answers the
+    // key as before, rather than not at all.
+    EXPECT_EQ(Stored().size(), 13u);
+    registry.ClearFailures();
+    profile.RemoveAnswer(Key(u"k"));  // deletes the old pairs and the half-written new one
+  }
+  EXPECT_THAT(Stored(), ElementsAre(Pair(u"key1", Key(u"otra")), Pair(u"value1", kPress)));
+}
+
+TEST_F(OlderStoreTest, ADeletionThatFailsIsTriedAgainAtTheNextRemoval) {
+  CProfileRepository repo(registry);
+  CProfile& profile = *repo.FindProfile(u"P");
+  registry.FailCall("RegDeleteValueW", 5, 3);  // the second pair's answers stay
+  profile.RemoveAnswer(Key(u"k"));
+  // An answer list without its key is no entry: the answer is gone already.
+  EXPECT_EQ(Stored().size(), 3u);
+  EXPECT_THAT(KeysAfterRestart(), ElementsAre(Key(u"otra")));
+  registry.ClearFailures();
+  profile.SetAnswer(Key(u"k"), kPress);
+  profile.RemoveAnswer(Key(u"k"));
+  EXPECT_THAT(Stored(), ElementsAre(Pair(u"key1", Key(u"otra")), Pair(u"value1", kPress)));
+}
+
+TEST(ProfileStore, NewPairsNeverTakeTheNumberOfAnUnreadableStoredPair) {
+  MemoryRegistry registry;
+  const Text p = PathOf(u"P");
+  registry.SetString(p, u"key1", Key(u"uno"));
+  registry.SetString(p, u"value1", kPress);
+  registry.SetString(p, u"key2", u"class CNoSuchWindow|x|");  // a newer version's, say
+  registry.SetString(p, u"value2", kPress);
+  registry.SetString(p, u"value3", kLeave);  // without its key
+  registry.SetRaw(p, u"key4", MakeDwordValue(4));
+  {
+    CProfileRepository repo(registry);
+    EXPECT_EQ(repo.GetLastNumber(), 4);
+    repo.FindProfile(u"P")->SetAnswer(Key(u"nuevo"), kLeave);
+  }
+  const auto stored = registry.Strings(p);
+  EXPECT_THAT(stored, ::testing::Contains(Pair(u"key2", u"class CNoSuchWindow|x|")));
+  EXPECT_THAT(stored, ::testing::Contains(Pair(u"value3", kLeave)));
+  EXPECT_THAT(stored, ::testing::Contains(Pair(u"key5", Key(u"nuevo"))));
 }
 
 TEST(ProfileStore, InjectedFailureAtLoadCarriesThatCallsCode) {
