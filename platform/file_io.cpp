@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -43,6 +45,17 @@ bool WriteWholeFile(const Text& path, std::string_view bytes) {
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
   const bool flushed = std::fflush(f.get()) == 0;
   return written && flushed && std::fclose(f.release()) == 0;
+}
+
+Text TemporaryPathBeside(const Text& path, unsigned attempt) {
+  // The tick count and a process-wide counter keep two programs (or two
+  // threads) writing beside the same file apart.
+  static std::atomic<unsigned> counter{0};
+  const auto ticks = static_cast<unsigned long long>(
+      std::chrono::steady_clock::now().time_since_epoch().count());
+  char tag[40];
+  std::snprintf(tag, sizeof tag, ".%llx%x%x.tmp", ticks & 0xFFFFFFFFFFull, counter++, attempt);
+  return path + FromUtf8(tag);
 }
 
 bool CreateFolders(const Text& path) {

@@ -21,6 +21,17 @@ bool ReadWholeFile(const Text& path, std::string* bytes);
 // (the file may then hold part of them).
 bool WriteWholeFile(const Text& path, std::string_view bytes);
 
+// Puts the bytes in the file's place without ever leaving it half written:
+// they go to a new temporary file beside it, and only when every write, the
+// flush to the disk and the close succeeded does that file replace the
+// target in one step.  On any failure the target is left as it was (or
+// absent, if it was) and the temporary file is removed.
+bool ReplaceFileSafely(const Text& path, std::string_view bytes);
+
+// The name of temporary file number `attempt` beside path: same folder, the
+// file's name with a suffix unlikely to be in use.
+Text TemporaryPathBeside(const Text& path, unsigned attempt);
+
 // Creates a folder and its missing parents; false when it does not exist
 // afterwards.
 bool CreateFolders(const Text& path);

@@ -350,7 +350,8 @@ bool CProfileRepository::ImportFile(const Text& path) {
 
 bool CProfileRepository::ExportFile(const Text& path) {
   const ExportResult result = ExportProfiles(*this);
-  return result.ok && WriteWholeFile(path, result.bytes);
+  // A failed write leaves the old file as it was.
+  return result.ok && ReplaceFileSafely(path, result.bytes);
 }
 
 }  // namespace korvex

@@ -2,9 +2,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <random>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include "platform/file_io.h"
 #include "robot/profiles/profile_file.h"
@@ -180,6 +186,77 @@ TEST(ProfileFile, ExportAndImportThroughFiles) {
   EXPECT_FALSE(back.ImportFile((dir / "no existe.kvxpf").u16string()));
   EXPECT_FALSE(repo.ExportFile((dir / "no existe" / "x.kvxpf").u16string()));
   std::filesystem::remove_all(dir);
+}
+
+#ifndef _WIN32
+// The names in a folder.
+std::vector<std::string> FilesIn(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Files of this process may grow to at most `bytes` while it lives: a
+// write beyond fails (EFBIG), as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &m_previous);
+    rlimit limit = m_previous;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &m_previous);
+    std::signal(SIGXFSZ, m_previousHandler);
+  }
+
+ private:
+  rlimit m_previous{};
+  void (*m_previousHandler)(int) = nullptr;
+};
+#endif
+
+TEST(ProfileFile, AFailedExportLeavesTheOldFileWholeAndNoTemporaryFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the file size limit is a POSIX resource limit";
+#else
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("korvex-export-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(dir);
+  const Text path = (dir / "perfiles.kvxpf").u16string();
+  ASSERT_TRUE(WriteWholeFile(path, kFileAB));
+
+  CProfileRepository repo;
+  CProfile& big = repo.CreateProfile(u"Grande");
+  for (int i = 0; i < 100; ++i) big.SetAnswer(FromUtf8(K("aviso " + std::to_string(i))), FromUtf8(kPress));
+  {
+    FileSizeLimit limit(4096);  // the export needs about 12 KB
+    EXPECT_FALSE(repo.ExportFile(path));
+  }
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(path, &bytes));
+  EXPECT_EQ(bytes, kFileAB);
+  EXPECT_THAT(FilesIn(dir), ElementsAre("perfiles.kvxpf"));
+
+  // A target that cannot be replaced (a folder of that name) is refused the
+  // same way.
+  const std::filesystem::path folder = dir / "carpeta.kvxpf";
+  std::filesystem::create_directories(folder / "dentro");
+  EXPECT_FALSE(repo.ExportFile(folder.u16string()));
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "dentro"));
+  EXPECT_THAT(FilesIn(dir), ElementsAre("carpeta.kvxpf", "perfiles.kvxpf"));
+
+  ASSERT_TRUE(repo.ExportFile(path));
+  ASSERT_TRUE(ReadWholeFile(path, &bytes));
+  EXPECT_EQ(bytes, ExportProfiles(repo).bytes);
+  EXPECT_THAT(FilesIn(dir), ElementsAre("carpeta.kvxpf", "perfiles.kvxpf"));
+  std::filesystem::remove_all(dir);
+#endif
 }
 
 }  // namespace

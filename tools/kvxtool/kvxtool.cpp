@@ -162,7 +162,7 @@ int Export(const std::vector<Text>& args, Environment& env) {
   for (const CProfile* profile : chosen) temporary.AddCopyOf(*profile);
   const ExportResult exported = ExportProfiles(temporary);
   if (!exported.ok) return Fail(env, U8(exported.error));
-  if (!WriteWholeFile(args[0], exported.bytes)) {
+  if (!ReplaceFileSafely(args[0], exported.bytes)) {
     return Fail(env, U8(LoadRobotString(str::kExportFailed)) + " " + U8(args[0]));
   }
   for (const CProfile* profile : temporary.GetProfiles()) {

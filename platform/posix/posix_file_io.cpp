@@ -1,0 +1,44 @@
+// The POSIX half of the file helpers: a file replaced in one step.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/file_io.h"
+
+namespace korvex {
+
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReplaceFileSafely(const Text& path, std::string_view bytes) {
+  const std::string target = ToUtf8(path);
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::string temporary = ToUtf8(TemporaryPathBeside(path, attempt));
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;  // another one's temporary file
+      return false;
+    }
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && std::rename(temporary.c_str(), target.c_str()) == 0) return true;
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return false;
+}
+
+}  // namespace korvex

@@ -1,0 +1,47 @@
+// The Win32 half of the file helpers: a file replaced in one step.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/file_io.h"
+#include "platform/win32/wide_text.h"
+
+namespace korvex {
+
+namespace {
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReplaceFileSafely(const Text& path, std::string_view bytes) {
+  const std::wstring target = win32::ToWide(path);
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::wstring temporary = win32::ToWide(TemporaryPathBeside(path, attempt));
+    HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      if (::GetLastError() == ERROR_FILE_EXISTS) continue;  // another one's temporary file
+      return false;
+    }
+    bool ok = WriteAll(file, bytes) && ::FlushFileBuffers(file);
+    ok = ::CloseHandle(file) && ok;
+    if (ok && ::MoveFileExW(temporary.c_str(), target.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    ::DeleteFileW(temporary.c_str());
+    return false;
+  }
+  return false;
+}
+
+}  // namespace korvex
