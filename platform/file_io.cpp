@@ -29,13 +29,31 @@ File OpenStdFile(const Text& path, bool write) {
 
 void* OutputFile::Open_(const Text& path) { return OpenStdFile(path, true).release(); }
 
-bool ReadWholeFile(const Text& path, std::string* bytes) {
+bool ReadWholeFile(const Text& path, std::string* bytes, std::size_t max_bytes,
+                   bool* too_large) {
+  if (too_large != nullptr) *too_large = false;
+  bytes->clear();
   File f = OpenStdFile(path, false);
   if (!f) return false;
-  bytes->clear();
+  // A file known to be too large is not read at all; one that grows while
+  // it is read stops at the bound.
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(path), error);
+  if (!error && size > max_bytes) {
+    if (too_large != nullptr) *too_large = true;
+    return false;
+  }
   char buffer[64 * 1024];
   std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) bytes->append(buffer, n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) {
+    if (n > max_bytes - bytes->size()) {
+      bytes->clear();
+      bytes->shrink_to_fit();
+      if (too_large != nullptr) *too_large = true;
+      return false;
+    }
+    bytes->append(buffer, n);
+  }
   return std::ferror(f.get()) == 0;
 }
 

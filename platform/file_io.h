@@ -15,8 +15,12 @@ inline constexpr char16_t kPathSeparator = u'\\';
 inline constexpr char16_t kPathSeparator = u'/';
 #endif
 
-// Reads the whole file as bytes; false when it cannot be opened or read.
-bool ReadWholeFile(const Text& path, std::string* bytes);
+// Reads the whole file as bytes; false when it cannot be opened or read, or
+// when it holds more than max_bytes (then *too_large is set, if given, and
+// no more than that was read).
+bool ReadWholeFile(const Text& path, std::string* bytes,
+                   std::size_t max_bytes = static_cast<std::size_t>(-1),
+                   bool* too_large = nullptr);
 // Creates or truncates the file and writes the bytes; false on any failure
 // (the file may then hold part of them).
 bool WriteWholeFile(const Text& path, std::string_view bytes);

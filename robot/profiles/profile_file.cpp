@@ -107,9 +107,15 @@ ImportResult ImportProfiles(CProfileRepository& repository, std::string_view con
     CProfile* profile = repository.FindProfile(name);
     if (profile == nullptr) {
       if (std::optional<Text> problem = ProfileNameProblem(name)) {
-        result.error = *problem;
-        result.error_line = lines.LineNumber();
-        return result;
+        // The store could not keep it under that name; its entries are
+        // passed over and the next profile is read.
+        result.skipped_profiles.push_back({lines.LineNumber(), name, *problem});
+        for (std::optional<std::string_view> line = lines.Next(); line && !line->empty();
+             line = lines.Next()) {
+          lines.Next();  // the answer list
+        }
+        if (lines.NextIsEmpty()) lines.Next();
+        continue;
       }
       profile = &repository.CreateProfile(name);
     }
@@ -133,7 +139,9 @@ ImportResult ImportProfiles(CProfileRepository& repository, std::string_view con
     if (lines.NextIsEmpty()) lines.Next();
   }
   if (result.profiles == 0) {
-    result.error = u"El archivo no contiene perfiles.";
+    result.error = result.skipped_profiles.empty()
+                       ? u"El archivo no contiene perfiles."
+                       : u"El archivo no contiene perfiles cuyo nombre se pueda guardar.";
     return result;
   }
   result.ok = true;

@@ -13,6 +13,7 @@
 // characters.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,9 @@ namespace korvex {
 class CProfileRepository;
 
 inline constexpr std::string_view kProfileFileHeader = "KORVEX";
+// A profile file larger than this is refused before it is read: thousands of
+// profiles of thousands of answers fit in a few megabytes.
+inline constexpr std::size_t kMaxProfileFileBytes = 64u << 20;
 
 struct ExportResult {
   bool ok = false;
@@ -43,19 +47,30 @@ struct SkippedPair {
   Text reason;
 };
 
+// A profile of a file that was not taken, with the line of its name.
+struct SkippedProfile {
+  int line = 0;
+  Text profile;
+  Text reason;
+};
+
 struct ImportResult {
-  bool ok = false;        // at least one profile name was read and nothing failed
+  bool ok = false;        // at least one profile was read and nothing failed
   int profiles = 0;       // profile sections read
   Text error;             // a Spanish reason when not ok
   int error_line = 0;     // the line the error is about, 0 when none
   std::vector<SkippedPair> skipped;
+  std::vector<SkippedProfile> skipped_profiles;
 };
 
 // Reads file content into the repository.  Unreadable pairs are skipped and
-// reported; a profile named twice has both sections merged into one profile;
-// blank lines where a name is expected are passed over.  On failure the
-// repository may hold part of the file: callers import into a temporary
-// repository and copy from there.
+// reported; a profile whose name cannot be stored (empty after all, a
+// backslash, a control character, too long) is skipped whole and reported,
+// and the profiles after it are still read; a profile named twice (also in
+// another case) has both sections merged into one profile; blank lines where
+// a name is expected are passed over.  On failure the repository may hold
+// part of the file: callers import into a temporary repository and copy from
+// there.
 ImportResult ImportProfiles(CProfileRepository& repository, std::string_view content);
 
 }  // namespace korvex

@@ -18,6 +18,8 @@ constexpr std::size_t kMaxKeyNameChars = 255;
 
 Text Decimal(std::int32_t n) { return FromUtf8(std::to_string(n)); }
 
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
 // The suffix of "keyN" as a number; a suffix that is not a number reads as 0.
 std::int32_t PairNumber(TextView suffix) {
   std::int64_t n = 0;
@@ -186,9 +188,10 @@ CProfile& CProfileRepository::CreateProfile(const Text& name) {
     profile = std::make_unique<CManagedProfile>(name, *this);
     ScopedRegKey store(*m_registry);
     ScopedRegKey subkey(*m_registry);
-    if (m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out()) == reg::kSuccess) {
-      m_registry->RegCreateKeyExW(store.Get(), name, subkey.Out());
-    }
+    std::int32_t code = m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out());
+    if (code == reg::kSuccess) code = m_registry->RegCreateKeyExW(store.Get(), name, subkey.Out());
+    // The profile lives on in memory; its answers' writes will fail too.
+    if (code != reg::kSuccess) Report({name, u"", code, false});
   } else {
     profile = std::make_unique<CProfile>(name);
   }
@@ -251,7 +254,12 @@ CProfile& CProfileRepository::AddCopyOf(const CProfile& source) {
   const Text base = CopyBaseName(source.GetName());
   Text candidate = source.GetName();
   for (std::int32_t i = 1; FindProfile(candidate) != nullptr; ++i) {
-    candidate = base + u" (" + Decimal(i) + u")";
+    const Text number = u" (" + Decimal(i) + u")";
+    // The numbered name must still fit in a registry key name: the base is
+    // cut, never inside a character of two code units.
+    std::size_t keep = std::min(base.size(), kMaxKeyNameChars - number.size());
+    if (keep < base.size() && keep > 0 && IsHighSurrogate(base[keep - 1])) --keep;
+    candidate = base.substr(0, keep) + number;
   }
   CProfile& target = CreateProfile(candidate);
   const std::vector<Text> keys = source.GetKeys();
@@ -344,7 +352,7 @@ void CProfileRepository::OnAnswerRemoved(CProfile& profile, const Text& key) {
 
 bool CProfileRepository::ImportFile(const Text& path) {
   std::string content;
-  if (!ReadWholeFile(path, &content)) return false;
+  if (!ReadWholeFile(path, &content, kMaxProfileFileBytes)) return false;
   return ImportProfiles(*this, content).ok;
 }
 

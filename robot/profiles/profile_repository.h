@@ -62,11 +62,11 @@ class ProfileStoreUi {
   virtual void ShowDeletionError(TextView caption, std::int32_t system_code) = 0;
 };
 
-// A write or deletion of a stored pair that failed; the answer stays in
-// memory.
+// A write or deletion of a stored pair, or the creation of a profile's
+// subkey, that failed; the answer or the profile stays in memory.
 struct StoreWriteFailure {
   Text profile;
-  Text value_name;  // "key12", "value12"
+  Text value_name;  // "key12", "value12"; empty: the profile's subkey
   std::int32_t code = 0;
   bool deleting = false;
 };

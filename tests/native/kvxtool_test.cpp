@@ -8,6 +8,7 @@
 
 #include "platform/file_io.h"
 #include "robot/key/system_icons.h"
+#include "robot/profiles/profile_file.h"
 #include "robot/profiles/profile_repository.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/memory_registry.h"
@@ -103,6 +104,62 @@ TEST_F(KvxToolTest, ARefusedImportChangesNothing) {
     EXPECT_THAT(err, StartsWith("kvxtool: "));
     EXPECT_EQ(registry.SubkeyNames(kStorePath), before);
   }
+}
+
+// A registry that cannot create the subkey of one profile.
+class NoSubkeyFor : public testing::MemoryRegistry {
+ public:
+  explicit NoSubkeyFor(Text name) : m_name(std::move(name)) {}
+  std::int32_t RegCreateKeyExW(RegKey parent, TextView subkey, RegKey* key) override {
+    if (subkey == m_name) return reg::kAccessDenied;
+    return MemoryRegistry::RegCreateKeyExW(parent, subkey, key);
+  }
+
+ private:
+  Text m_name;
+};
+
+TEST_F(KvxToolTest, AnImportWhoseStoreWritesFailSaysWhichProfilesAreIncomplete) {
+  const Text file = File("ab.kvxpf", file_ab);
+  registry.FailCall("RegSetValueExW", 5, 3);  // A's second entry
+  EXPECT_EQ(Run({u"import", file}), 1);
+  EXPECT_EQ(out, "A\tA\t2\nB\tB\t0\n");
+  EXPECT_THAT(err, HasSubstr("\"A\""));
+  EXPECT_THAT(err, HasSubstr("incompleto"));
+  EXPECT_THAT(err, ::testing::Not(HasSubstr("\"B\"")));
+
+  NoSubkeyFor no_b(u"B");
+  kvxtool::Environment env;
+  env.registry = &no_b;
+  EXPECT_EQ(kvxtool::Run({u"import", file}, env), 1);
+  EXPECT_THAT(env.err, HasSubstr("\"B\""));
+  EXPECT_THAT(env.err, ::testing::Not(HasSubstr("\"A\"")));
+}
+
+TEST_F(KvxToolTest, ImportSkipsAndReportsProfilesWhoseNamesCannotBeStored) {
+  const Text file = File("names.kvxpf", "KORVEX\r\nUno\\Dos\r\n" + K("x") + "\r\n" + kPress +
+                                            "\r\n\r\n\r\n" + file_ab.substr(8));
+  EXPECT_EQ(Run({u"import", file}), 0) << err;
+  EXPECT_EQ(out, "A\tA\t2\nB\tB\t0\n");
+  EXPECT_THAT(err, HasSubstr("línea 2"));
+  EXPECT_THAT(err, HasSubstr("Uno\\Dos"));
+  EXPECT_EQ(Run({u"check", file}, false), 0);
+  EXPECT_THAT(out, StartsWith("línea 2\tUno\\Dos\t"));
+}
+
+TEST_F(KvxToolTest, AFileBeyond64MiBIsRefusedWithTheImportMessage) {
+  std::string content = file_ab;
+  content.resize(kMaxProfileFileBytes + 1, '\n');
+  const Text file = File("grande.kvxpf", content);
+  content.clear();
+  content.shrink_to_fit();
+  for (const char16_t* command : {u"import", u"check"}) {
+    EXPECT_EQ(Run({command, file}), 1) << ToUtf8(command);
+    EXPECT_THAT(err, HasSubstr("Error al intentar importar los perfiles del archivo dado."));
+    EXPECT_THAT(err, HasSubstr("64 MiB"));
+  }
+  EXPECT_EQ(Run({u"show", u"--file", file}), 1);
+  EXPECT_TRUE(registry.SubkeyNames(kStorePath).empty());
 }
 
 TEST_F(KvxToolTest, CheckReportsSkippedPairsWithTheirLines) {

@@ -110,6 +110,55 @@ TEST(ProfileFile, RefusedFiles) {
   }
 }
 
+TEST(ProfileFile, AProfileWhoseNameCannotBeStoredIsSkippedAndTheOthersImport) {
+  const std::string tail = "\r\n" + K("x") + "\r\n" + kPress + "\r\n\r\n\r\n";
+  const std::string content = "KORVEX\r\nUno\\Dos" + tail +            // line 2
+                              "Con\x01control" + tail +                   // line 6
+                              std::string(256, 'n') + tail +              // line 10
+                              "Bueno\r\n" + K("b") + "\r\n" + kLeave + "\r\n\r\n\r\n" +
+                              std::string("Nulo\0", 5) + tail;           // line 18
+  CProfileRepository repo;
+  const ImportResult result = ImportProfiles(repo, content);
+  ASSERT_TRUE(result.ok) << ToUtf8(result.error);
+  EXPECT_EQ(result.profiles, 1);
+  ASSERT_EQ(repo.GetProfiles().size(), 1u);
+  EXPECT_THAT(repo.FindProfile(u"Bueno")->GetKeys(), ElementsAre(FromUtf8(K("b"))));
+  ASSERT_EQ(result.skipped_profiles.size(), 4u);
+  const int lines[] = {2, 7, 12, 22};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(result.skipped_profiles[i].line, lines[i]);
+    EXPECT_FALSE(result.skipped_profiles[i].reason.empty());
+  }
+  EXPECT_EQ(result.skipped_profiles[0].profile, u"Uno\\Dos");
+}
+
+TEST(ProfileFile, AFileBeyond64MiBIsRefusedBeforeItIsRead) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("korvex-big-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(dir);
+  const Text path = (dir / "grande.kvxpf").u16string();
+  // A sound file, stretched with blank lines that an import passes over.
+  std::string content = kFileAB;
+  content.resize(kMaxProfileFileBytes + 1, '\n');
+  ASSERT_TRUE(WriteWholeFile(path, content));
+  CProfileRepository repo;
+  EXPECT_FALSE(repo.ImportFile(path));
+  EXPECT_TRUE(repo.GetProfiles().empty());
+
+  // The bound itself is read.
+  const Text small = (dir / "chico.kvxpf").u16string();
+  ASSERT_TRUE(WriteWholeFile(small, kFileAB));
+  std::string bytes;
+  bool too_large = true;
+  EXPECT_TRUE(ReadWholeFile(small, &bytes, kFileAB.size(), &too_large));
+  EXPECT_FALSE(too_large);
+  EXPECT_EQ(bytes, kFileAB);
+  EXPECT_FALSE(ReadWholeFile(small, &bytes, kFileAB.size() - 1, &too_large));
+  EXPECT_TRUE(too_large);
+  EXPECT_TRUE(bytes.empty());
+  std::filesystem::remove_all(dir);
+}
+
 TEST(ProfileFile, UnreadablePairIsSkippedAndTheFollowingPairsStillLoad) {
   const std::string content = "KORVEX\r\nA\r\n" + K("uno") + "\r\n" + kPress +
                               "\r\nclass CNoExiste|x|\r\n" + kPress + "\r\n" + K("dos") +

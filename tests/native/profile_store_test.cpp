@@ -495,6 +495,35 @@ TEST(ProfileStore, CopiesTakeTheNextFreeNumberedName) {
   }
 }
 
+TEST(ProfileStore, ACopysNumberedNameIsCutToTheNameLimit) {
+  const Text longest(255, u'x');
+  // 250 letters, a character outside the BMP (two code units), 3 letters:
+  // a cut at 251 would split the pair.
+  const Text with_pair = Text(250, u'y') + u"\U0001F600" + u"yyy";
+  ASSERT_EQ(with_pair.size(), 255u);
+  struct Case {
+    std::vector<Text> existing;
+    Text source;
+    Text copy;
+  };
+  const Case cases[] = {
+      {{longest}, longest, Text(251, u'x') + u" (1)"},
+      {{longest, Text(251, u'x') + u" (1)"}, longest, Text(251, u'x') + u" (2)"},
+      {{with_pair}, with_pair, Text(250, u'y') + u" (1)"},
+  };
+  for (const Case& c : cases) {
+    MemoryRegistry registry;
+    CProfileRepository repo(registry);
+    for (const Text& name : c.existing) repo.CreateProfile(name);
+    CProfile source(c.source);
+    source.SetAnswer(Key(u"k"), kPress);
+    const CProfile* copy = nullptr;
+    ASSERT_NO_THROW(copy = &repo.AddCopyOf(source));
+    EXPECT_EQ(copy->GetName(), c.copy);
+    EXPECT_EQ(copy->GetCount(), 1u);
+  }
+}
+
 TEST(ProfileStore, CopyIntoThePersistentRepositoryWritesEachPair) {
   MemoryRegistry registry;
   CProfileRepository repo(registry);

@@ -60,6 +60,22 @@ expect "check no header" 1 want -- check noheader.kvxpf
 : > want; expect "import refused" 1 want -- import noheader.kvxpf
 printf 'A\t2\nA (1)\t2\nB\t0\nB (1)\t0\n' > want; expect "nothing changed" 0 want -- list
 
+# The registry takes "a" and "A" as one subkey: a profile named in another
+# case gets the next free numbered name ("a (1)" is "A (1)" too).
+printf 'KORVEX\r\na\r\n%s\r\n%s\r\n\r\n\r\n' "$(key tres Aceptar)" "$press" > lower.kvxpf
+printf 'a\ta (2)\t1\n' > want; expect "import in another case" 0 want -- import lower.kvxpf
+printf 'A\t2\nA (1)\t2\nB\t0\nB (1)\t0\na (2)\t1\n' > want; expect "one name per subkey" 0 want -- list
+
+# An export over an existing file replaces it whole and leaves no temporary
+# file beside it.
+printf 'A\t2\n' > want; expect "export over a file" 0 want -- export back.kvxpf A
+printf 'aceptado\t1 perfiles\t2 entradas\t0 omitidas\n' > want; expect "the replaced file" 0 want -- check back.kvxpf
+checks=$((checks + 1))
+if ls | grep -q '\.tmp$'; then
+  echo "FAILED: a temporary file was left beside the export: $(ls | grep '\.tmp$')"
+  failures=$((failures + 1))
+fi
+
 "$exec_" reg.exe delete 'HKCU\Software\Norvane\KORVEX\Store' /f > /dev/null 2>&1 || true
 echo "$((checks - failures)) passed, $failures failed"
 [[ $failures -eq 0 ]]

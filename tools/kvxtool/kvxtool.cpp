@@ -1,5 +1,6 @@
 #include "tools/kvxtool/kvxtool.h"
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -71,15 +72,26 @@ void ShowEntries(const CProfile& profile, Environment& env) {
   }
 }
 
+// Reads a whole profile file; false (with the error written) when it cannot
+// be read or is larger than any profile file.
+bool ReadProfileFileBytes(const Text& path, std::string* content, Environment& env) {
+  bool too_large = false;
+  if (ReadWholeFile(path, content, kMaxProfileFileBytes, &too_large)) return true;
+  if (too_large) {
+    Fail(env, U8(LoadRobotString(str::kImportFailed)) + " El archivo tiene más de " +
+                  std::to_string(kMaxProfileFileBytes >> 20) + " MiB: " + U8(path));
+  } else {
+    Fail(env, "no se pudo leer el archivo " + U8(path));
+  }
+  return false;
+}
+
 // Reads a profile file into a temporary repository; false (with the error
 // written) when the file cannot be read or would be refused.
 bool ReadProfileFile(const Text& path, CProfileRepository& into, ImportResult* result,
                      Environment& env) {
   std::string content;
-  if (!ReadWholeFile(path, &content)) {
-    Fail(env, "no se pudo leer el archivo " + U8(path));
-    return false;
-  }
+  if (!ReadProfileFileBytes(path, &content, env)) return false;
   *result = ImportProfiles(into, content);
   if (!result->ok) {
     std::string where = result->error_line > 0 ? "línea " + std::to_string(result->error_line) + ": " : "";
@@ -179,26 +191,50 @@ int Import(const std::vector<Text>& args, Environment& env) {
   if (!ReadProfileFile(args[0], file, &result, env)) return kFailure;
   std::vector<CProfile*> chosen;
   if (!Choose(file, {args.begin() + 1, args.end()}, &chosen, env, "en el archivo")) return kFailure;
+  for (const SkippedProfile& skipped : result.skipped_profiles) {
+    env.err += "kvxtool: línea " + std::to_string(skipped.line) + ": el perfil \"" +
+               U8(skipped.profile) + "\" no se importa: " + U8(skipped.reason) + "\n";
+  }
   int status = kSuccess;
   auto store = OpenStore(env, &status);
   if (!store) return status;
+  // A profile whose subkey or answers could not be written is in the store
+  // only in part, or not at all: the user must know which.
+  std::vector<StoreWriteFailure> failures;
+  store->SetWriteFailureHandler([&](const StoreWriteFailure& f) { failures.push_back(f); });
   for (const CProfile* profile : chosen) {
+    failures.clear();
     const CProfile& copy = store->AddCopyOf(*profile);
     env.out += Field(profile->GetName()) + "\t" + Field(copy.GetName()) + "\t" +
                std::to_string(copy.GetCount()) + "\n";
+    if (!failures.empty()) {
+      Fail(env, "el perfil \"" + U8(copy.GetName()) + "\" quedó incompleto en el registro: " +
+                    std::to_string(failures.size()) + " escrituras fallaron (error " +
+                    std::to_string(failures.front().code) + ")");
+      status = kFailure;
+    }
   }
-  return kSuccess;
+  return status;
 }
 
 int Check(const std::vector<Text>& args, Environment& env) {
   if (args.size() != 1) return UsageError(env, "uso: kvxtool check ARCHIVO");
   std::string content;
-  if (!ReadWholeFile(args[0], &content)) return Fail(env, "no se pudo leer el archivo " + U8(args[0]));
+  if (!ReadProfileFileBytes(args[0], &content, env)) return kFailure;
   CProfileRepository file;
   const ImportResult result = ImportProfiles(file, content);
+  // What the import would pass over, profiles and pairs, in line order.
+  std::vector<std::pair<int, std::string>> skipped_lines;
+  for (const SkippedProfile& skipped : result.skipped_profiles) {
+    skipped_lines.emplace_back(skipped.line, Field(skipped.profile) + "\t" + Field(skipped.reason));
+  }
   for (const SkippedPair& skipped : result.skipped) {
-    env.out += "línea " + std::to_string(skipped.line) + "\t" + Field(skipped.profile) + "\t" +
-               Field(skipped.reason) + "\n";
+    skipped_lines.emplace_back(skipped.line, Field(skipped.profile) + "\t" + Field(skipped.reason));
+  }
+  std::stable_sort(skipped_lines.begin(), skipped_lines.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [line, text] : skipped_lines) {
+    env.out += "línea " + std::to_string(line) + "\t" + text + "\n";
   }
   if (!result.ok) {
     env.out += "rechazado";
@@ -210,7 +246,11 @@ int Check(const std::vector<Text>& args, Environment& env) {
   for (const CProfile* profile : file.GetProfiles()) entries += profile->GetCount();
   env.out += "aceptado\t" + std::to_string(file.GetProfiles().size()) + " perfiles\t" +
              std::to_string(entries) + " entradas\t" + std::to_string(result.skipped.size()) +
-             " omitidas\n";
+             " omitidas";
+  if (!result.skipped_profiles.empty()) {
+    env.out += "\t" + std::to_string(result.skipped_profiles.size()) + " perfiles omitidos";
+  }
+  env.out += "\n";
   return kSuccess;
 }
 
@@ -332,16 +372,21 @@ std::string Help() {
          "           empieza con un renglón \"[NOMBRE]\"\n"
          "  export   NOMBRE <tab> ENTRADAS por cada perfil escrito\n"
          "  import   NOMBRE EN EL ARCHIVO <tab> NOMBRE CREADO <tab> ENTRADAS; un nombre en uso\n"
-         "           recibe el siguiente libre, \"A (1)\", \"A (2)\"...\n"
-         "  check    \"línea N <tab> PERFIL <tab> MOTIVO\" por cada par que se omitiría, y al\n"
-         "           final \"aceptado <tab> P perfiles <tab> E entradas <tab> O omitidas\" o\n"
+         "           (también con otras mayúsculas) recibe el siguiente libre, \"A (1)\",\n"
+         "           \"A (2)\"...; un perfil cuyo nombre no se puede guardar se omite con un\n"
+         "           aviso en la salida de error\n"
+         "  check    \"línea N <tab> PERFIL <tab> MOTIVO\" por cada perfil o par que se\n"
+         "           omitiría, y al final \"aceptado <tab> P perfiles <tab> E entradas <tab>\n"
+         "           O omitidas [<tab> Q perfiles omitidos]\" o\n"
          "           \"rechazado [<tab> línea N] <tab> MOTIVO\"\n"
          "  ask      \"mensaje aceptado\"; 6 (sí) o 7 (no); el valor; el número de la opción\n"
          "           (-1 ninguna, -999 cancelar el tratamiento); o \"sin respuesta\" con estado 3\n"
          "\n"
          "Estado de salida: 0 éxito, 1 falla (mensaje en la salida de error), 2 uso incorrecto,\n"
          "3 el robot no tiene respuesta (ask).\n"
-         "Una importación rechazada no cambia ningún perfil.\n";
+         "Una importación rechazada no cambia ningún perfil; una cuyo registro falló termina\n"
+         "con estado 1 y nombra cada perfil que quedó incompleto.  Un archivo de más de\n"
+         "64 MiB se rechaza sin leerlo.\n";
 }
 
 int Run(const std::vector<Text>& args, Environment& env) {
