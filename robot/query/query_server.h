@@ -41,7 +41,12 @@ inline constexpr int kMaxConnections = 32;
 // The time one exchange may take on its connection, from the accept to the
 // last byte of the response, besides the bound on each wait.
 inline constexpr int kRequestDeadlineMs = 30000;
-inline constexpr int kListenBacklog = 5;
+// Connections the system completes and queues before the listener takes
+// them.  The tariff control gives up a connection not made within 300 ms;
+// with a short queue, a burst of other clients (each served or turned away
+// within microseconds once taken) would fill it and the system would drop
+// the control's connection request until its retry a second later.
+inline constexpr int kListenBacklog = 64;
 // The last error when a thread cannot be created (ERROR_SERVICE_NO_THREAD).
 inline constexpr int kErrorNoThread = 1067;
 
