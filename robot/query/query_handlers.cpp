@@ -200,6 +200,10 @@ std::optional<std::int32_t> OptionsAnswer(TextView answers, std::int32_t count) 
   }
   if (*none) return protocol::kSelectNone;
   if (*cancel) return protocol::kCancelTreatment;
+  // "Seleccionar la opción marcada" pressed with nothing marked (the robot's
+  // own option dialog stores that as -999): the control's dialog then
+  // cancels the treatment, and so does this answer.
+  if (selected == protocol::kCancelTreatment) return protocol::kCancelTreatment;
   if (selected < 0 || selected >= count) {
     KORVEX_TRACE("PreguntaOpciones(): ProcessRemoteQuery respuesta selecciona opción inexistente (%d): [%s]",
                  static_cast<int>(selected), Utf8(answers).c_str());

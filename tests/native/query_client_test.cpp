@@ -297,6 +297,9 @@ TEST_F(RobotClientTest, OptionsAcceptExactlyOneButtonAndAnOfferedOption) {
       {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|3x|class CPressButton|", kNone},
       {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect||class CPressButton|", kNone},
       {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|4294967295|class CPressButton|", kNone},
+      // Nothing marked when "Seleccionar la opción marcada" was pressed: the
+      // control's dialog cancels the treatment.
+      {5, u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|4294966297|class CPressButton|", -999},
       {5, u"4|class CNullInteraction|class CNullInteraction|class CNullInteraction|class CPressButton|", kNone},
       {5, u"4|class CPressButton|class CNullInteraction|class CNullInteraction|class CNullInteraction|", -1},
       {5, u"4|class CPressButton|class CNullInteraction|class CItemSelect|2|class CNullInteraction|", -1},
