@@ -56,10 +56,11 @@ RegValue MakeDwordValue(std::uint32_t number) {
 }
 
 Text ReadStringValue(const RegValue& value) {
-  Text text;
-  text.reserve(value.data.size() / 2);
-  for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
-    text.push_back(static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8)));
+  Text text(value.data.size() / 2, u'\0');
+  const std::uint8_t* in = value.data.data();
+  for (char16_t& c : text) {
+    c = static_cast<char16_t>(in[0] | (in[1] << 8));
+    in += 2;
   }
   if (!text.empty() && text.back() == u'\0') text.pop_back();
   return text;

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/text.h"
@@ -32,7 +32,12 @@ class CStringToSafePtrMap {
   auto end() const { return m_map.end(); }
 
  private:
-  std::map<Text, std::shared_ptr<const V>, std::less<>> m_map;
+  // Looked up by a text view without copying it into a string.
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(TextView text) const { return std::hash<TextView>{}(text); }
+  };
+  std::unordered_map<Text, std::shared_ptr<const V>, Hash, std::equal_to<>> m_map;
 };
 
 }  // namespace korvex

@@ -49,7 +49,7 @@ CManagedProfile::CManagedProfile(Text name, CProfileRepository& repository,
 }
 
 CManagedProfile::CManagedProfile(Text name, CProfileRepository& repository,
-                                 std::map<Text, Text>&& verified, Verified)
+                                 std::vector<std::pair<Text, Text>>&& verified, Verified)
     : CProfile(std::move(name)), m_repository(&repository) {
   for (auto& [key, value] : verified) Insert(key, std::move(value));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "platform/text.h"
@@ -52,8 +53,8 @@ class CManagedProfile : public CProfile {
   // Pairs the store loader has already read back and normalized are taken
   // as they are.
   struct Verified {};
-  CManagedProfile(Text name, CProfileRepository& repository, std::map<Text, Text>&& verified,
-                  Verified);
+  CManagedProfile(Text name, CProfileRepository& repository,
+                  std::vector<std::pair<Text, Text>>&& verified, Verified);
 
   void SetAnswer(const Text& key, const Text& value) override;
   void RemoveAnswer(const Text& key) override;

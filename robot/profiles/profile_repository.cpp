@@ -97,7 +97,7 @@ void CProfileRepository::Load() {
   }
 }
 
-std::map<Text, Text> CProfileRepository::LoadPairs(const Text& profile_name) {
+std::vector<std::pair<Text, Text>> CProfileRepository::LoadPairs(const Text& profile_name) {
   ScopedRegKey store(*m_registry);
   if (std::int32_t code = m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out())) {
     throw StoreLoadError(code);
@@ -163,13 +163,14 @@ std::map<Text, Text> CProfileRepository::LoadPairs(const Text& profile_name) {
     }
     entry.suffixes.emplace_back(suffix);
   }
-  std::map<Text, Text> result;
+  std::vector<std::pair<Text, Text>> result;
+  result.reserve(loaded.size());
   auto& pairs = m_storedPairs[profile_name];
   pairs.reserve(loaded.size());
   for (const Text* canonical_key : order) {
     Loaded& entry = loaded.at(*canonical_key);
     pairs[*canonical_key] = std::move(entry.suffixes);
-    result.emplace(*canonical_key, std::move(entry.answers));
+    result.emplace_back(*canonical_key, std::move(entry.answers));
   }
   return result;
 }

@@ -120,7 +120,7 @@ class CProfileRepository {
 
  private:
   void Load();
-  std::map<Text, Text> LoadPairs(const Text& profile_name);
+  std::vector<std::pair<Text, Text>> LoadPairs(const Text& profile_name);
   bool WriteValue(const Text& profile, const Text& name, TextView text);
   // True when the value is gone (also when it was not there).
   bool DeleteValue(const Text& profile, const Text& name);
