@@ -7,10 +7,24 @@
 // Only scalar values cross this interface: messages that carry a pointer
 // (WM_SETTEXT, LB_GETTEXT, LB_FINDSTRING, ...) have their own operation, so a
 // fake never has to decode memory.
+//
+// The host is another process that may be slow, hung or modal, so nothing
+// here waits on another thread's window without a bound:
+//   - a button press is delivered without waiting for the button's handler
+//     (SendNotifyClick);
+//   - every other message sent to a window ("Send..." below, and the length
+//     query of GetWindowTextW(window)) is bounded in time; when the window's
+//     thread does not take it within the bound, or is hung, the operation
+//     throws WindowTimeoutError, so the caller's whole read (a capture, a
+//     performed answer) fails at that point instead of going on with a
+//     half-read window.
+// Messages to a window of the calling thread are handled at once, as the
+// window system does.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 
 #include "platform/text.h"
 
@@ -68,6 +82,22 @@ inline constexpr std::uint32_t kWmNull = 0x0000;
 inline constexpr int kLbErr = -1;
 }  // namespace win
 
+// A message sent to a window was not handled within the adapter's bound (or
+// the window's thread is hung).
+class WindowTimeoutError : public std::runtime_error {
+ public:
+  WindowTimeoutError(Hwnd window, std::uint32_t message)
+      : std::runtime_error("a window did not answer a sent message in time"),
+        m_window(window),
+        m_message(message) {}
+  Hwnd window() const noexcept { return m_window; }
+  std::uint32_t message() const noexcept { return m_message; }
+
+ private:
+  Hwnd m_window;
+  std::uint32_t m_message;
+};
+
 class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
@@ -110,8 +140,12 @@ class WindowSystem {
   // --- activation and buttons -------------------------------------------
   virtual bool SetForegroundWindow(Hwnd window) = 0;
   virtual Hwnd SetActiveWindow(Hwnd window) = 0;
-  // SendMessageW BM_CLICK (wParam 0, lParam 0); returns the send's result.
-  virtual std::intptr_t SendClick(Hwnd button) = 0;
+  // BM_CLICK (wParam 0, lParam 0) with SendNotifyMessageW: for a window of
+  // another thread it returns at once, without waiting for the button's
+  // handler (which may open a modal popup and keep it up for minutes); the
+  // messages sent to that thread before it are handled first.  False when
+  // the message could not be delivered.
+  virtual bool SendNotifyClick(Hwnd button) = 0;
 
   // --- icons -------------------------------------------------------------
   // SendMessageW STM_GETICON; 0 when the static shows no icon.
@@ -144,7 +178,8 @@ class WindowSystem {
 
   // --- plain messages ------------------------------------------------------
   // Messages whose parameters are plain numbers (WM_NULL, the robot's
-  // notifications, ...).
+  // notifications, ...).  SendMessageW is not bounded: it is for windows of
+  // the calling process.
   virtual bool PostMessageW(Hwnd window, std::uint32_t message, std::uintptr_t wparam,
                             std::intptr_t lparam) = 0;
   virtual std::intptr_t SendMessageW(Hwnd window, std::uint32_t message, std::uintptr_t wparam,

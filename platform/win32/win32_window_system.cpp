@@ -38,8 +38,21 @@ Text ReadInto(int chars, const auto& call) {
 
 // --- texts -------------------------------------------------------------------
 
+std::intptr_t Win32WindowSystem::SendBounded(Hwnd window, std::uint32_t message,
+                                             std::uintptr_t wparam, std::intptr_t lparam) {
+  DWORD_PTR result = 0;
+  if (::SendMessageTimeoutW(ToHwnd(window), message, wparam, lparam, SMTO_ABORTIFHUNG,
+                            m_sendTimeoutMs, &result) != 0) {
+    return static_cast<std::intptr_t>(result);
+  }
+  // A window that is gone fails the way the window system fails; one that
+  // is there and did not answer is the hung or busy host.
+  if (::IsWindow(ToHwnd(window))) throw WindowTimeoutError(window, message);
+  return 0;
+}
+
 Text Win32WindowSystem::GetWindowTextW(Hwnd window) {
-  const LRESULT length = ::SendMessageW(ToHwnd(window), WM_GETTEXTLENGTH, 0, 0);
+  const LRESULT length = SendBounded(window, WM_GETTEXTLENGTH, 0, 0);
   if (length <= 0 || length >= INT_MAX) return {};
   return ReadInto(static_cast<int>(length) + 1, [&](wchar_t* buffer, int chars) {
     return ::GetWindowTextW(ToHwnd(window), buffer, chars);
@@ -58,8 +71,7 @@ bool Win32WindowSystem::SetWindowTextW(Hwnd window, TextView text) {
 
 bool Win32WindowSystem::SendSetText(Hwnd window, TextView text) {
   const std::wstring wide = ToWide(text);
-  return ::SendMessageW(ToHwnd(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str())) !=
-         FALSE;
+  return SendBounded(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str())) != FALSE;
 }
 
 // --- structure and identity ----------------------------------------------------
@@ -142,19 +154,19 @@ Hwnd Win32WindowSystem::SetActiveWindow(Hwnd window) {
   return FromHwnd(::SetActiveWindow(ToHwnd(window)));
 }
 
-std::intptr_t Win32WindowSystem::SendClick(Hwnd button) {
-  return ::SendMessageW(ToHwnd(button), BM_CLICK, 0, 0);
+bool Win32WindowSystem::SendNotifyClick(Hwnd button) {
+  return ::SendNotifyMessageW(ToHwnd(button), BM_CLICK, 0, 0) != FALSE;
 }
 
 // --- icons ---------------------------------------------------------------------------
 
 IconHandle Win32WindowSystem::SendGetIcon(Hwnd static_control) {
-  return static_cast<IconHandle>(::SendMessageW(ToHwnd(static_control), STM_GETICON, 0, 0));
+  return static_cast<IconHandle>(SendBounded(static_control, STM_GETICON, 0, 0));
 }
 
 IconHandle Win32WindowSystem::SendSetIcon(Hwnd static_control, IconHandle icon) {
   return static_cast<IconHandle>(
-      ::SendMessageW(ToHwnd(static_control), STM_SETICON, static_cast<WPARAM>(icon), 0));
+      SendBounded(static_control, STM_SETICON, static_cast<WPARAM>(icon), 0));
 }
 
 IconHandle Win32WindowSystem::LoadSystemIcon(int id) {
@@ -163,13 +175,10 @@ IconHandle Win32WindowSystem::LoadSystemIcon(int id) {
 
 // --- list boxes ------------------------------------------------------------------------
 
-namespace {
-
-int SendListMessage(Hwnd list, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
-  return static_cast<int>(::SendMessageW(ToHwnd(list), message, wparam, lparam));
+int Win32WindowSystem::SendListMessage(Hwnd list, std::uint32_t message, std::uintptr_t wparam,
+                                       std::intptr_t lparam) {
+  return static_cast<int>(SendBounded(list, message, wparam, lparam));
 }
-
-}  // namespace
 
 int Win32WindowSystem::SendListSetCurSel(Hwnd list, int index) {
   return SendListMessage(list, LB_SETCURSEL, static_cast<WPARAM>(index));
@@ -223,11 +232,11 @@ bool Win32WindowSystem::DestroyWindow(Hwnd window) {
 }
 
 std::uintptr_t Win32WindowSystem::SendGetFont(Hwnd window) {
-  return static_cast<std::uintptr_t>(::SendMessageW(ToHwnd(window), WM_GETFONT, 0, 0));
+  return static_cast<std::uintptr_t>(SendBounded(window, WM_GETFONT, 0, 0));
 }
 
 void Win32WindowSystem::SendSetFont(Hwnd window, std::uintptr_t font) {
-  ::SendMessageW(ToHwnd(window), WM_SETFONT, static_cast<WPARAM>(font), 0);
+  SendBounded(window, WM_SETFONT, static_cast<WPARAM>(font), 0);
 }
 
 // --- plain messages ------------------------------------------------------------------------

@@ -1,10 +1,13 @@
 // The window-system port over the real window system: every operation
 // forwards to the User32 (or PSAPI) call or message it is named after.
 //
-// The adapter keeps no state, caches nothing and may be used from any thread;
-// messages sent to a window of another thread wait for that thread, as
-// SendMessageW does.  This header stays free of <windows.h> so that any code
-// can hold the adapter behind the port.
+// The adapter keeps no state, caches nothing and may be used from any thread.
+// Messages sent to a window of another thread wait for that thread at most
+// the adapter's bound (SendMessageTimeoutW with SMTO_ABORTIFHUNG; a hung
+// thread fails at once) and then throw WindowTimeoutError; a window that no
+// longer exists answers 0 as the window system does.  A button press goes
+// out with SendNotifyMessageW and never waits.  This header stays free of
+// <windows.h> so that any code can hold the adapter behind the port.
 #pragma once
 
 #include "platform/window_system.h"
@@ -13,6 +16,12 @@ namespace korvex {
 
 class Win32WindowSystem final : public WindowSystem {
  public:
+  // How long a message sent to another thread's window may take.
+  static constexpr std::uint32_t kDefaultSendTimeoutMs = 2000;
+
+  explicit Win32WindowSystem(std::uint32_t send_timeout_ms = kDefaultSendTimeoutMs)
+      : m_sendTimeoutMs(send_timeout_ms) {}
+
   Text GetWindowTextW(Hwnd window) override;
   Text GetWindowTextW(Hwnd window, int buffer_chars) override;
   bool SetWindowTextW(Hwnd window, TextView text) override;
@@ -35,7 +44,7 @@ class Win32WindowSystem final : public WindowSystem {
 
   bool SetForegroundWindow(Hwnd window) override;
   Hwnd SetActiveWindow(Hwnd window) override;
-  std::intptr_t SendClick(Hwnd button) override;
+  bool SendNotifyClick(Hwnd button) override;
 
   IconHandle SendGetIcon(Hwnd static_control) override;
   IconHandle SendSetIcon(Hwnd static_control, IconHandle icon) override;
@@ -61,6 +70,18 @@ class Win32WindowSystem final : public WindowSystem {
                     std::intptr_t lparam) override;
   std::intptr_t SendMessageW(Hwnd window, std::uint32_t message, std::uintptr_t wparam,
                              std::intptr_t lparam) override;
+
+  // SendMessageTimeoutW within the bound: the message's result; 0 when the
+  // window does not exist; WindowTimeoutError when it exists and did not
+  // answer in time.
+  std::intptr_t SendBounded(Hwnd window, std::uint32_t message, std::uintptr_t wparam,
+                            std::intptr_t lparam);
+
+ private:
+  int SendListMessage(Hwnd list, std::uint32_t message, std::uintptr_t wparam = 0,
+                      std::intptr_t lparam = 0);
+
+  std::uint32_t m_sendTimeoutMs;
 };
 
 }  // namespace korvex

@@ -80,13 +80,13 @@ Hwnd CMetaButton::CreateReplica(Hwnd parent_window) const {
                               win::kWsChild | win::kWsVisible | win::kWsTabStop, GetControlId());
 }
 
-std::intptr_t CMetaButton::Click() const {
-  if (!IsBound()) return 0;
+bool CMetaButton::Click() const {
+  if (!IsBound()) return false;
   if (const CMetaWindow* dialog = GetParent(); dialog != nullptr) {
     ws()->SetForegroundWindow(dialog->GetHandle());
     ws()->SetActiveWindow(dialog->GetHandle());
   }
-  return ws()->SendClick(GetHandle());
+  return ws()->SendNotifyClick(GetHandle());
 }
 
 std::int32_t CMetaButton::IsEnabled() const {

@@ -93,9 +93,11 @@ class CMetaButton : public CTextWindow {
   std::u16string_view RuntimeClassName() const override { return u"class CMetaButton"; }
   WindowKind GetKind() const override { return WindowKind::Button; }
   Hwnd CreateReplica(Hwnd parent_window) const override;
-  // SetForegroundWindow and SetActiveWindow on the parent dialog, then a
-  // synchronous BM_CLICK; returns the send's result.  No-op when unbound.
-  virtual std::intptr_t Click() const;
+  // SetForegroundWindow and SetActiveWindow on the parent dialog, then
+  // BM_CLICK delivered without waiting for the host's click handler (which
+  // may open a modal popup); the texts and selections sent before it are
+  // handled first.  False when unbound or not delivered.
+  virtual bool Click() const;
   // The enabled flag a key records: live IsWindowEnabled, or the stored flag
   // of a rebuilt button.
   virtual std::int32_t IsEnabled() const;

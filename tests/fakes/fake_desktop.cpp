@@ -124,6 +124,24 @@ void FakeDesktop::Record(Hwnd window, std::string what, Text text, std::intptr_t
   m_sent.push_back({window, std::move(what), std::move(text), value});
 }
 
+void FakeDesktop::BeforeSend(Hwnd window, std::string_view what, std::uint32_t message) {
+  if (on_send) on_send(window, what);
+  for (Hwnd w = window; w != kNoWindow; w = Find(w) != nullptr ? Get(w).parent : kNoWindow) {
+    if (hung.count(w) != 0) throw WindowTimeoutError(window, message);
+  }
+}
+
+std::size_t FakeDesktop::RunHostQueue() {
+  std::size_t handled = 0;
+  while (!m_hostQueue.empty()) {
+    const Hwnd button = m_hostQueue.front();
+    m_hostQueue.pop_front();
+    ++handled;
+    if (Find(button) != nullptr && on_click) on_click(button);
+  }
+  return handled;
+}
+
 std::vector<SentMessage> FakeDesktop::SentTo(Hwnd window) const {
   std::vector<SentMessage> out;
   for (const auto& m : m_sent) {
@@ -135,12 +153,15 @@ std::vector<SentMessage> FakeDesktop::SentTo(Hwnd window) const {
 // --- WindowSystem -------------------------------------------------------------
 
 Text FakeDesktop::GetWindowTextW(Hwnd window) {
+  if (Find(window) != nullptr) BeforeSend(window, "WM_GETTEXTLENGTH", 0x000E);
   const Window* w = Find(window);
   return w == nullptr ? Text{} : w->props.text;
 }
 
 Text FakeDesktop::GetWindowTextW(Hwnd window, int buffer_chars) {
-  Text text = GetWindowTextW(window);
+  // GetWindowTextW of another process's window sends nothing.
+  const Window* w = Find(window);
+  Text text = w == nullptr ? Text{} : w->props.text;
   const auto limit = static_cast<std::size_t>(std::max(buffer_chars - 1, 0));
   if (text.size() > limit) text.resize(limit);
   return text;
@@ -157,6 +178,7 @@ bool FakeDesktop::SetWindowTextW(Hwnd window, TextView text) {
 bool FakeDesktop::SendSetText(Hwnd window, TextView text) {
   Window* w = Find(window);
   if (w == nullptr) return false;
+  BeforeSend(window, "WM_SETTEXT", 0x000C);
   w->props.text = Text(text);
   Record(window, "WM_SETTEXT", Text(text));
   return true;
@@ -265,13 +287,19 @@ Hwnd FakeDesktop::SetActiveWindow(Hwnd window) {
   return previous;
 }
 
-std::intptr_t FakeDesktop::SendClick(Hwnd button) {
-  if (Find(button) == nullptr) return 0;
+bool FakeDesktop::SendNotifyClick(Hwnd button) {
+  if (Find(button) == nullptr) return false;
   Record(button, "BM_CLICK");
-  return on_click ? on_click(button) : 0;
+  if (clicks_wait_for_host) {
+    m_hostQueue.push_back(button);
+  } else if (on_click) {
+    on_click(button);
+  }
+  return true;
 }
 
 IconHandle FakeDesktop::SendGetIcon(Hwnd static_control) {
+  if (Find(static_control) != nullptr) BeforeSend(static_control, "STM_GETICON", 0x0171);
   const Window* w = Find(static_control);
   return w == nullptr ? 0 : w->props.icon;
 }
@@ -279,6 +307,7 @@ IconHandle FakeDesktop::SendGetIcon(Hwnd static_control) {
 IconHandle FakeDesktop::SendSetIcon(Hwnd static_control, IconHandle icon) {
   Window* w = Find(static_control);
   if (w == nullptr) return 0;
+  BeforeSend(static_control, "STM_SETICON", 0x0170);
   Record(static_control, "STM_SETICON", {}, static_cast<std::intptr_t>(icon));
   const IconHandle previous = w->props.icon;
   w->props.icon = icon;
@@ -289,6 +318,7 @@ IconHandle FakeDesktop::LoadSystemIcon(int id) { return SystemIcon(id); }
 
 int FakeDesktop::SendListSetCurSel(Hwnd list, int index) {
   Window* w = Find(list);
+  if (w != nullptr) BeforeSend(list, "LB_SETCURSEL", 0x0186);
   if (w == nullptr) return win::kLbErr;
   Record(list, "LB_SETCURSEL", {}, index);
   if (index < 0 || static_cast<std::size_t>(index) >= w->props.items.size()) {
@@ -301,11 +331,13 @@ int FakeDesktop::SendListSetCurSel(Hwnd list, int index) {
 
 int FakeDesktop::SendListGetCurSel(Hwnd list) {
   const Window* w = Find(list);
+  if (w != nullptr) BeforeSend(list, "LB_GETCURSEL", 0x0188);
   return w == nullptr ? win::kLbErr : w->cur_sel;
 }
 
 int FakeDesktop::SendListSetTopIndex(Hwnd list, int index) {
   Window* w = Find(list);
+  if (w != nullptr) BeforeSend(list, "LB_SETTOPINDEX", 0x0197);
   if (w == nullptr) return win::kLbErr;
   Record(list, "LB_SETTOPINDEX", {}, index);
   w->top_index = index;
@@ -314,11 +346,13 @@ int FakeDesktop::SendListSetTopIndex(Hwnd list, int index) {
 
 int FakeDesktop::SendListGetTopIndex(Hwnd list) {
   const Window* w = Find(list);
+  if (w != nullptr) BeforeSend(list, "LB_GETTOPINDEX", 0x018E);
   return w == nullptr ? win::kLbErr : w->top_index;
 }
 
 int FakeDesktop::SendListFindString(Hwnd list, int start, TextView text) {
   const Window* w = Find(list);
+  if (w != nullptr) BeforeSend(list, "LB_FINDSTRING", 0x018F);
   if (w == nullptr) return win::kLbErr;
   // LB_FINDSTRING: the first item that begins with the text, without regard
   // to case, searching after start and wrapping around.
@@ -336,11 +370,13 @@ int FakeDesktop::SendListFindString(Hwnd list, int start, TextView text) {
 
 int FakeDesktop::SendListGetCount(Hwnd list) {
   const Window* w = Find(list);
+  if (w != nullptr) BeforeSend(list, "LB_GETCOUNT", 0x018B);
   return w == nullptr ? 0 : static_cast<int>(w->props.items.size());
 }
 
 Text FakeDesktop::SendListGetText(Hwnd list, int index) {
   const Window* w = Find(list);
+  if (w != nullptr) BeforeSend(list, "LB_GETTEXT", 0x0189);
   if (w == nullptr || index < 0 || static_cast<std::size_t>(index) >= w->props.items.size()) {
     return {};
   }

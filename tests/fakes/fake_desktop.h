@@ -11,8 +11,11 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <deque>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/window_system.h"
@@ -79,9 +82,20 @@ class FakeDesktop : public WindowSystem {
   void Destroy(Hwnd window);  // the window and its children
   // Ends a dialog with a result, as EndDialog would, and destroys it.
   void EndDialog(Hwnd dialog, int result);
-  // Called on BM_CLICK; the default ends the button's dialog with the
-  // button's control id.  Return value: what SendMessageW returns.
+  // Called when the host handles BM_CLICK; the default ends the button's
+  // dialog with the button's control id.
   std::function<std::intptr_t(Hwnd button)> on_click;
+  // Presses wait in the host's queue until RunHostQueue (false: handled at
+  // once, as if the host answered before the robot's next step).
+  bool clicks_wait_for_host = false;
+  // Handles the queued presses in order; returns how many.
+  std::size_t RunHostQueue();
+  std::size_t QueuedClicks() const { return m_hostQueue.size(); }
+  // A window whose thread does not answer: bounded sends to it, or to a
+  // child of it, throw WindowTimeoutError.
+  std::set<Hwnd> hung;
+  // Called with the window and the message's name before every bounded send.
+  std::function<void(Hwnd window, std::string_view what)> on_send;
 
   const std::vector<SentMessage>& Sent() const { return m_sent; }
   std::vector<SentMessage> SentTo(Hwnd window) const;
@@ -106,7 +120,7 @@ class FakeDesktop : public WindowSystem {
   int GetSystemMetrics(int index) override;
   bool SetForegroundWindow(Hwnd window) override;
   Hwnd SetActiveWindow(Hwnd window) override;
-  std::intptr_t SendClick(Hwnd button) override;
+  bool SendNotifyClick(Hwnd button) override;
   IconHandle SendGetIcon(Hwnd static_control) override;
   IconHandle SendSetIcon(Hwnd static_control, IconHandle icon) override;
   IconHandle LoadSystemIcon(int id) override;
@@ -136,11 +150,14 @@ class FakeDesktop : public WindowSystem {
   Hwnd NewHandle();
   void Record(Hwnd window, std::string what, Text text = {}, std::intptr_t value = 0);
   Hwnd TopLevelDialogOf(Hwnd window) const;
+  // The checks of a bounded send: on_send, then the hung windows.
+  void BeforeSend(Hwnd window, std::string_view what, std::uint32_t message);
 
   std::map<Hwnd, Window> m_windows;
   std::vector<Hwnd> m_top_levels;  // z-order, topmost first
   std::map<std::uint32_t, Text> m_modules;
   std::vector<SentMessage> m_sent;
+  std::deque<Hwnd> m_hostQueue;
   Hwnd m_next = 0x1000;
   Hwnd m_active = kNoWindow;
 };

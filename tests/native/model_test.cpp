@@ -66,7 +66,7 @@ TEST(Model, RebuiltDialogTakesTheCaptionAsNormalizedAndHasNoLiveHandles) {
   EXPECT_TRUE(dialog.IsPlainMessage());
   EXPECT_EQ(dialog.GetAnswers()[0].RuntimeClassName(), u"class CPressButton");
   // Nothing live: the rebuilt button answers a click with nothing.
-  EXPECT_EQ(dynamic_cast<CMetaButton&>(dialog.GetRoot().GetChild(0)).Click(), 0);
+  EXPECT_FALSE(dynamic_cast<CMetaButton&>(dialog.GetRoot().GetChild(0)).Click());
   EXPECT_EQ(dialog.GetRoot().GetChild(0).GetControlId(), 0);
 }
 
@@ -149,7 +149,7 @@ TEST_F(LiveModelTest, LiveTextsFollowTheWindowAndAreEmptyOnceItIsGone) {
   desk.Destroy(box);
   EXPECT_EQ(text.GetText(), u"");
   EXPECT_EQ(root.GetChild(1).GetControlId(), 0);
-  EXPECT_EQ(dynamic_cast<CMetaButton&>(root.GetChild(1)).Click(), 0);
+  EXPECT_FALSE(dynamic_cast<CMetaButton&>(root.GetChild(1)).Click());
 }
 
 TEST_F(LiveModelTest, PlacementIsRelativeToTheParentClientArea) {

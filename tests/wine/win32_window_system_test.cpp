@@ -496,7 +496,7 @@ TEST_F(Win32WindowSystemTest, ClickOnAMessageBoxButtonEndsTheBoxWithTheButtonsId
     ASSERT_NE(box->hwnd(), nullptr);
     const Hwnd button = ButtonWithId(ws, box->handle(), c.button);
     ASSERT_NE(button, kNoWindow);
-    ws.SendClick(button);
+    EXPECT_TRUE(ws.SendNotifyClick(button));
     EXPECT_EQ(box->WaitForResult(), c.button);
     EXPECT_FALSE(ws.IsWindow(box->handle()));
   }

@@ -51,7 +51,7 @@ class StandInValidationWindow final : public WindowSystem {
   int GetSystemMetrics(int) override { return 0; }
   bool SetForegroundWindow(Hwnd) override { return false; }
   Hwnd SetActiveWindow(Hwnd) override { return kNoWindow; }
-  std::intptr_t SendClick(Hwnd) override { return 0; }
+  bool SendNotifyClick(Hwnd) override { return false; }
   IconHandle SendGetIcon(Hwnd) override { return 0; }
   IconHandle SendSetIcon(Hwnd, IconHandle) override { return 0; }
   IconHandle LoadSystemIcon(int) override { return 0; }
