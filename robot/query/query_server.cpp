@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/trace.h"
+#include "robot/common/barrier.h"
 
 namespace korvex::query {
 
@@ -155,18 +156,21 @@ const char* CQueryServer::SetUpListener(std::uint16_t port) {
 CQueryServer::~CQueryServer() { Shutdown(); }
 
 void CQueryServer::Listen() {
-  for (;;) {
-    if (net::WaitReadable(m_listening, -1, &m_stop) != net::WaitResult::kReady) break;
-    net::Socket client = m_listening.Accept();
-    if (!client.IsValid()) {
-      // The client gave up before it was taken, or the system has no room:
-      // a short pause, which Stop cuts short, keeps a lasting failure from
-      // spinning.
-      net::WaitReadable(m_stop.Handle(), 10, &m_stop);
-      continue;
+  // The thread's entry: nothing unwinds past it.
+  Barrier("CQueryServer::Listen", [this] {
+    for (;;) {
+      if (net::WaitReadable(m_listening, -1, &m_stop) != net::WaitResult::kReady) break;
+      net::Socket client = m_listening.Accept();
+      if (!client.IsValid()) {
+        // The client gave up before it was taken, or the system has no room:
+        // a short pause, which Stop cuts short, keeps a lasting failure from
+        // spinning.
+        net::WaitReadable(m_stop.Handle(), 10, &m_stop);
+        continue;
+      }
+      StartConnection(std::move(client));
     }
-    StartConnection(std::move(client));
-  }
+  });
   m_listenerEnded = true;
 }
 
@@ -190,11 +194,12 @@ void CQueryServer::StartConnection(net::Socket client) {
 }
 
 void CQueryServer::Serve(Connection& connection) {
-  {
+  // The thread's entry: a failure ends this exchange without a response.
+  Barrier("CQueryServer::Serve", [&] {
     const net::Deadline deadline = std::chrono::steady_clock::now() + m_requestDeadline;
     QueryConnection robot(m_context, &m_stopping, m_clock);
     ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
-  }
+  });
   connection.socket.Close();
   connection.finished = true;
 }
