@@ -109,25 +109,36 @@ void CMainFrame::HostWatch() {
     const ThreadProcessIds ids = m_ports.ws.GetWindowThreadProcessId(m_hostWnd);
     if (ids.thread_id == m_hostThreadId && ids.process_id == m_hostProcessId &&
         ids.thread_id != 0) {
+      // The same host: a hook that could not be installed is tried again.
+      if (m_hook == 0) InstallHook();
       return;
     }
   }
   FindHost();
   if (m_hostThreadId != 0) {
-    // A hook kept from an earlier host goes first, so that the host never
-    // carries two of them.
-    if (m_hook != 0) m_ports.hook.RemoveHook(m_hook);
-    m_hook = m_ports.hook.InstallHook(m_hostThreadId);
-    // A new hook takes effect once the thread takes a message.
-    m_ports.ws.PostMessageW(m_hostWnd, win::kWmNull, 0, 0);
-    m_ports.hook.RegisterPilotek(m_frame);
+    InstallHook();
   } else {
     if (m_hook != 0) m_ports.hook.RemoveHook(m_hook);
     m_hook = 0;
+    m_hookThreadId = 0;
     m_hostWnd = kNoWindow;
     m_hostThreadId = 0;
     m_hostProcessId = 0;
   }
+}
+
+void CMainFrame::InstallHook() {
+  // A hook on the host's thread stays: removing it and installing it again
+  // may unload the hook library from the host and lose what it tracks of
+  // the validation under way.  Only a hook on another thread is replaced.
+  if (m_hook != 0 && m_hookThreadId == m_hostThreadId) return;
+  if (m_hook != 0) m_ports.hook.RemoveHook(m_hook);
+  m_hook = m_ports.hook.InstallHook(m_hostThreadId);
+  m_hookThreadId = m_hook != 0 ? m_hostThreadId : 0;
+  if (m_hook == 0) return;  // tried again at the next tick
+  // A new hook takes effect once the thread takes a message.
+  m_ports.ws.PostMessageW(m_hostWnd, win::kWmNull, 0, 0);
+  m_ports.hook.RegisterPilotek(m_frame);
 }
 
 void CMainFrame::FindHost() {
@@ -153,7 +164,7 @@ void CMainFrame::SetIdleTray() {
   m_ports.tray.SetIcon(kIdleIcon, LoadRobotString(str::kTrayIdleTip));
 }
 
-void CMainFrame::OnValidationStarted(Hwnd validation) {
+void CMainFrame::ValidationStarted(Hwnd validation) {
   m_validationWnd = validation;
   m_validating = true;
   m_validationRunning = false;
@@ -166,7 +177,7 @@ void CMainFrame::OnValidationStarted(Hwnd validation) {
   }
 }
 
-void CMainFrame::OnValidationEnded() {
+void CMainFrame::ValidationEnded() {
   m_validationWnd = kNoWindow;
   m_validating = false;
   m_validationRunning = false;
@@ -175,7 +186,7 @@ void CMainFrame::OnValidationEnded() {
   SetIdleTray();
 }
 
-void CMainFrame::OnValidateButton(bool hidden) {
+void CMainFrame::ValidateButton(bool hidden) {
   m_validationRunning = hidden;
   if (hidden) m_ports.tray.HideBalloon();
 }
@@ -205,88 +216,150 @@ void CMainFrame::JournalAutomatic(std::uint16_t item, const CDossaWindow& shown,
   try {
     const std::unique_ptr<CDossaWindow> rebuilt = ReadKey(key, answer);
     m_journal.AddQuestion(true, item, DescribeQuestion(shown), DescribeAnswer(*rebuilt));
-  } catch (const std::exception&) {
+  } catch (...) {
     // A stored entry that cannot be described is not journalled; the
     // answer is still given.
   }
 }
 
-void CMainFrame::OnDialogReady(Hwnd dialog) {
-  if (m_activeProfile == nullptr || dialog == kNoWindow || !IsAlive(dialog)) return;
+void CMainFrame::OnDialogReady(Hwnd dialog) { OnHostEvent({sentrel::kDialogReady, dialog}); }
+
+void CMainFrame::OnAnswerRejected() { OnHostEvent({sentrel::kAnswerRejected, 0}); }
+
+void CMainFrame::OnValidationStarted(Hwnd validation) {
+  OnHostEvent({sentrel::kValidationStarted, validation});
+}
+
+void CMainFrame::OnValidationEnded() { OnHostEvent({sentrel::kValidationEnded, 0}); }
+
+void CMainFrame::OnValidateButton(bool hidden) {
+  OnHostEvent({sentrel::kValidateButton, hidden ? 1u : 0u});
+}
+
+void CMainFrame::OnHostEvent(HostEvent event) {
+  if (m_asking) {
+    const bool same_dialog =
+        event.message == sentrel::kDialogReady && static_cast<Hwnd>(event.wparam) == m_askedWnd;
+    if (same_dialog || event.message == sentrel::kAnswerRejected) return;
+    m_pending.push_back(event);
+    return;
+  }
+  HandleHostEvent(event);
+  while (!m_asking && !m_pending.empty()) {
+    const HostEvent next = m_pending.front();
+    m_pending.pop_front();
+    HandleHostEvent(next);
+  }
+}
+
+void CMainFrame::HandleHostEvent(const HostEvent& event) {
+  switch (event.message) {
+    case sentrel::kDialogReady: HandleDialogReady(static_cast<Hwnd>(event.wparam)); break;
+    case sentrel::kAnswerRejected: HandleAnswerRejected(); break;
+    case sentrel::kValidationStarted: ValidationStarted(static_cast<Hwnd>(event.wparam)); break;
+    case sentrel::kValidationEnded: ValidationEnded(); break;
+    case sentrel::kValidateButton: ValidateButton(event.wparam != 0); break;
+    default: break;
+  }
+}
+
+void CMainFrame::HandleDialogReady(Hwnd window) {
+  if (m_activeProfile == nullptr || window == kNoWindow || !IsAlive(window)) return;
   RestoreOnExit restore_busy(m_busy);
   m_busy = true;
 
   m_dialog.reset();
   try {
-    m_dialog = CaptureDialog(m_ports.ws, dialog);
-  } catch (const std::exception&) {
-    // Error dialogs and dialogs of other shapes stay for the user.
+    m_dialog = CaptureDialog(m_ports.ws, window, &m_ports.follower);
+  } catch (...) {
+    // Error dialogs, dialogs of other shapes and dialogs that do not answer
+    // in time stay for the user.
     return;
   }
-  m_dialogWnd = dialog;
-  ReadItemNumber();
-  const Text key = WriteKey(*m_dialog);
-  m_lastKey = key;
+  // This handler's own reference: the dialog lives until it is done with it.
+  const std::shared_ptr<CDossaWindow> dialog = m_dialog;
+  m_dialogWnd = window;
+  try {
+    ReadItemNumber();
+    const Text key = WriteKey(*dialog);
+    m_lastKey = key;
 
-  if (m_activeProfile->HasAnswer(key)) {
-    const Text answer = m_activeProfile->GetAnswer(key);
-    JournalAutomatic(m_itemNumber, *m_dialog, key, answer);
-    OwnedAnswers list;
-    try {
-      list = ReadAnswers(answer);
-    } catch (const std::exception&) {
+    if (m_activeProfile->HasAnswer(key)) {
+      const Text answer = m_activeProfile->GetAnswer(key);
+      JournalAutomatic(m_itemNumber, *dialog, key, answer);
+      const OwnedAnswers list = ReadAnswers(answer);
+      PerformAnswers(AnswerList(list), dialog->GetRoot());
+      m_ports.mascot.Blink();
       return;
     }
-    PerformAnswers(AnswerList(list), m_dialog->GetRoot());
-    m_ports.mascot.Blink();
-    return;
-  }
 
-  m_alarm.Arm();
-  const CDossaWindow* asked = m_dialog.get();
-  AnswerList list;
-  try {
-    list = AskAndLearn(dialog);
-  } catch (...) {
-    m_alarm.Disarm();
-    throw;
-  }
-  m_alarm.Disarm();
-  // The answers belong to the dialog that was asked; if another dialog was
-  // captured while the user answered, they are gone with it.
-  if (m_dialog && m_dialog.get() == asked) {
-    PerformAnswers(list, m_dialog->GetRoot());
+    AnswerList list;
+    {
+      // The alarm sounds only while the question waits for the user.
+      m_alarm.Arm();
+      struct DisarmOnExit {
+        Alarm& alarm;
+        ~DisarmOnExit() { alarm.Disarm(); }
+      } disarm{m_alarm};
+      list = AskAndLearn(dialog, window, key);
+    }
+    if (m_shutDown) return;
+    PerformAnswers(list, dialog->GetRoot());
     m_ports.mascot.Blink();
+  } catch (...) {
+    // The dialog stays for the user to answer in the host.
   }
 }
 
-AnswerList CMainFrame::AskAndLearn(Hwnd dialog) {
+AnswerList CMainFrame::AskAndLearn(const std::shared_ptr<CDossaWindow>& dialog, Hwnd window,
+                                   const Text& key) {
+  struct AskingScope {
+    CMainFrame& frame;
+    AskingScope(CMainFrame& f, Hwnd asked) : frame(f) {
+      frame.m_asking = true;
+      frame.m_askedWnd = asked;
+    }
+    ~AskingScope() {
+      frame.m_asking = false;
+      frame.m_askedWnd = kNoWindow;
+    }
+  } asking(*this, window);
+
   int choice = kConfirmDontStore;
   do {
-    m_dialog->AskUser(m_ports.user);
-    choice = m_ports.dialogs.ConfirmStore(dialog);
+    dialog->AskUser(m_ports.user);
+    choice = m_ports.dialogs.ConfirmStore(window);
   } while (choice == kConfirmRetry);
   if (m_activeProfile != nullptr && choice == kConfirmStore) {
-    m_activeProfile->SetAnswer(m_lastKey, WriteAnswers(m_dialog->GetAnswers()));
+    m_activeProfile->SetAnswer(key, WriteAnswers(dialog->GetAnswers()));
   }
-  if (m_dialog->IsPlainMessage()) {
-    m_journal.AddMessage(false, m_itemNumber, DescribeQuestion(*m_dialog));
+  if (dialog->IsPlainMessage()) {
+    m_journal.AddMessage(false, m_itemNumber, DescribeQuestion(*dialog));
   } else {
-    m_journal.AddQuestion(false, m_itemNumber, DescribeQuestion(*m_dialog),
-                          DescribeAnswer(*m_dialog));
+    m_journal.AddQuestion(false, m_itemNumber, DescribeQuestion(*dialog),
+                          DescribeAnswer(*dialog));
   }
-  return m_dialog->GetAnswers();
+  return dialog->GetAnswers();
 }
 
-void CMainFrame::OnAnswerRejected() {
+void CMainFrame::HandleAnswerRejected() {
   if (m_activeProfile == nullptr || m_dialogWnd == kNoWindow || !m_dialog) return;
-  m_journal.RemoveQuestion(m_itemNumber, DescribeQuestion(*m_dialog));
-  m_activeProfile->RemoveAnswer(m_lastKey);
-  const CDossaWindow* asked = m_dialog.get();
-  const AnswerList list = AskAndLearn(m_dialogWnd);
-  if (m_dialog && m_dialog.get() == asked) {
-    PerformAnswers(list, m_dialog->GetRoot());
+  // The popup refuses the answer of the dialog still on screen; once that
+  // dialog has gone, the popup is about something else and the stored answer
+  // stays.
+  if (!IsAlive(m_dialogWnd)) return;
+  const std::shared_ptr<CDossaWindow> dialog = m_dialog;
+  const Hwnd window = m_dialogWnd;
+  const Text key = m_lastKey;
+  try {
+    m_journal.RemoveQuestion(m_itemNumber, DescribeQuestion(*dialog));
+    m_activeProfile->RemoveAnswer(key);
+    const AnswerList list = AskAndLearn(dialog, window, key);
+    if (m_shutDown) return;
+    PerformAnswers(list, dialog->GetRoot());
     m_ports.mascot.Blink();
+  } catch (...) {
+    // The dialog stays for the user to answer in the host.
   }
 }
 
@@ -396,7 +469,7 @@ std::intptr_t CMainFrame::OnRemoteQuery(query::RemoteQueryRecord& record) {
     }
     record.found = 1;
     m_ports.mascot.Blink();
-  } catch (const std::exception&) {
+  } catch (...) {
     // A stored entry that does not read back is no answer.
   }
   return 1;
@@ -412,7 +485,14 @@ bool CMainFrame::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std
     case sentrel::kAnswerRejected: OnAnswerRejected(); return true;
     case sentrel::kValidateButton: OnValidateButton(wparam != 0); return true;
     case rm::kRemoteQuery:
-      if (lparam != 0) *result = OnRemoteQuery(*reinterpret_cast<query::RemoteQueryRecord*>(lparam));
+      // Only a record of the query service's own is ever touched.
+      if (!m_ports.queries.Answer(lparam, [&](query::RemoteQueryRecord& record) {
+            *result = OnRemoteQuery(record);
+          })) {
+        *result = 0;
+      } else if (*result == 0) {
+        *result = 1;  // answered "Stopping" while the service stops
+      }
       return true;
     case rm::kClearSlot: *result = OnClearSlot(); return true;
     case rm::kGetSlot: *result = OnGetSlot(wparam, lparam); return true;
@@ -421,11 +501,23 @@ bool CMainFrame::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std
   }
 }
 
+void CMainFrame::OnStoreWriteFailure(TextView profile, std::int32_t system_code,
+                                     TextView system_text) {
+  m_ports.tray.ShowBalloon(FormatMessageText(LoadRobotString(str::kStoreWriteFailed),
+                                             {Text(profile), std::int64_t{system_code},
+                                              Text(system_text)}),
+                           LoadRobotString(str::kStoreTitle), 10000,
+                           TrayPort::BalloonIcon::Warning);
+}
+
 void CMainFrame::Shutdown() {
+  m_shutDown = true;
   m_activeProfile = nullptr;
+  m_pending.clear();
   m_dialog.reset();
   if (m_hook != 0) m_ports.hook.RemoveHook(m_hook);
   m_hook = 0;
+  m_hookThreadId = 0;
   m_ports.timers.KillTimer(kHostWatchTimer);
   m_alarm.Disarm();
 }

@@ -6,7 +6,9 @@
 
 namespace korvex {
 
-Text LoadRobotString(int id) {
+namespace {
+
+const std::map<int, const char16_t*>& Table() {
   static const std::map<int, const char16_t*> kTable = {
       {str::kEndedWithActions,
        u"El robot finalizó su operación habiendo acciones automáticas y/o manuales. Por favor "
@@ -38,9 +40,35 @@ Text LoadRobotString(int id) {
       {str::kExportDone, u"Exportación realizada con éxito"},
       {str::kExportFailed, u"Error al intentar escribir en el archivo dado."},
       {str::kTrayIdleTip, u"Automatizar la Validación total de Items"},
+      {str::kMainFrameCaption, u"PILOTEK_MAIN_FRAME"},
+      {str::kStoreWriteFailed,
+       u"No se pudo guardar en el registro una respuesta del perfil \"%1\" (error %2: %3). La "
+       u"respuesta no quedó guardada."},
+      {str::kStoreLoadFailed,
+       u"No se pudieron leer todos los perfiles guardados en el registro (error %1: %2).\r\nEl "
+       u"robot sigue funcionando con los perfiles que pudo leer y no modificará los que no pudo "
+       u"leer."},
+      {str::kStoreTitle, u"Perfiles de KORVEX"},
+      {str::kProgramName, u"KORVEX"},
   };
-  auto it = kTable.find(id);
-  return it == kTable.end() ? Text{} : Text(it->second);
+  return kTable;
+}
+
+}  // namespace
+
+Text LoadRobotString(int id) {
+  const auto& table = Table();
+  auto it = table.find(id);
+  return it == table.end() ? Text{} : Text(it->second);
+}
+
+const std::vector<int>& RobotStringIds() {
+  static const std::vector<int> ids = [] {
+    std::vector<int> out;
+    for (const auto& [id, text] : Table()) out.push_back(id);
+    return out;
+  }();
+  return ids;
 }
 
 namespace {

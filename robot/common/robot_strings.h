@@ -37,7 +37,17 @@ inline constexpr int kImportDone = 131;
 inline constexpr int kExportDone = 132;
 inline constexpr int kExportFailed = 133;
 inline constexpr int kTrayIdleTip = 137;
+inline constexpr int kMainFrameCaption = 146;
+// The program's own texts, beyond those of the original table.
+inline constexpr int kStoreWriteFailed = 150;
+inline constexpr int kStoreLoadFailed = 151;
+inline constexpr int kStoreTitle = 152;
+inline constexpr int kProgramName = 153;
 }  // namespace str
+
+// Every identifier of the table, in increasing order (the resource script
+// holds the same texts; a test compares the two).
+const std::vector<int>& RobotStringIds();
 
 // The text of a string; empty for an identifier the table does not hold.
 Text LoadRobotString(int id);

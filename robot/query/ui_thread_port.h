@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <unordered_set>
 
 #include "platform/text.h"
 
@@ -30,6 +32,50 @@ inline constexpr std::u16string_view kErrorNoProfile = u"Error#3";     // no act
 inline constexpr std::u16string_view kErrorNoData = u"No data";        // no entry for the key
 // The service is stopping: the lookup is not made.
 inline constexpr std::u16string_view kErrorStopping = u"Stopping";
+
+// The records of the lookups in flight.  RM_REMOTE_QUERY carries a pointer
+// in lParam, and any program on the desktop can send that message with any
+// lParam: the user-interface thread uses an lParam only when it names a
+// record that the query service registered here and has not yet taken back.
+// The sending side registers its record before the send and unregisters it
+// after (RegisteredRecord); the window procedure answers through Answer.
+class RemoteQueryRecords {
+ public:
+  // Runs lookup(record) when lparam names a registered record, under the
+  // table's lock, so that the record cannot be taken back meanwhile; while
+  // the service stops, answers kErrorStopping without a lookup.  Returns
+  // false, touching nothing, for any other lparam.
+  bool Answer(std::intptr_t lparam, const std::function<void(RemoteQueryRecord&)>& lookup);
+
+  // Set by the user-interface thread while it waits for the service's
+  // threads to end (UiThreadPort::WaitWhileStopping).
+  void SetStopping(bool stopping);
+
+  void Register(RemoteQueryRecord* record);
+  void Unregister(RemoteQueryRecord* record);
+  std::size_t Count() const;
+
+ private:
+  mutable std::mutex m_mutex;
+  std::unordered_set<const RemoteQueryRecord*> m_live;
+  bool m_stopping = false;
+};
+
+// A record registered for the time of one send.
+class RegisteredRecord {
+ public:
+  RegisteredRecord(RemoteQueryRecords& records, RemoteQueryRecord& record)
+      : m_records(records), m_record(record) {
+    m_records.Register(&m_record);
+  }
+  ~RegisteredRecord() { m_records.Unregister(&m_record); }
+  RegisteredRecord(const RegisteredRecord&) = delete;
+  RegisteredRecord& operator=(const RegisteredRecord&) = delete;
+
+ private:
+  RemoteQueryRecords& m_records;
+  RemoteQueryRecord& m_record;
+};
 
 class UiThreadPort {
  public:

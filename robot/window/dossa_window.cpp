@@ -7,9 +7,16 @@ namespace korvex {
 
 // --- CDossaWindow -------------------------------------------------------------
 
+CDossaWindow::FollowerArming::FollowerArming(DialogFollower* f, Hwnd dialog) : follower(f) {
+  if (follower != nullptr) follower->Arm(dialog);
+}
+
+CDossaWindow::FollowerArming::~FollowerArming() {
+  if (follower != nullptr) follower->Disarm();
+}
+
 CDossaWindow::CDossaWindow(WindowSystem& ws, Hwnd dialog, DialogFollower* follower)
-    : m_follower(follower) {
-  if (m_follower != nullptr) m_follower->Arm(dialog);
+    : m_follower(follower, dialog) {
   m_caption = ws.GetWindowTextW(dialog);
   m_root = std::make_unique<CDialogWindow>(&ws, dialog);
 }
@@ -20,9 +27,7 @@ CDossaWindow::CDossaWindow(Text caption, std::unique_ptr<CDialogWindow> root,
   if (!m_root) m_root = std::make_unique<CDialogWindow>();
 }
 
-CDossaWindow::~CDossaWindow() {
-  if (m_follower != nullptr) m_follower->Disarm();
-}
+CDossaWindow::~CDossaWindow() = default;
 
 void CDossaWindow::AppendChild(std::unique_ptr<CMetaWindow> child,
                                std::unique_ptr<CUserInteraction> answer) {

@@ -77,7 +77,17 @@ class CDossaWindow {
   CDossaWindow(Text caption, std::unique_ptr<CDialogWindow> root, OwnedAnswers answers);
 
  private:
-  DialogFollower* m_follower = nullptr;
+  // Disarms the follower when the dialog object goes, also when its capture
+  // fails halfway (a member is destroyed even when the constructor throws).
+  struct FollowerArming {
+    DialogFollower* follower = nullptr;
+    FollowerArming(DialogFollower* f, Hwnd dialog);
+    ~FollowerArming();
+    FollowerArming(const FollowerArming&) = delete;
+    FollowerArming& operator=(const FollowerArming&) = delete;
+  };
+
+  FollowerArming m_follower{nullptr, kNoWindow};
   Text m_caption;
   std::unique_ptr<CDialogWindow> m_root;
   OwnedAnswers m_answers;

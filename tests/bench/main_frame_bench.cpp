@@ -39,9 +39,11 @@ void BM_StoredAnswerDialog(benchmark::State& state) {
   ScriptedFrameDialogs dialogs(log);
   ScriptedUser user;
   RecordingSound sound(log);
+  RecordingFollower follower;
+  query::RemoteQueryRecords queries;
   const Hwnd frame = desk.AddTopLevel({.text = u"PILOTEK_MAIN_FRAME"});
   const Hwnd slot = desk.AddChild(frame, {.class_name = u"Static"});
-  CMainFrame main({desk, hook, timers, tray, mascot, dialogs, user, sound}, repo, journal,
+  CMainFrame main({desk, hook, timers, tray, mascot, dialogs, user, sound, follower, queries}, repo, journal,
                   settings, frame, slot);
 
   const Hwnd validation = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC",

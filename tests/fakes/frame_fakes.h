@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "robot/app/frame_ports.h"
+#include "robot/window/dialog_follower.h"
 
 namespace korvex::testing {
 
@@ -64,9 +65,16 @@ class RecordingHook : public HookPort {
  public:
   explicit RecordingHook(FrameLog& log) : m_log(log) {}
   std::uintptr_t InstallHook(std::uint32_t thread) override {
+    if (failures > 0) {
+      --failures;
+      m_log.Add("hook thread " + std::to_string(thread) + " failed");
+      return 0;
+    }
     m_log.Add("hook thread " + std::to_string(thread));
     return ++m_next;
   }
+  // How many of the next installations fail.
+  int failures = 0;
   void RemoveHook(std::uintptr_t hook) override { m_log.Add("unhook " + std::to_string(hook)); }
   void RegisterPilotek(Hwnd frame) override {
     m_log.Add("RegisterPilotek " + std::to_string(frame));
@@ -105,6 +113,22 @@ class ScriptedFrameDialogs : public FrameDialogs {
 
  private:
   FrameLog& m_log;
+};
+
+// Remembers the arming and disarming of the dialog follower apart from the
+// frame's story.
+class RecordingFollower : public DialogFollower {
+ public:
+  void Arm(Hwnd dialog) override {
+    armed = dialog;
+    calls.push_back("arm " + std::to_string(dialog));
+  }
+  void Disarm() override {
+    armed = kNoWindow;
+    calls.push_back("disarm");
+  }
+  Hwnd armed = kNoWindow;
+  std::vector<std::string> calls;
 };
 
 class RecordingSound : public SoundPort {

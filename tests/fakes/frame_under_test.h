@@ -51,9 +51,13 @@ class FrameUnderTest {
   ScriptedFrameDialogs dialogs{log};
   ScriptedUser user;
   RecordingSound sound{log};
+  RecordingFollower follower;
+  // The records of the lookups in flight: a test's stand-in for the query
+  // service registers each record it sends (query::RegisteredRecord).
+  query::RemoteQueryRecords queries;
   Hwnd frame = desk.AddTopLevel({.class_name = u"KorvexFrame", .text = u"PILOTEK_MAIN_FRAME"});
   Hwnd slot = desk.AddChild(frame, {.class_name = u"Static"});
-  CMainFrame main{{desk, hook, timers, tray, mascot, dialogs, user, sound},
+  CMainFrame main{{desk, hook, timers, tray, mascot, dialogs, user, sound, follower, queries},
                   repository, journal, settings, frame, slot};
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ class ScriptedUser : public AskUserPort {
   void ChooseOption(int result, int index) { m_options.push_back({result, index}); }
 
   const std::vector<Asked>& Questions() const { return m_asked; }
+  // Runs while the question is on screen, before the user's answer is taken:
+  // what happens meanwhile (a notification dispatched by the dialog's modal
+  // loop, say).
+  std::function<void(const Asked&)> during_question;
   bool ScriptDone() const {
     return m_messages.empty() && m_inputs.empty() && m_options.empty();
   }
@@ -42,6 +47,7 @@ class ScriptedUser : public AskUserPort {
       }
     }
     m_asked.push_back(std::move(asked));
+    if (during_question) during_question(Asked(m_asked.back()));
     return Next(m_messages, "message");
   }
 
@@ -49,6 +55,7 @@ class ScriptedUser : public AskUserPort {
     Asked asked{Asked::Kind::Input, parent};
     asked.prompt = Text(prompt);
     m_asked.push_back(std::move(asked));
+    if (during_question) during_question(Asked(m_asked.back()));
     return Next(m_inputs, "input");
   }
 
@@ -58,6 +65,7 @@ class ScriptedUser : public AskUserPort {
     asked.options = options;
     asked.none_enabled = none_enabled;
     m_asked.push_back(std::move(asked));
+    if (during_question) during_question(Asked(m_asked.back()));
     return Next(m_options, "options");
   }
 

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -9,6 +10,7 @@
 #include "robot/app/main_frame.h"
 #include "robot/app/mascot_animation.h"
 #include "robot/app/robot_messages.h"
+#include "robot/common/barrier.h"
 #include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
 #include "robot/key/answer_text.h"
@@ -189,15 +191,26 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   EXPECT_EQ(user.Questions().size(), 4u);  // the retry showed the replica again
   EXPECT_THAT(ToUtf8(profile.GetAnswer(main.LastKey())), ::testing::HasSubstr("|class CPressButton|class CNullInteraction|class CNullInteraction|"));
 
-  // Item 6: the known message is answered, but the host pops up another
-  // window over it: the answer was wrong for this item.
+  // Item 6: the known question is answered, but the host refuses the
+  // answer: its click handler keeps the dialog and pops up another window
+  // over it.
   SetItem(6);
   const std::size_t messages_before = journal.CountMessages();
-  main.OnDialogReady(YesNoBox(u"¿Usar el origen declarado?"));
+  const Hwnd refused = YesNoBox(u"¿Usar el origen declarado?");
+  const auto host_click = desk.on_click;
+  desk.on_click = [&](Hwnd button) -> std::intptr_t {
+    if (desk.Get(button).parent != refused) return host_click(button);
+    log.Add("host refuses " + ToUtf8(desk.Get(button).props.text));
+    return 0;
+  };
+  main.OnDialogReady(refused);
+  EXPECT_EQ(log.entries.back(), "mascot blinks");
   EXPECT_EQ(journal.Questions().at(6).size(), 1u);
+  desk.on_click = host_click;
   user.PressInReplica(7);
   dialogs.confirmations = {7};
   main.OnAnswerRejected();
+  EXPECT_EQ(desk.Get(refused).dialog_result, 7);
   EXPECT_FALSE(profile.HasAnswer(origin_key));
   EXPECT_EQ(journal.Questions().at(6).begin()->second.m_automatic, 0);  // asked again
   EXPECT_EQ(journal.CountMessages(), messages_before);
@@ -260,11 +273,15 @@ TEST_F(WatcherTest, BusyIsRestoredOnEveryExitAndAfterAFailure) {
   main.OnDialogReady(InfoBox(u"x"));
   EXPECT_TRUE(main.Busy());
   main.SetBusy(false);
-  // The user script runs dry: the failure leaves the robot not busy and the
-  // alarm disarmed.
-  EXPECT_THROW(main.OnDialogReady(InfoBox(u"y")), std::logic_error);
+  // The user script runs dry: the failure is stopped there, and leaves the
+  // robot not busy, not asking and the alarm disarmed; the dialog stays for
+  // the user in the host.
+  const Hwnd left = InfoBox(u"y");
+  EXPECT_NO_THROW(main.OnDialogReady(left));
   EXPECT_FALSE(main.Busy());
+  EXPECT_FALSE(main.Asking());
   EXPECT_EQ(log.entries.back(), "KillTimer 2");
+  EXPECT_TRUE(desk.IsWindow(left));
 }
 
 TEST_F(WatcherTest, RemoteQueries) {
@@ -281,6 +298,7 @@ TEST_F(WatcherTest, RemoteQueries) {
   HostStartsValidation();
   ASSERT_EQ(SelectThroughSlot(u"P"), 0);
   query::RemoteQueryRecord found{0x10007, key};
+  query::RegisteredRecord registered(queries, found);
   std::intptr_t result = 0;
   ASSERT_TRUE(main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&found), &result));
   EXPECT_EQ(result, 1);
@@ -405,6 +423,347 @@ TEST_F(WatcherTest, DeactivationByTheUserWritesTheDisconnectedLine) {
   main.OnValidationEnded();
   main.ActivateProfile(repository.FindProfile(u"P"));
   EXPECT_EQ(main.ActiveProfile(), nullptr);
+}
+
+// --- the watcher under real window messages ---------------------------------------------
+
+TEST_F(WatcherTest, NotificationsDuringAQuestionWaitForItOrAreDropped) {
+  CProfile& profile = repository.CreateProfile(u"P");
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  const Hwnd first = YesNoBox(u"¿Primera pregunta?");
+  const Text first_key = WriteKey(*CaptureDialog(desk, first));
+  Hwnd second = kNoWindow;
+  user.during_question = [&](const ScriptedUser::Asked& asked) {
+    if (asked.parent != first) return;
+    // The replica's modal loop dispatches what the hook posted meanwhile: the
+    // same dialog again, another dialog, a popup and the button.
+    main.OnDialogReady(first);
+    second = InfoBox(u"Segundo aviso");
+    main.OnDialogReady(second);
+    main.OnAnswerRejected();
+    main.OnValidateButton(true);
+    EXPECT_TRUE(main.Asking());
+    EXPECT_EQ(main.PendingEvents(), 2u);
+    EXPECT_TRUE(main.Busy());
+  };
+  user.PressInReplica(6);  // the first question
+  user.PressInReplica(1);  // then the second dialog, asked after it
+  dialogs.confirmations = {6, 6};
+  main.OnDialogReady(first);
+
+  // The first answer went to the first dialog, under the first key.
+  EXPECT_EQ(desk.Get(first).dialog_result, 6);
+  EXPECT_EQ(profile.GetAnswer(first_key),
+            u"4|class CNullInteraction|class CPressButton|class CNullInteraction|"
+            u"class CNullInteraction|");
+  // The second dialog was asked once the first was done, and the same
+  // window's notification and the popup were dropped.
+  ASSERT_EQ(user.Questions().size(), 2u);
+  EXPECT_EQ(user.Questions()[0].parent, first);
+  EXPECT_EQ(user.Questions()[1].parent, second);
+  EXPECT_EQ(desk.Get(second).dialog_result, 1);
+  EXPECT_TRUE(profile.HasAnswer(main.LastKey()));
+  EXPECT_NE(main.LastKey(), first_key);
+  EXPECT_TRUE(main.ValidationRunning());
+  EXPECT_EQ(main.PendingEvents(), 0u);
+  EXPECT_FALSE(main.Asking());
+  EXPECT_FALSE(main.Busy());
+  EXPECT_EQ(profile.GetCount(), 2u);
+}
+
+TEST_F(WatcherTest, ClosingWhileAQuestionIsOpenFreesNothingInUse) {
+  repository.CreateProfile(u"P");
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  const Hwnd box = YesNoBox(u"¿Cerrar?");
+  user.during_question = [&](const ScriptedUser::Asked&) { main.Shutdown(); };
+  user.PressInReplica(6);
+  dialogs.confirmations = {6};
+  main.OnDialogReady(box);
+  // The question ended normally; a closing robot performs nothing.
+  EXPECT_TRUE(desk.IsWindow(box));
+  EXPECT_THAT(desk.SentTo(box), IsEmpty());
+  EXPECT_EQ(main.Dialog(), nullptr);
+}
+
+// A data-input dialog of the tariff control, with the host's edit.
+struct DataInput {
+  Hwnd dialog, edit, accept, cancel;
+};
+
+DataInput AddDataInput(FakeDesktop& desk, Hwnd owner, TextView prompt) {
+  DataInput d{};
+  d.dialog = desk.AddTopLevel({.text = u"Ingreso de dato complementario",
+                               .window_rect = {200, 200, 700, 350},
+                               .client_rect = {0, 0, 494, 128}},
+                              owner);
+  d.edit = desk.AddChild(d.dialog, {.class_name = u"Edit", .control_id = 1002});
+  d.accept = desk.AddChild(d.dialog, {.class_name = u"Button", .text = u"Validar lo ingresado",
+                                      .control_id = 1});
+  d.cancel = desk.AddChild(d.dialog, {.class_name = u"Button",
+                                      .text = u"Terminar el tratamiento", .control_id = 2});
+  desk.AddChild(d.dialog, {.class_name = u"Static", .text = u"Falta un dato", .control_id = 1003});
+  desk.AddChild(d.dialog, {.class_name = u"Static", .text = Text(prompt), .control_id = 1005});
+  return d;
+}
+
+TEST_F(WatcherTest, TheHostHandlesThePressAfterTheRobotIsFree) {
+  CProfile& profile = repository.CreateProfile(u"P");
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  const DataInput input = AddDataInput(desk, validation, u"Ingrese la MARCA :");
+  const Text key = WriteKey(*CaptureDialog(desk, input.dialog));
+  profile.SetAnswer(key, u"5|class CPutText|<>ACME|class CPressButton|class CNullInteraction|"
+                         u"class CNullInteraction|class CNullInteraction|");
+  desk.clicks_wait_for_host = true;
+  // The host's click handler refuses the value with a modal popup; while it
+  // is up, the tariff control asks the robot a question.
+  query::RemoteQueryRecord during{1, key};
+  desk.on_click = [&](Hwnd button) -> std::intptr_t {
+    log.Add("host handles " + ToUtf8(desk.Get(button).props.text) +
+            (main.Busy() ? " (robot busy)" : " (robot free)"));
+    query::RegisteredRecord registered(queries, during);
+    std::intptr_t result = 0;
+    main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&during), &result);
+    return 0;
+  };
+  main.OnDialogReady(input.dialog);
+  // The robot has delivered the text, then the press, and is free again.
+  EXPECT_THAT(desk.SentTo(input.edit), Contains(SentMessage{input.edit, "WM_SETTEXT", u"ACME"}));
+  EXPECT_EQ(desk.QueuedClicks(), 1u);
+  EXPECT_FALSE(main.Busy());
+  const auto sent = desk.Sent();
+  const auto text_at = std::find(sent.begin(), sent.end(), SentMessage{input.edit, "WM_SETTEXT", u"ACME"});
+  const auto click_at = std::find(sent.begin(), sent.end(), SentMessage{input.accept, "BM_CLICK"});
+  ASSERT_NE(click_at, sent.end());
+  EXPECT_LT(text_at, click_at);
+  EXPECT_EQ(desk.RunHostQueue(), 1u);
+  EXPECT_THAT(log.entries, Contains("host handles Validar lo ingresado (robot free)"));
+  EXPECT_TRUE(during.found);
+  EXPECT_EQ(during.error, u"");
+}
+
+TEST_F(WatcherTest, AWindowThatDoesNotAnswerInTimeFailsItsCaptureOrItsAnswerCleanly) {
+  CProfile& profile = repository.CreateProfile(u"P");
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+
+  // A hung dialog: its capture fails at the first read and nothing is sent.
+  const Hwnd hung = InfoBox(u"Colgado");
+  desk.hung.insert(hung);
+  desk.ClearSent();
+  EXPECT_NO_THROW(main.OnDialogReady(hung));
+  EXPECT_EQ(main.Dialog(), nullptr);
+  EXPECT_THAT(desk.SentTo(hung), IsEmpty());
+  EXPECT_FALSE(main.Busy());
+  EXPECT_EQ(follower.armed, kNoWindow);  // the half-made capture disarmed it
+
+  // A dialog whose edit stops answering while the answer is given: the press
+  // that would follow the text is not sent.
+  const DataInput input = AddDataInput(desk, validation, u"Ingrese el MODELO :");
+  profile.SetAnswer(WriteKey(*CaptureDialog(desk, input.dialog)),
+                    u"5|class CPutText|<>X1|class CPressButton|class CNullInteraction|"
+                    u"class CNullInteraction|class CNullInteraction|");
+  desk.on_send = [&](Hwnd window, std::string_view what) {
+    if (window == input.edit && what == "WM_SETTEXT") throw WindowTimeoutError(window, 0x000C);
+  };
+  EXPECT_NO_THROW(main.OnDialogReady(input.dialog));
+  EXPECT_THAT(desk.SentTo(input.accept), Not(Contains(SentMessage{input.accept, "BM_CLICK"})));
+  EXPECT_TRUE(desk.IsWindow(input.dialog));
+  EXPECT_FALSE(main.Busy());
+}
+
+TEST_F(WatcherTest, AnswerRejectedActsOnlyWhileTheAnsweredDialogIsAlive) {
+  CProfile& profile = repository.CreateProfile(u"P");
+  const auto [key, answer] = Learned(YesNoBox(u"¿Aplicar el régimen?"), 6);
+  profile.SetAnswer(key, answer);
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  const Hwnd box = YesNoBox(u"¿Aplicar el régimen?");
+  main.OnDialogReady(box);
+  ASSERT_EQ(desk.Get(box).dialog_result, 6);  // answered and gone
+  const std::size_t journalled = journal.CountQuestions();
+  // A popup owned by the validation window shows up later: it is not about
+  // the dialog the robot answered.
+  main.OnAnswerRejected();
+  EXPECT_TRUE(profile.HasAnswer(key));
+  EXPECT_THAT(user.Questions(), IsEmpty());
+  EXPECT_EQ(journal.CountQuestions(), journalled);
+}
+
+TEST_F(WatcherTest, HostWatchKeepsTheHookOfTheSameThreadAndRetriesAFailedOne) {
+  desk.SetProcessModuleName(78, u"Dossa.exe");
+  hook.failures = 1;
+  host = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC", .thread_id = 5, .process_id = 77});
+  std::size_t mark = log.entries.size();
+  main.OnTimer(kHostWatchTimer);
+  EXPECT_THAT(Since(mark), ElementsAre("hook thread 5 failed"));
+  EXPECT_EQ(main.Hook(), 0u);
+  // The next tick tries again, and registers the frame once it worked.
+  mark = log.entries.size();
+  main.OnTimer(kHostWatchTimer);
+  EXPECT_THAT(Since(mark),
+              ElementsAre("hook thread 5", "RegisterPilotek " + std::to_string(frame)));
+  const std::uintptr_t hooked = main.Hook();
+  ASSERT_NE(hooked, 0u);
+
+  // The host's main window is replaced by another one of the same thread:
+  // the hook stays as it is.
+  desk.Destroy(host);
+  host = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC", .thread_id = 5, .process_id = 77});
+  mark = log.entries.size();
+  main.OnTimer(kHostWatchTimer);
+  EXPECT_THAT(Since(mark), IsEmpty());
+  EXPECT_EQ(main.HostWindow(), host);
+  EXPECT_EQ(main.Hook(), hooked);
+
+  // The host restarted on another thread: the old hook goes, a new one comes.
+  desk.Destroy(host);
+  host = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC", .thread_id = 9, .process_id = 78});
+  mark = log.entries.size();
+  main.OnTimer(kHostWatchTimer);
+  EXPECT_THAT(Since(mark), ElementsAre("unhook " + std::to_string(hooked), "hook thread 9",
+                                       "RegisterPilotek " + std::to_string(frame)));
+}
+
+TEST_F(WatcherTest, RemoteQueryTouchesOnlyTheRecordsOfTheQueryService) {
+  CProfile& profile = repository.CreateProfile(u"P");
+  const auto [key, answer] = Learned(YesNoBox(u"¿Seguir?"), 6);
+  profile.SetAnswer(key, answer);
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  const std::size_t mark = log.entries.size();
+
+  // A record the service has already taken back and freed.
+  auto stale = std::make_unique<query::RemoteQueryRecord>(query::RemoteQueryRecord{1, key});
+  const auto stale_address = reinterpret_cast<std::intptr_t>(stale.get());
+  { query::RegisteredRecord once(queries, *stale); }
+  stale.reset();
+  // Numbers another program could send, one of them the address of memory
+  // that is not a record.
+  std::uint64_t not_a_record[8] = {0xDEADBEEF, 0, 0, 0, 0, 0, 0, 0};
+  for (const std::intptr_t lparam : {stale_address, std::intptr_t{1}, std::intptr_t{-1},
+                                     std::intptr_t{0x402},
+                                     reinterpret_cast<std::intptr_t>(&not_a_record)}) {
+    std::intptr_t result = 5;
+    EXPECT_TRUE(main.HandleMessage(rm::kRemoteQuery, 0, lparam, &result));
+    EXPECT_EQ(result, 0) << lparam;
+  }
+  EXPECT_EQ(not_a_record[0], 0xDEADBEEFu);
+  EXPECT_EQ(journal.CountQuestions() + journal.CountMessages(), 0u);
+  EXPECT_THAT(Since(mark), IsEmpty());
+
+  // While the service stops, a registered record is answered "Stopping"
+  // without a lookup.
+  query::RemoteQueryRecord late{1, key};
+  query::RegisteredRecord registered(queries, late);
+  queries.SetStopping(true);
+  std::intptr_t result = 0;
+  EXPECT_TRUE(main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&late), &result));
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(late.error, u"Stopping");
+  EXPECT_FALSE(late.found);
+  EXPECT_EQ(journal.CountQuestions(), 0u);
+}
+
+// Something thrown that is not a standard exception.
+struct OddFailure {
+  int code;
+};
+
+TEST_F(WatcherTest, FailuresOfAnyTypeEndTheHandlingOfTheirDialog) {
+  CProfile& profile = repository.CreateProfile(u"P");
+  const auto [key, answer] = Learned(YesNoBox(u"¿Rara?"), 6);
+  profile.SetAnswer(key, answer);
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  const struct {
+    const char* name;
+    const char* failing;  // the send that fails
+    bool standard;
+  } cases[] = {
+      {"capture, odd type", "STM_GETICON", false},
+      {"capture, int", "WM_GETTEXTLENGTH", false},
+      {"capture, standard", "STM_GETICON", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Hwnd box = YesNoBox(u"¿Rara?");
+    desk.on_send = [&](Hwnd, std::string_view what) {
+      if (what != c.failing) return;
+      if (c.standard) throw std::runtime_error("falla");
+      if (std::string_view(c.failing) == "WM_GETTEXTLENGTH") throw 42;
+      throw OddFailure{7};
+    };
+    EXPECT_NO_THROW(main.OnDialogReady(box));
+    desk.on_send = nullptr;
+    EXPECT_EQ(main.Dialog(), nullptr);
+    EXPECT_TRUE(desk.IsWindow(box));
+    EXPECT_FALSE(main.Busy());
+    EXPECT_EQ(follower.armed, kNoWindow);
+    desk.Destroy(box);
+  }
+  // A stored answer that does not read back: nothing performed, nothing thrown.
+  const Hwnd box = YesNoBox(u"¿Rara?");
+  profile.SetAnswer(key, u"2|class CDesconocida|");
+  EXPECT_NO_THROW(main.OnDialogReady(box));
+  EXPECT_TRUE(desk.IsWindow(box));
+}
+
+TEST_F(WatcherTest, TheFollowerIsArmedOnEachCaptureUntilTheDialogGoes) {
+  repository.CreateProfile(u"P");
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  const Hwnd first = InfoBox(u"uno");
+  user.PressInReplica(1);
+  dialogs.confirmations = {7};
+  main.OnDialogReady(first);
+  EXPECT_EQ(follower.armed, first);
+  const Hwnd second = InfoBox(u"dos");
+  user.PressInReplica(1);
+  dialogs.confirmations = {7};
+  main.OnDialogReady(second);
+  EXPECT_THAT(follower.calls, ElementsAre("arm " + std::to_string(first), "disarm",
+                                          "arm " + std::to_string(second)));
+  main.Shutdown();
+  EXPECT_EQ(follower.armed, kNoWindow);
+}
+
+TEST(RemoteQueryRecords, AnswersOnlyRegisteredRecords) {
+  query::RemoteQueryRecords records;
+  query::RemoteQueryRecord record{3, u"clave"};
+  int lookups = 0;
+  const auto lookup = [&](query::RemoteQueryRecord& r) {
+    ++lookups;
+    r.found = 1;
+  };
+  EXPECT_FALSE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
+  {
+    query::RegisteredRecord registered(records, record);
+    EXPECT_EQ(records.Count(), 1u);
+    EXPECT_FALSE(records.Answer(0, lookup));
+    EXPECT_TRUE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
+    EXPECT_EQ(record.found, 1);
+  }
+  EXPECT_EQ(records.Count(), 0u);
+  EXPECT_FALSE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
+  EXPECT_EQ(lookups, 1);
+}
+
+TEST(Barrier, StopsEveryExceptionAndSaysWhere) {
+  static std::vector<std::string> stopped;
+  stopped.clear();
+  const BarrierSink previous = SetBarrierSink([](const char* where, const char* what) {
+    stopped.push_back(std::string(where) + ": " + what);
+  });
+  EXPECT_EQ(Barrier("uno", 5, []() -> int { throw std::runtime_error("falla"); }), 5);
+  EXPECT_EQ(Barrier("dos", 5, []() -> int { throw OddFailure{1}; }), 5);
+  EXPECT_EQ(Barrier("tres", 5, [] { return 8; }), 8);
+  Barrier("cuatro", [] { throw 3; });
+  SetBarrierSink(previous);
+  EXPECT_THAT(stopped, ElementsAre("uno: falla", "dos: unknown exception",
+                                   "cuatro: unknown exception"));
 }
 
 TEST(ItemNumber, FromTheProgressCaption) {
