@@ -397,6 +397,10 @@ void CMainFrame::ActivateProfile(CProfile* profile) {
   m_busy = false;
 }
 
+bool CMainFrame::JournalHoldsRecords() const {
+  return m_journal.CountQuestions() != 0 || m_journal.CountMessages() != 0;
+}
+
 int CMainFrame::TrayState() const {
   if (m_busy) return kTrayBusy;
   if (m_repository.GetProfiles().empty()) return kTrayNoProfiles;

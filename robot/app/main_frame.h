@@ -120,6 +120,8 @@ class CMainFrame {
   void HostWatch();
   void ActivateProfile(CProfile* profile);
   int TrayState() const;
+  // The journal holds questions or messages of the run.
+  bool JournalHoldsRecords() const;
   bool IsCommandEnabled(TrayCommand command) const {
     return korvex::IsCommandEnabled(TrayState(), command);
   }

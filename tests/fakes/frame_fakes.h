@@ -4,10 +4,13 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "robot/app/frame_commands.h"
 #include "robot/app/frame_ports.h"
+#include "robot/profiles/profile.h"
 #include "robot/window/dialog_follower.h"
 
 namespace korvex::testing {
@@ -129,6 +132,37 @@ class RecordingFollower : public DialogFollower {
   }
   Hwnd armed = kNoWindow;
   std::vector<std::string> calls;
+};
+
+// The profile dialogs of the tray commands, answered from a script.
+class ScriptedProfileDialogs : public ProfileDialogs {
+ public:
+  explicit ScriptedProfileDialogs(FrameLog& log) : m_log(log) {}
+  std::deque<std::optional<Text>> names;  // "Crear nuevo perfil"
+  std::deque<int> selections;             // "Seleccionar un perfil"
+  std::function<void()> while_open;
+
+  std::optional<Text> AskNewProfileName() override {
+    m_log.Add("ask new profile name");
+    if (while_open) while_open();
+    if (names.empty()) throw std::logic_error("no profile name scripted");
+    auto name = names.front();
+    names.pop_front();
+    return name;
+  }
+  int SelectProfile(const std::vector<CProfile*>& profiles) override {
+    std::string listed;
+    for (const CProfile* p : profiles) listed += " " + ToUtf8(p->GetName());
+    m_log.Add("select profile among" + listed);
+    if (while_open) while_open();
+    if (selections.empty()) throw std::logic_error("no selection scripted");
+    const int choice = selections.front();
+    selections.pop_front();
+    return choice;
+  }
+
+ private:
+  FrameLog& m_log;
 };
 
 class RecordingSound : public SoundPort {

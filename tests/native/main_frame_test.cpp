@@ -7,11 +7,14 @@
 #include <random>
 
 #include "platform/regional.h"
+#include "robot/app/frame_commands.h"
 #include "robot/app/main_frame.h"
+#include "robot/app/tray_text.h"
 #include "robot/app/mascot_animation.h"
 #include "robot/app/robot_messages.h"
 #include "robot/common/barrier.h"
 #include "robot/common/settings.h"
+#include "robot/journal/report_rows.h"
 #include "robot/journal/vti_actions.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/system_icons.h"
@@ -764,6 +767,182 @@ TEST(Barrier, StopsEveryExceptionAndSaysWhere) {
   SetBarrierSink(previous);
   EXPECT_THAT(stopped, ElementsAre("uno: falla", "dos: unknown exception",
                                    "cuatro: unknown exception"));
+}
+
+// --- the tray menu's commands -------------------------------------------------------------
+
+class CommandsTest : public WatcherTest {
+ protected:
+  ScriptedProfileDialogs profile_dialogs{log};
+  int closes = 0;
+  FrameCommands commands{main, repo, profile_dialogs, mascot, [this] { ++closes; }};
+};
+
+TEST_F(CommandsTest, SelectingAProfile) {
+  repo.CreateProfile(u"Norte");
+  CProfile& sur = repo.CreateProfile(u"Sur");
+  // No validation window: nothing.
+  EXPECT_TRUE(commands.Run(cmd::kSelectProfile));
+  EXPECT_THAT(log.entries, Not(Contains(::testing::StartsWith("select profile"))));
+
+  HostStartsValidation();
+  profile_dialogs.selections = {kSelectionCancelled};
+  profile_dialogs.while_open = [&] { log.Add("busy " + std::to_string(main.Busy())); };
+  commands.Run(cmd::kSelectProfile);
+  EXPECT_EQ(main.ActiveProfile(), nullptr);
+  EXPECT_FALSE(main.Busy());
+  EXPECT_THAT(log.entries, Contains("busy 1"));
+
+  // The dialog's list is the store's, by name; its index picks the profile.
+  profile_dialogs.selections = {1};
+  std::size_t mark = log.entries.size();
+  commands.Run(cmd::kSelectProfile);
+  EXPECT_EQ(Since(mark).front(), "select profile among Norte Sur");
+  EXPECT_EQ(main.ActiveProfile(), &sur);
+
+  // A profile active whose run journalled something: selecting is refused.
+  user.PressInReplica(1);
+  dialogs.confirmations = {7};
+  main.OnDialogReady(InfoBox(u"aviso"));
+  mark = log.entries.size();
+  commands.Run(cmd::kSelectProfile);
+  EXPECT_THAT(Since(mark), IsEmpty());
+}
+
+TEST_F(CommandsTest, SelectingLeadsToCreatingWhenAskedOrWithoutProfiles) {
+  HostStartsValidation();
+  // Without profiles the select command creates one.
+  profile_dialogs.names = {Text(u"Primero")};
+  commands.Run(cmd::kSelectProfile);
+  ASSERT_NE(repo.FindProfile(u"Primero"), nullptr);
+  EXPECT_EQ(main.ActiveProfile(), repo.FindProfile(u"Primero"));
+  main.ActivateProfile(nullptr);
+
+  // "&Crear uno nuevo" in the selection dialog.
+  profile_dialogs.selections = {kSelectionCreateNew};
+  profile_dialogs.names = {Text(u"Segundo")};
+  commands.Run(cmd::kSelectProfile);
+  EXPECT_EQ(main.ActiveProfile(), repo.FindProfile(u"Segundo"));
+}
+
+TEST_F(CommandsTest, CreatingAProfile) {
+  HostStartsValidation();
+  CProfile& existing = repo.CreateProfile(u"Existente");
+  const struct {
+    const char* name;
+    std::optional<Text> typed;
+    bool created;
+  } cases[] = {
+      {"cancelled", std::nullopt, false},
+      {"an existing name", Text(u"Existente"), false},
+      {"a name the store refuses", Text(u"con\\barra"), false},
+      {"a new name", Text(u"Nuevo"), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t before = repo.GetProfiles().size();
+    profile_dialogs.names = {c.typed};
+    EXPECT_NO_THROW(commands.Run(cmd::kCreateProfile));
+    EXPECT_EQ(repo.GetProfiles().size(), before + (c.created ? 1 : 0));
+    EXPECT_FALSE(main.Busy());
+  }
+  EXPECT_EQ(main.ActiveProfile(), repo.FindProfile(u"Nuevo"));
+  (void)existing;
+  // Busy: nothing is asked.
+  main.SetBusy(true);
+  const std::size_t mark = log.entries.size();
+  commands.Run(cmd::kCreateProfile);
+  EXPECT_THAT(Since(mark), IsEmpty());
+  main.SetBusy(false);
+}
+
+TEST_F(CommandsTest, TheOtherCommandsAndTheMenu) {
+  repo.CreateProfile(u"P");
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  // Commands to come do nothing yet; an unknown identifier is not ours.
+  for (int id : {cmd::kDeleteProfile, cmd::kViewProfiles, cmd::kExportProfiles,
+                 cmd::kImportProfiles, cmd::kConfigure, cmd::kAbout}) {
+    EXPECT_TRUE(commands.Run(id)) << id;
+  }
+  EXPECT_FALSE(commands.Run(4242));
+  commands.Set(cmd::kAbout, [&] { log.Add("about box"); });
+  commands.Run(cmd::kAbout);
+  EXPECT_EQ(log.entries.back(), "about box");
+
+  // State 7 (a profile, nothing journalled): the menu as the user sees it.
+  const auto states = commands.MenuStates(true);
+  std::vector<std::pair<int, bool>> seen;
+  for (const auto& s : states) seen.emplace_back(s.id, s.enabled);
+  EXPECT_THAT(seen, ElementsAre(std::pair{cmd::kSelectProfile, true},
+                                std::pair{cmd::kCreateProfile, true},
+                                std::pair{cmd::kDeleteProfile, false},
+                                std::pair{cmd::kViewProfiles, true},
+                                std::pair{cmd::kExportProfiles, true},
+                                std::pair{cmd::kImportProfiles, true},
+                                std::pair{cmd::kHideMascot, true},
+                                std::pair{cmd::kDisconnect, true},
+                                std::pair{cmd::kConfigure, false},
+                                std::pair{cmd::kAbout, true}, std::pair{cmd::kClose, true}));
+  // A hidden mascot takes "&Ocultar mascota" out of the menu.
+  for (const auto& s : commands.MenuStates(false)) EXPECT_NE(s.id, cmd::kHideMascot);
+
+  commands.Run(cmd::kHideMascot);
+  EXPECT_EQ(log.entries.back(), "mascot hidden");
+  commands.Run(cmd::kDisconnect);
+  EXPECT_EQ(main.ActiveProfile(), nullptr);
+  commands.Run(cmd::kClose);
+  EXPECT_EQ(closes, 1);
+}
+
+TEST(TrayText, CutsAtTheRecordsFields) {
+  const Text long_text(300, u'a');
+  EXPECT_EQ(CutText(long_text, kTooltipChars).size(), 127u);
+  EXPECT_EQ(CutText(long_text, kBalloonTextChars).size(), 255u);
+  EXPECT_EQ(CutText(long_text, kBalloonTitleChars).size(), 63u);
+  EXPECT_EQ(CutText(u"corto", kTooltipChars), u"corto");
+  // A surrogate pair at the cut goes whole.
+  Text pair = Text(126, u'b') + u"\U0001F600";
+  EXPECT_EQ(CutText(pair, kTooltipChars), Text(126, u'b'));
+}
+
+// --- the end-of-run reports ---------------------------------------------------------------
+
+TEST(ReportRows, SortedByItemThenTextWithTheirColumnTexts) {
+  FakeDesktop desk;
+  MemoryRegistry registry;
+  Settings settings{registry};
+  FixedRegionalSettings regional;
+  SettableClock clock;
+  CVTIActions journal{desk, settings, regional, clock};
+  journal.AddMessage(true, 3, u"zeta");
+  journal.AddMessage(false, 3, u"Zeta");  // upper case sorts first
+  journal.AddMessage(true, 1, u"uno");
+  journal.AddMessage(true, 7, u"siete");
+  journal.AddQuestion(false, 12, u"¿b?", u"Presionar No");
+  journal.AddQuestion(true, 12, u"¿a?", u"Presionar Sí");
+  journal.AddQuestion(true, 2, u"¿c?", u"Ingresar 5");
+
+  std::vector<std::string> messages;
+  for (const ReportRow& r : MessageReportRows(journal)) {
+    messages.push_back(ToUtf8(r.item_text + u" " + r.action + u" " + r.content));
+  }
+  EXPECT_THAT(messages, ElementsAre("0001 Automática uno", "0003 Manual Zeta",
+                                    "0003 Automática zeta", "0007 Automática siete"));
+  std::vector<std::string> actions;
+  for (const ReportRow& r : ActionReportRows(journal)) {
+    actions.push_back(ToUtf8(r.item_text + u" " + r.action + u" " + r.content + u" " + r.answer));
+  }
+  EXPECT_THAT(actions, ElementsAre("0002 Automática ¿c? Ingresar 5", "0012 Automática ¿a? Presionar Sí",
+                                   "0012 Manual ¿b? Presionar No"));
+  EXPECT_EQ(ReportLogName(journal), u"(no se ha podido generar un archivo de log)");
+  ASSERT_EQ(MessageReportColumns().size(), 3u);
+  EXPECT_EQ(MessageReportColumns()[0].title, u"Ítem");
+  EXPECT_TRUE(MessageReportColumns()[0].centred);
+  EXPECT_EQ(MessageReportColumns()[2].width, 600);
+  ASSERT_EQ(ActionReportColumns().size(), 4u);
+  EXPECT_EQ(ActionReportColumns()[3].title, u"Respuesta");
+  EXPECT_EQ(ActionReportColumns()[2].width, 300);
 }
 
 TEST(ItemNumber, FromTheProgressCaption) {
