@@ -397,6 +397,14 @@ void CMainFrame::ActivateProfile(CProfile* profile) {
   m_busy = false;
 }
 
+void CMainFrame::ShowActiveBalloon() {
+  if (!m_validating || m_activeProfile == nullptr) return;
+  ReadItemNumber();
+  m_ports.tray.ShowBalloon(FormatMessageText(LoadRobotString(str::kValidatingItem),
+                                             {std::int64_t{m_itemNumber}, m_activeProfile->GetName()}),
+                           u"Robot activo", 10000, TrayPort::BalloonIcon::Information);
+}
+
 bool CMainFrame::JournalHoldsRecords() const {
   return m_journal.CountQuestions() != 0 || m_journal.CountMessages() != 0;
 }

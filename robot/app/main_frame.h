@@ -122,6 +122,9 @@ class CMainFrame {
   int TrayState() const;
   // The journal holds questions or messages of the run.
   bool JournalHoldsRecords() const;
+  // A left click on the tray icon while a profile is active in a
+  // validation: the "Robot activo" balloon with the item under validation.
+  void ShowActiveBalloon();
   bool IsCommandEnabled(TrayCommand command) const {
     return korvex::IsCommandEnabled(TrayState(), command);
   }

@@ -887,6 +887,12 @@ TEST_F(CommandsTest, TheOtherCommandsAndTheMenu) {
   // A hidden mascot takes "&Ocultar mascota" out of the menu.
   for (const auto& s : commands.MenuStates(false)) EXPECT_NE(s.id, cmd::kHideMascot);
 
+  // A left click on the tray icon tells which item is validated.
+  SetItem(42);
+  main.ShowActiveBalloon();
+  EXPECT_EQ(tray.balloon, u"Validando Item#0042 usando el perfil \"P\".");
+  EXPECT_EQ(log.entries.back(), "balloon Robot activo 10000: Validando Item#0042 usando el perfil \"P\".");
+
   commands.Run(cmd::kHideMascot);
   EXPECT_EQ(log.entries.back(), "mascot hidden");
   commands.Run(cmd::kDisconnect);

@@ -95,6 +95,7 @@ struct OpenDialog {
   bool watch_all = false;
   bool unreported = false;  // the current dialog is not in the report yet
   int closed = 0;
+  LARGE_INTEGER shown{};    // when it was activated on screen
 };
 std::vector<OpenDialog*> g_open;
 HHOOK g_cbt = nullptr;
@@ -104,6 +105,19 @@ void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why);
 Report& Describe(Report& r, const OpenDialog& d) {
   r.Field("item", d.item->number).Field("n", d.index);
   return r;
+}
+
+// Milliseconds from the dialog's activation to now, "-" when it never was.
+std::string MillisecondsOnScreen(const OpenDialog& d) {
+  if (d.shown.QuadPart == 0) return "-";
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  char text[32];
+  snprintf(text, sizeof text, "%.3f",
+           1000.0 * static_cast<double>(now.QuadPart - d.shown.QuadPart) /
+               static_cast<double>(frequency.QuadPart));
+  return text;
 }
 
 void ReportControlDialog(OpenDialog& d, std::wstring_view caption) {
@@ -165,6 +179,15 @@ void CALLBACK PopupTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
 // Learns the window of the dialog being raised: the first top-level window
 // its owner comes to own.
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+  // A dialog is on screen when it is activated; its time on screen is
+  // reported when it ends.
+  if (code == HCBT_ACTIVATE) {
+    for (OpenDialog* d : g_open) {
+      if (d->hwnd == reinterpret_cast<HWND>(wParam) && d->shown.QuadPart == 0) {
+        QueryPerformanceCounter(&d->shown);
+      }
+    }
+  }
   if (code == HCBT_CREATEWND && !g_open.empty()) {
     OpenDialog& d = *g_open.back();
     const CREATESTRUCTW* cs = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
@@ -218,7 +241,8 @@ class Raising {
   OpenDialog& m_d;
 };
 
-void ReportMessageBoxEnd(const char* event, const OpenDialog& d, int result, const char* kind) {
+void ReportMessageBoxEnd(const char* event, const OpenDialog& d, int result, const char* kind,
+                         const std::string& ms) {
   Report& r = Describe(Log().Begin(event), d);
   if (kind) r.Word("kind", kind);
   r.Hex("hwnd", reinterpret_cast<ULONG_PTR>(d.hwnd));
@@ -227,7 +251,7 @@ void ReportMessageBoxEnd(const char* event, const OpenDialog& d, int result, con
   } else {
     r.Field("result", result).Field("button", MessageBoxResultName(result));
   }
-  r.End();
+  r.Word("ms", ms).End();
 }
 
 void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why) {
@@ -240,12 +264,14 @@ void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why) {
   Describe(Log().Begin("popup"), d).Word("why", why).Field("caption", ToWide(box.caption))
       .Field("text", ToWide(box.text)).End();
   int result;
+  std::string ms;
   {
     Raising raising(d);
     result = MessageBoxW(d.owner, ToWide(box.text).c_str(), ToWide(box.caption).c_str(),
                          MessageBoxFlags(box));
+    ms = MillisecondsOnScreen(d);
   }
-  ReportMessageBoxEnd("popup-ended", d, result, nullptr);
+  ReportMessageBoxEnd("popup-ended", d, result, nullptr, ms);
 }
 
 INT_PTR CALLBACK DataInputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -389,6 +415,7 @@ void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
   shown.End();
 
   INT_PTR result = 0;
+  std::string ms;
   {
     Raising raising(d);
     switch (plan.kind) {
@@ -411,10 +438,11 @@ void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
       case DialogKind::kTarifex:
         break;  // the control's run raises its own dialogs
     }
+    ms = MillisecondsOnScreen(d);
   }
 
   if (plan.kind == DialogKind::kMessageBox) {
-    ReportMessageBoxEnd("ended", d, static_cast<int>(result), "msgbox");
+    ReportMessageBoxEnd("ended", d, static_cast<int>(result), "msgbox", ms);
     return;
   }
   Report& r = Describe(Log().Begin("ended"), d).Word("kind", kind)
@@ -429,7 +457,7 @@ void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
   } else {
     r.Field("index", d.index_chosen);
   }
-  r.End();
+  r.Word("ms", ms).End();
 }
 
 int WatchControlDialogs(const Item& item, int index, std::uint32_t timeout_ms, HWND owner,

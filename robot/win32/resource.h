@@ -1,0 +1,63 @@
+/* The robot program's resource identifiers, shared by korvex.rc and the
+   C++ code (plain #defines: the resource compiler reads this file too). */
+#ifndef KORVEX_ROBOT_WIN32_RESOURCE_H
+#define KORVEX_ROBOT_WIN32_RESOURCE_H
+
+/* Icons, menu, bitmaps. */
+#define IDR_MAINFRAME 128       /* the main icon, also the "active" tray icon */
+#define IDI_IDLE 137            /* the tray icon while no profile is active */
+#define IDR_TRAYMENU 132        /* the tray's and the mascot's menu */
+#define IDB_MASCOT_REST 140
+#define IDB_MASCOT_BLINK 141
+#define IDB_MASCOT_ANSWER 142
+
+/* Dialog templates. */
+#define IDD_INPUT 130            /* CInputDlg */
+#define IDD_OPTIONS 131          /* COptionsDlg */
+#define IDD_ADD_PROFILE 134      /* CAddProfileDlg */
+#define IDD_SELECT_PROFILE 136   /* CSelectProfileDlg */
+#define IDD_MESSAGES_REPORT 137  /* CMessagesReportDlg */
+#define IDD_ACTIONS_REPORT 138   /* CActionsReportDlg */
+#define IDD_CONFIRM 142          /* CConfirmDlg */
+#define IDD_DYN 143              /* CDynDialog, the replica */
+
+/* Controls. */
+#define IDC_INPUT_VALUE 1002
+#define IDC_INPUT_NOTICE 1003
+#define IDC_INPUT_PROMPT 1005
+#define IDC_OPTIONS_NONE 1006
+#define IDC_OPTIONS_LIST 1007
+#define IDC_REPORT_LIST 1009
+#define IDC_PROFILE_NAME 1010
+#define IDC_PROFILE_LIST 1011
+#define IDC_PROFILE_CREATE 1014
+#define IDC_REPORT_MESSAGE 1015
+#define IDC_REPORT_QUESTION 1016
+#define IDC_REPORT_ANSWER 1017
+#define IDC_REPORT_LOG 1018
+#define IDC_CONFIRM_TEXT 1040
+#define IDC_CONFIRM_YES 6
+#define IDC_CONFIRM_NO 7
+#define IDC_CONFIRM_RETRY 10
+
+/* Menu commands (the same numbers as robot/app/frame_commands.h). */
+#define ID_SELECT_PROFILE 32786
+#define ID_CREATE_PROFILE 32779
+#define ID_DELETE_PROFILE 32788
+#define ID_VIEW_PROFILES 32787
+#define ID_EXPORT_PROFILES 32796
+#define ID_IMPORT_PROFILES 32797
+#define ID_HIDE_MASCOT 32794
+#define ID_DISCONNECT 32789
+#define ID_CONFIGURE 32793
+#define ID_ABOUT 32795
+#define ID_CLOSE 57665
+
+/* The program's version, as the version resource and the about box show it. */
+#define KORVEX_VERSION_MAJOR 1
+#define KORVEX_VERSION_MINOR 0
+#define KORVEX_VERSION_PATCH 0
+#define KORVEX_VERSION_BUILD 0
+#define KORVEX_VERSION_TEXT "1.0.0.0"
+
+#endif

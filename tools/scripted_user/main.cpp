@@ -1,0 +1,707 @@
+// scripted_user.exe: a person at the desktop, from a script
+// (tools/scripted_user/user_script.h has the steps).  The end-to-end test and
+// the demo use it to work the robot and the simulated host together.
+//
+//   scripted_user.exe --script FILE [--report FILE] [--shots DIR]
+//                     [--max-seconds N]
+//
+// Every step is reported as it ends, one line each, UTF-8, on standard
+// output and in the report file:
+//
+//   ok line=12 step=click button="&Sí"
+//   window line=8 name=replica caption="Pregunta" class=#32770 of=KORVEX.exe
+//          rect=100,100,400,250 owner="Pregunta" owner-of=Dossa.exe
+//   button line=8 id=6 text="&Sí" enabled=1 rect=...
+//   row line=30 n=1 cells="0001|Automática|El item ..."
+//   failed line=14 step=wait-window why="..."
+//
+// The first step that fails ends the program with exit code 1; 0 when
+// every step was carried out; 2 for a script that cannot be read; 3 when
+// --max-seconds ran out.
+//
+// --shots DIR: "shot name=N" writes DIR\N.request and waits (at most 20 s)
+// for DIR\N.done, which the screenshot script writes once it has taken the
+// picture; without --shots a shot step does nothing.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <psapi.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/scripted_user/user_script.h"
+
+namespace korvex::scripted_user {
+namespace {
+
+constexpr UINT kSendTimeoutMs = 5000;
+constexpr std::int64_t kDefaultTimeoutMs = 30000;
+constexpr wchar_t kRobotFrameCaption[] = L"PILOTEK_MAIN_FRAME";
+constexpr UINT kTrayCallback = WM_USER;
+constexpr UINT kTrayId = 132;
+
+std::wstring W(TextView text) { return std::wstring(text.begin(), text.end()); }
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+  return out;
+}
+
+std::string QuotedUtf8(const std::string& utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
+    if (c == '\r') continue;
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string Quoted(const std::wstring& text) { return QuotedUtf8(Utf8(text)); }
+
+// --- the report ------------------------------------------------------------------------------
+
+HANDLE g_reportFile = INVALID_HANDLE_VALUE;
+
+void Report(const std::string& line) {
+  const std::string text = line + "\n";
+  DWORD written = 0;
+  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()),
+              &written, nullptr);
+  if (g_reportFile != INVALID_HANDLE_VALUE) {
+    ::WriteFile(g_reportFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::FlushFileBuffers(g_reportFile);
+  }
+}
+
+class Failure : public std::runtime_error {
+ public:
+  explicit Failure(const std::string& why) : std::runtime_error(why) {}
+};
+
+// --- windows and programs -----------------------------------------------------------------------
+
+std::wstring TextOf(HWND window) {
+  // Another program's window: GetWindowTextW reads it without a message.
+  wchar_t buffer[1024];
+  const int length = ::GetWindowTextW(window, buffer, 1024);
+  return std::wstring(buffer, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t buffer[256];
+  const int length = ::GetClassNameW(window, buffer, 256);
+  return std::wstring(buffer, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+std::wstring ProgramOf(DWORD process_id) {
+  std::wstring name = L"<unknown>";
+  const HANDLE process =
+      ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id);
+  if (process == nullptr) return name;
+  HMODULE first = nullptr;
+  DWORD needed = 0;
+  wchar_t buffer[MAX_PATH];
+  if (::EnumProcessModules(process, &first, sizeof first, &needed) &&
+      ::GetModuleBaseNameW(process, first, buffer, MAX_PATH) != 0) {
+    name = buffer;
+  }
+  ::CloseHandle(process);
+  return name;
+}
+
+std::wstring ProgramOfWindow(HWND window) {
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  return ProgramOf(process_id);
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring WithoutAmpersands(std::wstring text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c != L'&') out += c;
+  }
+  return out;
+}
+
+struct WindowQuery {
+  std::wstring caption;
+  std::wstring class_name;  // empty: any
+  std::wstring program;     // empty: any
+};
+
+bool Matches(HWND window, const WindowQuery& query) {
+  if (!::IsWindowVisible(window)) return false;
+  if (TextOf(window) != query.caption) return false;
+  if (!query.class_name.empty() && ClassOf(window) != query.class_name) return false;
+  if (!query.program.empty() && !SameName(ProgramOfWindow(window), query.program)) return false;
+  return true;
+}
+
+HWND FindTopLevel(const WindowQuery& query) {
+  struct Search {
+    const WindowQuery* query;
+    HWND found = nullptr;
+  } search{&query};
+  ::EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (Matches(window, *s->query)) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    children.push_back(child);
+  }
+  return children;
+}
+
+// A button as a person sees one: the system's "Button" class, or a class
+// of its own whose name says button ("ThunderRT6CommandButton").
+bool IsButton(HWND window) {
+  std::wstring name = ClassOf(window);
+  for (wchar_t& c : name) c = static_cast<wchar_t>(::towlower(c));
+  return name.find(L"button") != std::wstring::npos;
+}
+
+HWND FindButton(HWND dialog, const std::wstring& text) {
+  const std::wstring wanted = WithoutAmpersands(text);
+  for (HWND child : Children(dialog)) {
+    if (IsButton(child) && WithoutAmpersands(TextOf(child)) == wanted) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
+std::vector<DWORD> ProcessesNamed(const std::wstring& program) {
+  std::vector<DWORD> found;
+  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return found;
+  PROCESSENTRY32W entry{sizeof entry};
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
+       more = ::Process32NextW(snapshot, &entry)) {
+    if (SameName(entry.szExeFile, program)) found.push_back(entry.th32ProcessID);
+  }
+  ::CloseHandle(snapshot);
+  return found;
+}
+
+std::string RectText(HWND window) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
+  return buffer;
+}
+
+// Waits, handling nothing of its own, until done() or the time runs out.
+bool WaitFor(std::int64_t timeout_ms, const std::function<bool()>& done, DWORD step_ms = 20) {
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
+  for (;;) {
+    if (done()) return true;
+    if (::GetTickCount64() >= end) return false;
+    ::Sleep(step_ms);
+  }
+}
+
+LRESULT SendBounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  DWORD_PTR result = 0;
+  if (::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                            &result) == 0) {
+    throw Failure("the window did not answer in time");
+  }
+  return static_cast<LRESULT>(result);
+}
+
+bool ReadFileText(const std::wstring& path, std::string& bytes) {
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bytes.clear();
+  char buffer[65536];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    bytes.append(buffer, read);
+  }
+  ::CloseHandle(file);
+  return true;
+}
+
+int CountLinesWith(const std::wstring& path, const std::string& text) {
+  std::string bytes;
+  if (!ReadFileText(path, bytes)) return 0;
+  int count = 0;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    const std::size_t end = std::min(bytes.find('\n', pos), bytes.size());
+    if (std::string_view(bytes).substr(pos, end - pos).find(text) != std::string_view::npos) {
+      ++count;
+    }
+    pos = end + 1;
+  }
+  return count;
+}
+
+// --- the person ---------------------------------------------------------------------------------
+
+class Person {
+ public:
+  explicit Person(std::wstring shots) : m_shots(std::move(shots)) {}
+
+  void Do(const Step& step) {
+    m_step = &step;
+    const std::string& c = step.command;
+    if (c == "wait-window") return WaitWindow();
+    if (c == "wait-gone") return WaitGone();
+    if (c == "click") return Click();
+    if (c == "type") return Type();
+    if (c == "select") return Select();
+    if (c == "double-click") return DoubleClick();
+    if (c == "close") return Close();
+    if (c == "expect") return Expect();
+    if (c == "describe") return Describe(WindowArg());
+    if (c == "rows") return Rows();
+    if (c == "tray") return Tray();
+    if (c == "menu") return Menu();
+    if (c == "slot") return Slot();
+    if (c == "shot") return Shot();
+    if (c == "wait-report") return WaitReport();
+    if (c == "no-window") return NoWindow();
+    if (c == "start") return Start();
+    if (c == "kill") return Kill();
+    if (c == "wait-exit") return WaitExit();
+    if (c == "pause") {
+      ::Sleep(static_cast<DWORD>(*step.Number("ms")));
+      return;
+    }
+    throw Failure("no such step");
+  }
+
+ private:
+  std::string Line() const { return "line=" + std::to_string(m_step->line); }
+  std::int64_t Timeout() const { return m_step->Number("timeout").value_or(kDefaultTimeoutMs); }
+
+  HWND WindowArg() {
+    HWND window = m_current;
+    if (const auto name = m_step->Get("window")) {
+      const auto it = m_named.find(ToUtf8(*name));
+      if (it == m_named.end()) throw Failure("no window is named " + ToUtf8(*name));
+      window = it->second;
+    }
+    if (window == nullptr || !::IsWindow(window)) throw Failure("the window is not there");
+    return window;
+  }
+
+  HWND Control(HWND window) {
+    const auto id = m_step->Number("control");
+    const HWND control = ::GetDlgItem(window, static_cast<int>(*id));
+    if (control == nullptr) throw Failure("the window has no control " + std::to_string(*id));
+    return control;
+  }
+
+  HWND Button(HWND window) {
+    const std::wstring text = W(*m_step->Get("button"));
+    const HWND button = FindButton(window, text);
+    if (button == nullptr) throw Failure("no button reads " + Quoted(text));
+    return button;
+  }
+
+  void WaitWindow() {
+    WindowQuery query{W(*m_step->Get("caption")), W(m_step->GetOr("class", u"")),
+                      W(m_step->GetOr("of", u""))};
+    HWND found = nullptr;
+    if (!WaitFor(Timeout(), [&] { return (found = FindTopLevel(query)) != nullptr; })) {
+      throw Failure("no window " + Quoted(query.caption) + " appeared");
+    }
+    m_current = found;
+    if (const auto name = m_step->Get("as")) m_named[ToUtf8(*name)] = found;
+    Describe(found);
+  }
+
+  void WaitGone() {
+    const HWND window = WindowArg();
+    if (!WaitFor(Timeout(), [&] { return !::IsWindow(window) || !::IsWindowVisible(window); })) {
+      throw Failure("the window is still there");
+    }
+  }
+
+  void Click() {
+    const HWND button = Button(WindowArg());
+    if (!::IsWindowEnabled(button)) throw Failure("the button is disabled");
+    // A click: the button's press is posted, so a program that opens a modal
+    // box in its handler does not hold us.
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+  }
+
+  void Type() {
+    const HWND edit = Control(WindowArg());
+    const std::wstring text = W(*m_step->Get("text"));
+    SendBounded(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+
+  void Select() {
+    const HWND window = WindowArg();
+    const HWND list = Control(window);
+    const auto index = *m_step->Number("index");
+    if (SendBounded(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0) == LB_ERR) {
+      throw Failure("the list has no item " + std::to_string(index));
+    }
+    SendBounded(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(list), LBN_SELCHANGE),
+                reinterpret_cast<LPARAM>(list));
+  }
+
+  void DoubleClick() {
+    const HWND window = WindowArg();
+    const HWND list = Control(window);
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(list), LBN_DBLCLK),
+                   reinterpret_cast<LPARAM>(list));
+  }
+
+  void Close() { ::PostMessageW(WindowArg(), WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+  void Expect() {
+    const HWND button = Button(WindowArg());
+    const bool wanted = *m_step->Get("enabled") == u"yes";
+    if ((::IsWindowEnabled(button) != FALSE) != wanted) {
+      throw Failure(std::string("the button is ") + (wanted ? "disabled" : "enabled"));
+    }
+  }
+
+  void Describe(HWND window) {
+    const HWND owner = ::GetWindow(window, GW_OWNER);
+    std::string line = "window " + Line() + " caption=" + Quoted(TextOf(window)) +
+                       " class=" + Utf8(ClassOf(window)) + " of=" + Utf8(ProgramOfWindow(window)) +
+                       " rect=" + RectText(window);
+    if (owner != nullptr) {
+      line += " owner=" + Quoted(TextOf(owner)) + " owner-of=" + Utf8(ProgramOfWindow(owner)) +
+              " owner-rect=" + RectText(owner) + " owner-enabled=" +
+              (::IsWindowEnabled(owner) ? "1" : "0");
+    }
+    Report(line);
+    for (HWND child : Children(window)) {
+      const std::wstring cls = ClassOf(child);
+      if (!SameName(cls, L"Button") && !SameName(cls, L"Static") && !SameName(cls, L"Edit")) {
+        continue;
+      }
+      Report(Utf8(cls) + " " + Line() + " id=" + std::to_string(::GetDlgCtrlID(child)) +
+             " text=" + Quoted(TextOf(child)) + " enabled=" +
+             (::IsWindowEnabled(child) ? "1" : "0") + " visible=" +
+             (::IsWindowVisible(child) ? "1" : "0"));
+    }
+  }
+
+  // The rows of another program's list view, read through memory lent in
+  // that program (a list view's texts are not messages' results).
+  void Rows() {
+    const HWND list = Control(WindowArg());
+    const int rows = static_cast<int>(SendBounded(list, LVM_GETITEMCOUNT, 0, 0));
+    const HWND header = reinterpret_cast<HWND>(SendBounded(list, LVM_GETHEADER, 0, 0));
+    const int columns = header != nullptr ? static_cast<int>(SendBounded(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    DWORD process_id = 0;
+    ::GetWindowThreadProcessId(list, &process_id);
+    const HANDLE process = ::OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id);
+    if (process == nullptr) throw Failure("the list's program cannot be read");
+    constexpr std::size_t kTextChars = 1024;
+    const std::size_t size = sizeof(LVITEMW) + kTextChars * sizeof(wchar_t);
+    void* remote = ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr) {
+      ::CloseHandle(process);
+      throw Failure("no memory in the list's program");
+    }
+    Report("rows " + Line() + " count=" + std::to_string(rows) + " columns=" +
+           std::to_string(columns));
+    for (int row = 0; row < rows; ++row) {
+      std::wstring cells;
+      for (int column = 0; column < columns; ++column) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.cchTextMax = kTextChars;
+        item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
+        ::WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        const auto length = SendBounded(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                        reinterpret_cast<LPARAM>(remote));
+        std::wstring text(kTextChars, L'\0');
+        ::ReadProcessMemory(process, item.pszText, text.data(), kTextChars * sizeof(wchar_t),
+                            nullptr);
+        text.resize(static_cast<std::size_t>(std::max<LRESULT>(0, std::min<LRESULT>(length, kTextChars - 1))));
+        if (column > 0) cells += L"|";
+        cells += text;
+      }
+      Report("row " + Line() + " n=" + std::to_string(row + 1) + " cells=" + Quoted(cells));
+    }
+    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    ::CloseHandle(process);
+  }
+
+  HWND RobotFrame() {
+    const HWND frame = ::FindWindowW(nullptr, kRobotFrameCaption);
+    if (frame == nullptr) throw Failure("the robot is not running");
+    return frame;
+  }
+
+  // Clicks the robot's tray icon.  Where the notification area shows icons
+  // as windows (Wine's system tray without a desktop shell), the click goes
+  // to the icon's window, wherever other windows cover it; elsewhere it is
+  // reported to the robot as the shell reports it, with the icon's callback
+  // message.
+  void Tray() {
+    const HWND frame = RobotFrame();
+    const std::wstring click = W(*m_step->Get("click"));
+    std::vector<UINT> events;
+    if (click == L"left") events = {WM_LBUTTONDOWN, WM_LBUTTONUP};
+    if (click == L"double") events = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+    if (click == L"right") events = {WM_RBUTTONDOWN, WM_RBUTTONUP};
+    if (events.empty()) throw Failure("click is left, double or right");
+    if (const HWND icon = ::FindWindowExW(::FindWindowW(L"__winex11_standalone_tray", nullptr),
+                                          nullptr, L"__winex11_tray_icon", nullptr);
+        icon != nullptr) {
+      RECT r{};
+      ::GetClientRect(icon, &r);
+      const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+      for (UINT event : events) {
+        const WPARAM keys = event == WM_LBUTTONDOWN || event == WM_LBUTTONDBLCLK ? MK_LBUTTON
+                            : event == WM_RBUTTONDOWN                            ? MK_RBUTTON
+                                                                                 : 0;
+        ::PostMessageW(icon, event, keys, at);
+      }
+      return;
+    }
+    for (UINT event : events) ::PostMessageW(frame, kTrayCallback, kTrayId, event);
+  }
+
+  // Picks an item of the open pop-up menu by its mnemonic, as a person
+  // pressing the underlined letter.
+  void Menu() {
+    HWND menu = nullptr;
+    if (!WaitFor(Timeout(), [&] {
+          menu = ::FindWindowW(L"#32768", nullptr);
+          return menu != nullptr && ::IsWindowVisible(menu);
+        })) {
+      throw Failure("no menu opened");
+    }
+    const std::wstring key = W(*m_step->Get("key"));
+    if (key.size() != 1) throw Failure("key is one character");
+    INPUT inputs[2]{};
+    const SHORT scan = ::VkKeyScanW(key[0]);
+    for (int i = 0; i < 2; ++i) {
+      inputs[i].type = INPUT_KEYBOARD;
+      inputs[i].ki.wVk = static_cast<WORD>(LOBYTE(scan));
+      inputs[i].ki.dwFlags = i == 0 ? 0 : KEYEVENTF_KEYUP;
+    }
+    ::SendInput(2, inputs, sizeof(INPUT));
+    if (!WaitFor(5000, [&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); })) {
+      throw Failure("the menu stayed open");
+    }
+  }
+
+  void Slot() {
+    const HWND frame = RobotFrame();
+    const auto slot = reinterpret_cast<HWND>(
+        SendBounded(frame, 0x4CA, static_cast<WPARAM>(0x5E3A91C4u), static_cast<LPARAM>(0x8D27F06Bu)));
+    if (slot == nullptr || slot == reinterpret_cast<HWND>(-1)) throw Failure("no slot");
+    const std::wstring name = W(*m_step->Get("profile"));
+    SendBounded(slot, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    const LRESULT result = SendBounded(frame, 0x4CB, 0, 0);
+    Report("slot " + Line() + " result=" + std::to_string(result));
+    if (result != 0) throw Failure("the robot refused the profile: " + std::to_string(result));
+  }
+
+  void Shot() {
+    if (m_shots.empty()) return;
+    const std::wstring name = W(*m_step->Get("name"));
+    const std::wstring request = m_shots + L"\\" + name + L".request";
+    const std::wstring done = m_shots + L"\\" + name + L".done";
+    ::DeleteFileW(done.c_str());
+    const HANDLE file = ::CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    if (!WaitFor(20000, [&] { return ::GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                 50)) {
+      Report("shot " + Line() + " name=" + Utf8(name) + " taken=0");
+    }
+  }
+
+  void WaitReport() {
+    const std::wstring file = W(*m_step->Get("file"));
+    const std::string text = ToUtf8(*m_step->Get("text"));
+    const int count = static_cast<int>(m_step->Number("count").value_or(1));
+    if (!WaitFor(Timeout(), [&] { return CountLinesWith(file, text) >= count; }, 25)) {
+      throw Failure("the report has " + std::to_string(CountLinesWith(file, text)) +
+                    " lines with \"" + text + "\", not " + std::to_string(count));
+    }
+  }
+
+  // No dialog of the program shows up until the other report says so: every
+  // visible top-level window of it but its mascot counts.
+  void NoWindow() {
+    const std::wstring program = W(*m_step->Get("of"));
+    const std::wstring file = W(*m_step->Get("until-file"));
+    const std::string text = ToUtf8(*m_step->Get("until-text"));
+    const int count = static_cast<int>(m_step->Number("count").value_or(1));
+    std::vector<std::wstring> seen;
+    const bool ended = WaitFor(Timeout(), [&] {
+      struct Scan {
+        const std::wstring* program;
+        std::vector<std::wstring>* seen;
+      } scan{&program, &seen};
+      ::EnumWindows(
+          [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Scan*>(data);
+            if (!::IsWindowVisible(window) || TextOf(window) == L"RaravOvedov") return TRUE;
+            if (!SameName(ProgramOfWindow(window), *s->program)) return TRUE;
+            s->seen->push_back(TextOf(window));
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&scan));
+      return CountLinesWith(file, text) >= count;
+    }, 10);
+    for (const std::wstring& caption : seen) {
+      Report("seen " + Line() + " of=" + Utf8(program) + " caption=" + Quoted(caption));
+    }
+    if (!seen.empty()) throw Failure("the program showed a window");
+    if (!ended) throw Failure("the other report did not reach \"" + text + "\"");
+  }
+
+  void Start() {
+    const std::wstring program = W(*m_step->Get("program"));
+    std::wstring command = L"\"" + program + L"\" " + W(m_step->GetOr("args", u""));
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info)) {
+      throw Failure("the program cannot be started: " + std::to_string(::GetLastError()));
+    }
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    Report("started " + Line() + " pid=" + std::to_string(info.dwProcessId));
+  }
+
+  void Kill() {
+    const std::wstring program = W(*m_step->Get("of"));
+    const auto processes = ProcessesNamed(program);
+    if (processes.empty()) throw Failure("no program " + Utf8(program) + " runs");
+    for (DWORD id : processes) {
+      const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+      if (process == nullptr) continue;
+      ::TerminateProcess(process, 9);
+      ::WaitForSingleObject(process, 10000);
+      ::CloseHandle(process);
+    }
+  }
+
+  void WaitExit() {
+    const std::wstring program = W(*m_step->Get("of"));
+    if (!WaitFor(Timeout(), [&] { return ProcessesNamed(program).empty(); }, 50)) {
+      throw Failure(Utf8(program) + " is still running");
+    }
+  }
+
+  std::wstring m_shots;
+  const Step* m_step = nullptr;
+  HWND m_current = nullptr;
+  std::map<std::string, HWND> m_named;
+};
+
+std::string StepText(const Step& step) {
+  std::string text = "step=" + step.command;
+  for (const auto& [key, value] : step.args) text += " " + key + "=" + Quoted(W(value));
+  return text;
+}
+
+DWORD WINAPI Watchdog(LPVOID seconds) {
+  ::Sleep(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(seconds)) * 1000);
+  Report("gave-up after_s=" + std::to_string(reinterpret_cast<ULONG_PTR>(seconds)));
+  ::ExitProcess(3);
+}
+
+int Run() {
+  int argc = 0;
+  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  std::wstring script_path, report_path, shots;
+  unsigned long max_seconds = 0;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::wstring arg = argv[i];
+    if (arg == L"--script") script_path = argv[i + 1];
+    else if (arg == L"--report") report_path = argv[i + 1];
+    else if (arg == L"--shots") shots = argv[i + 1];
+    else if (arg == L"--max-seconds") max_seconds = std::wcstoul(argv[i + 1], nullptr, 10);
+  }
+  ::LocalFree(argv);
+  if (!report_path.empty()) {
+    g_reportFile = ::CreateFileW(report_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  std::string bytes;
+  if (script_path.empty() || !ReadFileText(script_path, bytes)) {
+    Report("error why=\"usage: scripted_user.exe --script FILE [--report FILE] [--shots DIR] "
+           "[--max-seconds N]\"");
+    return 2;
+  }
+  std::vector<Step> steps;
+  try {
+    steps = ParseUserScript(bytes);
+  } catch (const StepError& e) {
+    Report(std::string("error why=") + QuotedUtf8(e.what()));
+    return 2;
+  }
+  if (max_seconds != 0) {
+    const HANDLE thread = ::CreateThread(nullptr, 0, Watchdog,
+                                         reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(max_seconds)),
+                                         0, nullptr);
+    if (thread != nullptr) ::CloseHandle(thread);
+  }
+  Person person(shots);
+  for (const Step& step : steps) {
+    try {
+      person.Do(step);
+      Report("ok line=" + std::to_string(step.line) + " " + StepText(step));
+    } catch (const std::exception& e) {
+      Report("failed line=" + std::to_string(step.line) + " " + StepText(step) + " why=" +
+             QuotedUtf8(e.what()));
+      return 1;
+    }
+  }
+  Report("done steps=" + std::to_string(steps.size()));
+  return 0;
+}
+
+}  // namespace
+}  // namespace korvex::scripted_user
+
+int wmain() { return korvex::scripted_user::Run(); }

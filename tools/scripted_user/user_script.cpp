@@ -1,0 +1,153 @@
+#include "tools/scripted_user/user_script.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace korvex::scripted_user {
+
+namespace {
+
+struct StepShape {
+  std::set<std::string> required;
+  std::set<std::string> optional;
+};
+
+const std::map<std::string, StepShape>& Shapes() {
+  static const std::map<std::string, StepShape> shapes = {
+      {"wait-window", {{"caption"}, {"class", "of", "as", "timeout"}}},
+      {"wait-gone", {{}, {"window", "timeout"}}},
+      {"click", {{"button"}, {"window"}}},
+      {"type", {{"control", "text"}, {"window"}}},
+      {"select", {{"control", "index"}, {"window"}}},
+      {"double-click", {{"control"}, {"window"}}},
+      {"close", {{}, {"window"}}},
+      {"expect", {{"button", "enabled"}, {"window"}}},
+      {"describe", {{}, {"window"}}},
+      {"rows", {{"control"}, {"window"}}},
+      {"tray", {{"click"}, {}}},
+      {"menu", {{"key"}, {"timeout"}}},
+      {"slot", {{"profile"}, {}}},
+      {"shot", {{"name"}, {}}},
+      {"wait-report", {{"file", "text"}, {"count", "timeout"}}},
+      {"no-window", {{"of", "until-file", "until-text"}, {"count", "timeout"}}},
+      {"start", {{"program"}, {"args"}}},
+      {"kill", {{"of"}, {}}},
+      {"wait-exit", {{"of"}, {"timeout"}}},
+      {"pause", {{"ms"}, {}}},
+  };
+  return shapes;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// One key=value argument from position i of the line.
+std::pair<std::string, Text> ReadArgument(std::string_view line, std::size_t& i, int number) {
+  const std::size_t start = i;
+  while (i < line.size() && !IsBlank(line[i]) && line[i] != '=') ++i;
+  std::string key(line.substr(start, i - start));
+  if (i >= line.size() || line[i] != '=' || key.empty()) {
+    throw StepError(number, "expected key=value, found \"" + key + "\"");
+  }
+  ++i;
+  std::string value;
+  if (i < line.size() && line[i] == '"') {
+    ++i;
+    bool closed = false;
+    while (i < line.size()) {
+      const char c = line[i++];
+      if (c == '"') {
+        closed = true;
+        break;
+      }
+      if (c == '\\' && i < line.size()) {
+        const char e = line[i++];
+        value += e == 'n' ? '\n' : e;
+        continue;
+      }
+      value += c;
+    }
+    if (!closed) throw StepError(number, "the value of " + key + " has no closing quote");
+  } else {
+    const std::size_t from = i;
+    while (i < line.size() && !IsBlank(line[i])) ++i;
+    value = std::string(line.substr(from, i - from));
+  }
+  return {key, FromUtf8(value)};
+}
+
+}  // namespace
+
+std::optional<Text> Step::Get(std::string_view key) const {
+  for (const auto& [k, v] : args) {
+    if (k == key) return v;
+  }
+  return std::nullopt;
+}
+
+Text Step::GetOr(std::string_view key, TextView fallback) const {
+  return Get(key).value_or(Text(fallback));
+}
+
+std::optional<std::int64_t> Step::Number(std::string_view key) const {
+  const auto value = Get(key);
+  if (!value) return std::nullopt;
+  const std::string digits = ToUtf8(*value);
+  if (digits.empty() || digits.size() > 12 ||
+      !std::all_of(digits.begin() + (digits[0] == '-' ? 1 : 0), digits.end(),
+                   [](char c) { return c >= '0' && c <= '9'; }) ||
+      digits == "-") {
+    throw StepError(line, std::string(key) + " is not a number: \"" + digits + "\"");
+  }
+  return std::stoll(digits);
+}
+
+std::vector<Step> ParseUserScript(std::string_view utf8) {
+  if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+  std::vector<Step> steps;
+  int number = 0;
+  std::size_t pos = 0;
+  while (pos <= utf8.size()) {
+    const std::size_t end = std::min(utf8.find('\n', pos), utf8.size());
+    const std::string_view line = utf8.substr(pos, end - pos);
+    pos = end + 1;
+    ++number;
+    std::size_t i = 0;
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    if (i >= line.size() || line[i] == '#') {
+      if (end >= utf8.size()) break;
+      continue;
+    }
+    Step step;
+    step.line = number;
+    const std::size_t word = i;
+    while (i < line.size() && !IsBlank(line[i])) ++i;
+    step.command = std::string(line.substr(word, i - word));
+    const auto shape = Shapes().find(step.command);
+    if (shape == Shapes().end()) throw StepError(number, "unknown step \"" + step.command + "\"");
+    while (true) {
+      while (i < line.size() && IsBlank(line[i])) ++i;
+      if (i >= line.size()) break;
+      auto argument = ReadArgument(line, i, number);
+      if (shape->second.required.count(argument.first) == 0 &&
+          shape->second.optional.count(argument.first) == 0) {
+        throw StepError(number, step.command + " takes no argument " + argument.first);
+      }
+      if (step.Get(argument.first)) {
+        throw StepError(number, "argument " + argument.first + " given twice");
+      }
+      step.args.push_back(std::move(argument));
+    }
+    for (const std::string& required : shape->second.required) {
+      if (!step.Get(required)) throw StepError(number, step.command + " needs " + required + "=");
+    }
+    for (const char* key : {"timeout", "count", "index", "control", "ms"}) {
+      step.Number(key);  // checked once here, so a script fails before it runs
+    }
+    steps.push_back(std::move(step));
+    if (end >= utf8.size()) break;
+  }
+  return steps;
+}
+
+}  // namespace korvex::scripted_user

@@ -1,0 +1,84 @@
+// The script of the scripted user: what a person does at the desktop, one
+// step per line, each step bounded in time.  The program that carries the
+// steps out (main.cpp) acts only as a person would: it finds windows by
+// caption and class (and by the program they belong to, as a person sees on
+// screen), clicks their buttons, types into their edits, selects in their
+// lists, clicks the robot's tray icon and picks a command of its menu; it
+// also sends the slot messages another program would send.
+//
+// The grammar: one step per line; '#' starts a comment line; a step is a
+// word followed by key=value arguments (a value with blanks in double
+// quotes, with \" \\ and \n escapes).  UTF-8.
+//
+//   wait-window caption=T [class=C] [of=PROGRAM] [as=NAME] [timeout=MS]
+//       waits for a visible top-level window; it becomes the current window
+//       (and is remembered as NAME)
+//   wait-gone [window=NAME] [timeout=MS]       the window is destroyed or hidden
+//   click [window=NAME] button=T               presses the button reading T
+//                                              ('&' ignored)
+//   type [window=NAME] control=ID text=T       types T into the edit
+//   select [window=NAME] control=ID index=N    selects an item of a list box
+//   double-click [window=NAME] control=ID      double-clicks a list box's item
+//   close [window=NAME]                        the window's close box
+//   expect [window=NAME] button=T enabled=yes|no   checks a button's state
+//   describe [window=NAME]                     reports caption, class, place,
+//                                              owner and every button
+//   rows [window=NAME] control=ID              reports a list view's rows
+//   tray click=left|double|right               clicks the robot's tray icon
+//   menu key=C                                 picks the item of the open
+//                                              menu whose mnemonic is C
+//   slot profile=T                             selects a profile by the slot
+//                                              messages
+//   shot name=NAME                             a screenshot of the screen
+//   wait-report file=PATH text=T [count=N] [timeout=MS]
+//       waits until the file holds N lines containing T (another
+//       program's report)
+//   no-window of=PROGRAM until-file=PATH until-text=T [count=N] [timeout=MS]
+//       watches that PROGRAM shows no dialog of its own until the file holds
+//       N lines containing T
+//   start program=PATH [args=T]                starts a program
+//   kill of=PROGRAM                            ends a program (task manager)
+//   wait-exit of=PROGRAM [timeout=MS]          the program has ended
+//   pause ms=MS
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace korvex::scripted_user {
+
+struct Step {
+  int line = 0;
+  std::string command;
+  std::vector<std::pair<std::string, Text>> args;
+
+  // The value of an argument, or nothing.
+  std::optional<Text> Get(std::string_view key) const;
+  Text GetOr(std::string_view key, TextView fallback) const;
+  // A number argument; throws StepError when it is there and not a number.
+  std::optional<std::int64_t> Number(std::string_view key) const;
+};
+
+class StepError : public std::runtime_error {
+ public:
+  StepError(int line, const std::string& what)
+      : std::runtime_error("line " + std::to_string(line) + ": " + what), m_line(line) {}
+  int line() const { return m_line; }
+
+ private:
+  int m_line;
+};
+
+// Reads a whole script; throws StepError for the first line that cannot be
+// read, names an unknown step, lacks an argument the step needs or carries
+// one it does not take.
+std::vector<Step> ParseUserScript(std::string_view utf8);
+
+}  // namespace korvex::scripted_user
