@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <cstddef>
 #include <cwctype>
 #include <functional>
 #include <map>
@@ -152,10 +153,11 @@ struct WindowQuery {
   std::wstring caption;
   std::wstring class_name;  // empty: any
   std::wstring program;     // empty: any
+  bool hidden_too = false;
 };
 
 bool Matches(HWND window, const WindowQuery& query) {
-  if (!::IsWindowVisible(window)) return false;
+  if (!query.hidden_too && !::IsWindowVisible(window)) return false;
   if (TextOf(window) != query.caption) return false;
   if (!query.class_name.empty() && ClassOf(window) != query.class_name) return false;
   if (!query.program.empty() && !SameName(ProgramOfWindow(window), query.program)) return false;
@@ -305,6 +307,11 @@ class Person {
     if (c == "start") return Start();
     if (c == "kill") return Kill();
     if (c == "wait-exit") return WaitExit();
+    if (c == "expect-gone") return ExpectGone();
+    if (c == "expect-windows") return ExpectWindows();
+    if (c == "expect-module") return ExpectModule();
+    if (c == "wait-hook") return WaitHook();
+    if (c == "send") return Send();
     if (c == "pause") {
       ::Sleep(static_cast<DWORD>(*step.Number("ms")));
       return;
@@ -343,7 +350,7 @@ class Person {
 
   void WaitWindow() {
     WindowQuery query{W(*m_step->Get("caption")), W(m_step->GetOr("class", u"")),
-                      W(m_step->GetOr("of", u""))};
+                      W(m_step->GetOr("of", u"")), m_step->GetOr("hidden", u"no") == u"yes"};
     HWND found = nullptr;
     if (!WaitFor(Timeout(), [&] { return (found = FindTopLevel(query)) != nullptr; })) {
       throw Failure("no window " + Quoted(query.caption) + " appeared");
@@ -517,29 +524,37 @@ class Person {
     }
     const std::wstring key = W(*m_step->Get("key"));
     if (key.size() != 1) throw Failure("key is one character");
-    INPUT inputs[2]{};
+    // The key goes to the menu's own thread, which runs the menu's loop,
+    // whatever window has the keyboard focus.
     const SHORT scan = ::VkKeyScanW(key[0]);
-    for (int i = 0; i < 2; ++i) {
-      inputs[i].type = INPUT_KEYBOARD;
-      inputs[i].ki.wVk = static_cast<WORD>(LOBYTE(scan));
-      inputs[i].ki.dwFlags = i == 0 ? 0 : KEYEVENTF_KEYUP;
-    }
-    ::SendInput(2, inputs, sizeof(INPUT));
+    ::PostMessageW(menu, WM_KEYDOWN, static_cast<WPARAM>(LOBYTE(scan)), 1);
+    ::PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(key[0]), 1);
+    ::PostMessageW(menu, WM_KEYUP, static_cast<WPARAM>(LOBYTE(scan)), 0xC0000001);
     if (!WaitFor(5000, [&] { return !::IsWindow(menu) || !::IsWindowVisible(menu); })) {
       throw Failure("the menu stayed open");
     }
   }
 
   void Slot() {
-    const HWND frame = RobotFrame();
-    const auto slot = reinterpret_cast<HWND>(
-        SendBounded(frame, 0x4CA, static_cast<WPARAM>(0x5E3A91C4u), static_cast<LPARAM>(0x8D27F06Bu)));
-    if (slot == nullptr || slot == reinterpret_cast<HWND>(-1)) throw Failure("no slot");
     const std::wstring name = W(*m_step->Get("profile"));
-    SendBounded(slot, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    const LRESULT result = SendBounded(frame, 0x4CB, 0, 0);
+    LRESULT result = -1;
+    const bool selected = WaitFor(m_step->Number("timeout").value_or(0), [&] {
+      const HWND frame = ::FindWindowW(nullptr, kRobotFrameCaption);
+      if (frame == nullptr) return false;
+      DWORD_PTR slot = 0;
+      if (::SendMessageTimeoutW(frame, 0x4CA, static_cast<WPARAM>(0x5E3A91C4u),
+                                static_cast<LPARAM>(0x8D27F06Bu), SMTO_ABORTIFHUNG,
+                                kSendTimeoutMs, &slot) == 0 ||
+          slot == 0 || slot == static_cast<DWORD_PTR>(-1)) {
+        return false;
+      }
+      SendBounded(reinterpret_cast<HWND>(slot), WM_SETTEXT, 0,
+                  reinterpret_cast<LPARAM>(name.c_str()));
+      result = SendBounded(frame, 0x4CB, 0, 0);
+      return result == 0;
+    }, 100);
     Report("slot " + Line() + " result=" + std::to_string(result));
-    if (result != 0) throw Failure("the robot refused the profile: " + std::to_string(result));
+    if (!selected) throw Failure("the robot did not select the profile: " + std::to_string(result));
   }
 
   void Shot() {
@@ -608,7 +623,9 @@ class Person {
       throw Failure("the program cannot be started: " + std::to_string(::GetLastError()));
     }
     ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
+    const std::wstring base = program.substr(program.find_last_of(L"\\/") + 1);
+    if (HANDLE previous = m_started[Utf8(base)]; previous != nullptr) ::CloseHandle(previous);
+    m_started[Utf8(base)] = info.hProcess;
     Report("started " + Line() + " pid=" + std::to_string(info.dwProcessId));
   }
 
@@ -630,12 +647,143 @@ class Person {
     if (!WaitFor(Timeout(), [&] { return ProcessesNamed(program).empty(); }, 50)) {
       throw Failure(Utf8(program) + " is still running");
     }
+    const auto wanted = m_step->Number("code");
+    const auto it = m_started.find(Utf8(program));
+    if (it != m_started.end() && it->second != nullptr) {
+      ::WaitForSingleObject(it->second, 5000);
+      DWORD code = 0;
+      ::GetExitCodeProcess(it->second, &code);
+      Report("exited " + Line() + " of=" + Utf8(program) + " code=" + std::to_string(code));
+      if (wanted && static_cast<std::int64_t>(code) != *wanted) {
+        throw Failure("the exit code is " + std::to_string(code));
+      }
+    } else if (wanted) {
+      throw Failure("the exit code of a program this one did not start is unknown");
+    }
+  }
+
+  void ExpectWindows() {
+    const std::wstring caption = W(*m_step->Get("caption"));
+    int count = 0;
+    for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w != nullptr;
+         w = ::GetWindow(w, GW_HWNDNEXT)) {
+      if (TextOf(w) == caption) ++count;
+    }
+    Report("windows " + Line() + " caption=" + Quoted(caption) + " count=" + std::to_string(count));
+    if (count != *m_step->Number("count")) throw Failure("another number of windows");
+  }
+
+  void ExpectGone() {
+    const std::wstring cls = W(*m_step->Get("class"));
+    const auto caption = m_step->Get("caption");
+    const std::wstring wanted = caption ? W(*caption) : std::wstring();
+    const auto present = [&] {
+      const HWND found = ::FindWindowW(cls.c_str(), caption ? wanted.c_str() : nullptr);
+      if (found != nullptr) return true;
+      // Also inside Wine's stand-alone system tray, where icons are children.
+      const HWND tray = ::FindWindowW(L"__winex11_standalone_tray", nullptr);
+      return tray != nullptr && ::FindWindowExW(tray, nullptr, cls.c_str(), nullptr) != nullptr;
+    };
+    if (!WaitFor(m_step->Number("timeout").value_or(5000), [&] { return !present(); })) {
+      throw Failure("a window of class " + Utf8(cls) + " is still there");
+    }
+  }
+
+  // The robot window that the hook library loaded into the program holds in
+  // its shared section (read from the program's memory), or 0.
+  static DWORD RegisteredRobot(DWORD process_id) {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process_id);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    BYTE* base = nullptr;
+    MODULEENTRY32W entry{sizeof entry};
+    for (BOOL more = ::Module32FirstW(snapshot, &entry); more && base == nullptr;
+         more = ::Module32NextW(snapshot, &entry)) {
+      if (SameName(entry.szModule, L"Sentrel.dll")) base = entry.modBaseAddr;
+    }
+    ::CloseHandle(snapshot);
+    if (base == nullptr) return 0;
+    const HANDLE process = ::OpenProcess(PROCESS_VM_READ, FALSE, process_id);
+    if (process == nullptr) return 0;
+    DWORD robot = 0;
+    IMAGE_DOS_HEADER dos{};
+    IMAGE_NT_HEADERS nt{};
+    if (::ReadProcessMemory(process, base, &dos, sizeof dos, nullptr) &&
+        ::ReadProcessMemory(process, base + dos.e_lfanew, &nt, sizeof nt, nullptr)) {
+      BYTE* sections = base + dos.e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
+                       nt.FileHeader.SizeOfOptionalHeader;
+      for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+        IMAGE_SECTION_HEADER section{};
+        if (!::ReadProcessMemory(process, sections + i * sizeof section, &section, sizeof section,
+                                 nullptr)) {
+          break;
+        }
+        if (std::memcmp(section.Name, "Shared\0", 7) == 0) {
+          ::ReadProcessMemory(process, base + section.VirtualAddress, &robot, sizeof robot,
+                              nullptr);
+          break;
+        }
+      }
+    }
+    ::CloseHandle(process);
+    return robot;
+  }
+
+  void Send() {
+    const std::wstring caption = W(*m_step->Get("caption"));
+    const HWND window = ::FindWindowW(nullptr, caption.c_str());
+    if (window == nullptr) throw Failure("no window " + Quoted(caption));
+    const LRESULT result = SendBounded(
+        window, static_cast<UINT>(*m_step->Number("message")),
+        static_cast<WPARAM>(m_step->Number("wparam").value_or(0)),
+        static_cast<LPARAM>(m_step->Number("lparam").value_or(0)));
+    Report("sent " + Line() + " result=" + std::to_string(result));
+    if (result != *m_step->Number("result")) throw Failure("another result");
+  }
+
+  void WaitHook() {
+    const std::wstring program = W(*m_step->Get("of"));
+    const bool hooked = WaitFor(Timeout(), [&] {
+      const HWND frame = ::FindWindowW(nullptr, kRobotFrameCaption);
+      if (frame == nullptr) return false;
+      const auto wanted = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(frame));
+      for (DWORD id : ProcessesNamed(program)) {
+        if (RegisteredRobot(id) == wanted) return true;
+      }
+      return false;
+    }, 50);
+    if (!hooked) throw Failure("the robot has not hooked " + Utf8(program));
+  }
+
+  void ExpectModule() {
+    const std::wstring program = W(*m_step->Get("of"));
+    const std::wstring module = W(*m_step->Get("module"));
+    const bool wanted = *m_step->Get("loaded") == u"yes";
+    const auto loaded = [&] {
+      for (DWORD id : ProcessesNamed(program)) {
+        const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, id);
+        if (snapshot == INVALID_HANDLE_VALUE) continue;
+        MODULEENTRY32W entry{sizeof entry};
+        bool found = false;
+        for (BOOL more = ::Module32FirstW(snapshot, &entry); more && !found;
+             more = ::Module32NextW(snapshot, &entry)) {
+          found = SameName(entry.szModule, module);
+        }
+        ::CloseHandle(snapshot);
+        if (found) return true;
+      }
+      return false;
+    };
+    if (!WaitFor(m_step->Number("timeout").value_or(5000), [&] { return loaded() == wanted; },
+                 50)) {
+      throw Failure(Utf8(module) + (wanted ? " is not loaded" : " is still loaded"));
+    }
   }
 
   std::wstring m_shots;
   const Step* m_step = nullptr;
   HWND m_current = nullptr;
   std::map<std::string, HWND> m_named;
+  std::map<std::string, HANDLE> m_started;
 };
 
 std::string StepText(const Step& step) {

@@ -15,7 +15,8 @@ struct StepShape {
 
 const std::map<std::string, StepShape>& Shapes() {
   static const std::map<std::string, StepShape> shapes = {
-      {"wait-window", {{"caption"}, {"class", "of", "as", "timeout"}}},
+      {"wait-window", {{"caption"}, {"class", "of", "as", "timeout", "hidden"}}},
+      {"expect-windows", {{"caption", "count"}, {}}},
       {"wait-gone", {{}, {"window", "timeout"}}},
       {"click", {{"button"}, {"window"}}},
       {"type", {{"control", "text"}, {"window"}}},
@@ -27,13 +28,17 @@ const std::map<std::string, StepShape>& Shapes() {
       {"rows", {{"control"}, {"window"}}},
       {"tray", {{"click"}, {}}},
       {"menu", {{"key"}, {"timeout"}}},
-      {"slot", {{"profile"}, {}}},
+      {"slot", {{"profile"}, {"timeout"}}},
       {"shot", {{"name"}, {}}},
       {"wait-report", {{"file", "text"}, {"count", "timeout"}}},
       {"no-window", {{"of", "until-file", "until-text"}, {"count", "timeout"}}},
       {"start", {{"program"}, {"args"}}},
       {"kill", {{"of"}, {}}},
-      {"wait-exit", {{"of"}, {"timeout"}}},
+      {"wait-exit", {{"of"}, {"timeout", "code"}}},
+      {"expect-gone", {{"class"}, {"caption", "timeout"}}},
+      {"expect-module", {{"of", "module", "loaded"}, {"timeout"}}},
+      {"wait-hook", {{"of"}, {"timeout"}}},
+      {"send", {{"caption", "message", "result"}, {"wparam", "lparam"}}},
       {"pause", {{"ms"}, {}}},
   };
   return shapes;
@@ -92,14 +97,31 @@ Text Step::GetOr(std::string_view key, TextView fallback) const {
 std::optional<std::int64_t> Step::Number(std::string_view key) const {
   const auto value = Get(key);
   if (!value) return std::nullopt;
-  const std::string digits = ToUtf8(*value);
-  if (digits.empty() || digits.size() > 12 ||
-      !std::all_of(digits.begin() + (digits[0] == '-' ? 1 : 0), digits.end(),
-                   [](char c) { return c >= '0' && c <= '9'; }) ||
-      digits == "-") {
-    throw StepError(line, std::string(key) + " is not a number: \"" + digits + "\"");
+  const std::string text = ToUtf8(*value);
+  // Decimal, with an optional sign, or hexadecimal after "0x".
+  std::size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) ++i;
+  int base = 10;
+  if (text.compare(i, 2, "0x") == 0) {
+    base = 16;
+    i += 2;
   }
-  return std::stoll(digits);
+  std::uint64_t n = 0;
+  const std::size_t first = i;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0 || n > (std::uint64_t{1} << 40)) break;
+    n = n * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+  }
+  if (i != text.size() || i == first) {
+    throw StepError(line, std::string(key) + " is not a number: \"" + text + "\"");
+  }
+  return negative ? -static_cast<std::int64_t>(n) : static_cast<std::int64_t>(n);
 }
 
 std::vector<Step> ParseUserScript(std::string_view utf8) {
@@ -141,7 +163,9 @@ std::vector<Step> ParseUserScript(std::string_view utf8) {
     for (const std::string& required : shape->second.required) {
       if (!step.Get(required)) throw StepError(number, step.command + " needs " + required + "=");
     }
-    for (const char* key : {"timeout", "count", "index", "control", "ms"}) {
+    for (const char* key :
+         {"timeout", "count", "index", "control", "ms", "code", "message", "result", "wparam",
+          "lparam"}) {
       step.Number(key);  // checked once here, so a script fails before it runs
     }
     steps.push_back(std::move(step));

@@ -10,9 +10,10 @@
 // word followed by key=value arguments (a value with blanks in double
 // quotes, with \" \\ and \n escapes).  UTF-8.
 //
-//   wait-window caption=T [class=C] [of=PROGRAM] [as=NAME] [timeout=MS]
-//       waits for a visible top-level window; it becomes the current window
-//       (and is remembered as NAME)
+//   wait-window caption=T [class=C] [of=PROGRAM] [as=NAME] [hidden=yes]
+//               [timeout=MS]
+//       waits for a visible top-level window (hidden=yes: also a hidden
+//       one); it becomes the current window (and is remembered as NAME)
 //   wait-gone [window=NAME] [timeout=MS]       the window is destroyed or hidden
 //   click [window=NAME] button=T               presses the button reading T
 //                                              ('&' ignored)
@@ -27,8 +28,10 @@
 //   tray click=left|double|right               clicks the robot's tray icon
 //   menu key=C                                 picks the item of the open
 //                                              menu whose mnemonic is C
-//   slot profile=T                             selects a profile by the slot
-//                                              messages
+//   slot profile=T [timeout=MS]                selects a profile by the slot
+//                                              messages, again while the
+//                                              robot is not there or does not
+//                                              allow it yet
 //   shot name=NAME                             a screenshot of the screen
 //   wait-report file=PATH text=T [count=N] [timeout=MS]
 //       waits until the file holds N lines containing T (another
@@ -38,7 +41,27 @@
 //       N lines containing T
 //   start program=PATH [args=T]                starts a program
 //   kill of=PROGRAM                            ends a program (task manager)
-//   wait-exit of=PROGRAM [timeout=MS]          the program has ended
+//   wait-exit of=PROGRAM [code=N] [timeout=MS] the program has ended (with
+//                                              exit code N, when this program
+//                                              started it)
+//
+// Checks that are no person's actions:
+//   expect-windows caption=T count=N            N top-level windows, shown or
+//                                              hidden, have that caption
+//   expect-gone class=C [caption=T] [timeout=MS]   no window of the class
+//                                              (and caption) is left
+//   expect-module of=PROGRAM module=M loaded=yes|no [timeout=MS]
+//                                              whether the program has the
+//                                              module loaded
+//   send caption=T message=N [wparam=N] [lparam=N] result=N
+//                                              another program sends a message
+//                                              to the top-level window (shown
+//                                              or hidden) and checks the result;
+//                                              numbers are decimal or 0x...
+//   wait-hook of=PROGRAM [timeout=MS]           the program has Sentrel.dll
+//                                              loaded and its shared section
+//                                              names the running robot's
+//                                              main frame
 //   pause ms=MS
 #pragma once
 
