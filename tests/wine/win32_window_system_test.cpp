@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -525,6 +529,132 @@ TEST_F(Win32WindowSystemTest, MessageBoxButtonsReadInSpanish) {
       EXPECT_EQ(ws.GetWindowTextW(ButtonWithId(ws, box->handle(), id)), text) << id;
     }
   }
+}
+
+
+// --- a host that is busy, modal or hung ---------------------------------------------------
+
+// A window of another thread with a button whose click handler opens a modal
+// box and keeps it up until the test closes it, as the host does when it
+// refuses a value; or, hung, a thread that takes no message at all.
+class HostThread {
+ public:
+  enum class Mode { RefusesWithAPopup, Hangs };
+
+  explicit HostThread(Mode mode) : m_mode(mode) {
+    m_thread = std::thread([this] { Run(); });
+    const ULONGLONG end = ::GetTickCount64() + 10000;
+    while (m_button.load() == nullptr && ::GetTickCount64() < end) ::Sleep(5);
+  }
+  ~HostThread() {
+    m_release = true;
+    if (HWND popup = Popup(); popup != nullptr) ::PostMessageW(popup, WM_CLOSE, 0, 0);
+    if (m_window.load() != nullptr) ::PostMessageW(m_window.load(), WM_CLOSE, 0, 0);
+    m_thread.join();
+  }
+  HWND window() const { return m_window.load(); }
+  HWND button() const { return m_button.load(); }
+  // The refusal on screen, or null.
+  HWND Popup() const {
+    const HWND popup = ::FindWindowW(L"#32770", L"Error");
+    return popup != nullptr && ::IsWindowVisible(popup) ? popup : nullptr;
+  }
+  bool HandlerReturned() const { return m_handlerReturned.load(); }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<HostThread*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self != nullptr && message == WM_COMMAND && HIWORD(wparam) == BN_CLICKED) {
+      ::MessageBoxW(hwnd, L"El valor ingresado no es válido.", L"Error", MB_OK | MB_ICONERROR);
+      self->m_handlerReturned = true;
+      return 0;
+    }
+    if (message == WM_CLOSE) {
+      ::DestroyWindow(hwnd);
+      ::PostQuitMessage(0);
+      return 0;
+    }
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+
+  void Run() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &Procedure;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KorvexWineHost";
+    ::RegisterClassW(&wc);
+    const HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"Ingreso de dato complementario",
+                                          WS_OVERLAPPEDWINDOW, 50, 50, 300, 150, nullptr, nullptr,
+                                          wc.hInstance, nullptr);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    const HWND button = ::CreateWindowExW(0, L"Button", L"Validar lo ingresado",
+                                          WS_CHILD | WS_VISIBLE, 10, 10, 160, 24, window,
+                                          reinterpret_cast<HMENU>(1), wc.hInstance, nullptr);
+    ::ShowWindow(window, SW_SHOW);
+    m_window = window;
+    m_button = button;
+    if (m_mode == Mode::Hangs) {
+      while (!m_release.load()) ::Sleep(5);
+    }
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+
+  Mode m_mode;
+  std::thread m_thread;
+  std::atomic<HWND> m_window{nullptr};
+  std::atomic<HWND> m_button{nullptr};
+  std::atomic<bool> m_release{false};
+  std::atomic<bool> m_handlerReturned{false};
+};
+
+TEST_F(Win32WindowSystemTest, APressDoesNotWaitForAHandlerThatOpensAModalPopup) {
+  HostThread host(HostThread::Mode::RefusesWithAPopup);
+  ASSERT_NE(host.button(), nullptr);
+  // The press and a read sent before it, then the press itself; with the
+  // popup up, the host's thread answers sent messages from its modal loop.
+  EXPECT_TRUE(ws.SendSetText(FromHwnd(host.window()), u"Ingreso de dato complementario"));
+  auto pressed = std::async(std::launch::async,
+                            [&] { return ws.SendNotifyClick(FromHwnd(host.button())); });
+  ASSERT_EQ(pressed.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+      << "the press waited for the host's click handler";
+  EXPECT_TRUE(pressed.get());
+  HWND popup = nullptr;
+  for (int i = 0; i < 500 && (popup = host.Popup()) == nullptr; ++i) ::Sleep(10);
+  ASSERT_NE(popup, nullptr) << "the host's handler did not run";
+  EXPECT_FALSE(host.HandlerReturned());
+  EXPECT_EQ(ws.GetWindowTextW(FromHwnd(host.window())), u"Ingreso de dato complementario");
+}
+
+TEST_F(Win32WindowSystemTest, SendsToAHungWindowFailWithinTheBoundAndDeadWindowsAnswerNothing) {
+  HostThread host(HostThread::Mode::Hangs);
+  ASSERT_NE(host.window(), nullptr);
+  Win32WindowSystem bounded(200);
+  const Hwnd window = FromHwnd(host.window());
+  const Hwnd button = FromHwnd(host.button());
+  EXPECT_THROW(bounded.GetWindowTextW(window), WindowTimeoutError);
+  EXPECT_THROW(bounded.SendSetText(button, u"x"), WindowTimeoutError);
+  EXPECT_THROW(bounded.SendGetIcon(button), WindowTimeoutError);
+  EXPECT_THROW(bounded.SendListGetCount(button), WindowTimeoutError);
+  try {
+    bounded.SendListGetText(button, 0);
+    ADD_FAILURE() << "no timeout";
+  } catch (const WindowTimeoutError& e) {
+    EXPECT_EQ(e.window(), button);
+    EXPECT_EQ(e.message(), static_cast<std::uint32_t>(LB_GETTEXTLEN));
+  }
+  EXPECT_TRUE(bounded.IsWindow(window));
+
+  // A window that no longer exists answers as the window system does.
+  OwnDialog gone(DialogTemplate(u"Se va").Static(u"texto", {5, 5, 100, 10}, 100));
+  const Hwnd dead = gone.handle();
+  ::DestroyWindow(gone.hwnd());
+  EXPECT_EQ(bounded.GetWindowTextW(dead), u"");
+  EXPECT_FALSE(bounded.SendSetText(dead, u"x"));
+  EXPECT_EQ(bounded.SendGetIcon(dead), 0u);
 }
 
 }  // namespace

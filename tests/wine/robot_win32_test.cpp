@@ -1,0 +1,222 @@
+// The robot's Win32 side against the real window system: its resources say
+// what the portable tables say, and its dialogs behave as a broker sees
+// them (the replica over a live host dialog, dragged with it; the
+// confirmation that Enter and Escape do not answer).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_window_system.h"
+#include "robot/app/frame_commands.h"
+#include "robot/common/robot_strings.h"
+#include "robot/window/capture.h"
+#include "robot/win32/ask_user_dialogs.h"
+#include "robot/win32/profile_dialogs.h"
+#include "robot/win32/resource.h"
+#include "robot/win32/window.h"
+#include "tests/wine/live_dialog.h"
+
+namespace korvex {
+namespace {
+
+using wine_test::LiveDialog;
+using win32::FromHwnd;
+using win32::FromWide;
+using win32::ToWide;
+
+// The first visible top-level window of this thread-less search: caption,
+// and a thread other than the one given (the host's dialog has the same
+// caption as its replica).
+HWND WaitForWindow(const std::wstring& caption, DWORD of_thread, DWORD timeout_ms = 10000) {
+  const ULONGLONG end = ::GetTickCount64() + timeout_ms;
+  while (::GetTickCount64() < end) {
+    for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w != nullptr;
+         w = ::GetWindow(w, GW_HWNDNEXT)) {
+      if (!::IsWindowVisible(w) || ::GetWindowThreadProcessId(w, nullptr) != of_thread) continue;
+      wchar_t text[256];
+      ::GetWindowTextW(w, text, 256);
+      if (caption == text) return w;
+    }
+    ::Sleep(10);
+  }
+  return nullptr;
+}
+
+RECT WindowRect(HWND window) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  return r;
+}
+
+// --- resources ----------------------------------------------------------------------------
+
+TEST(RobotResources, TheStringTableIsThePortableOne) {
+  for (int id : RobotStringIds()) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(FromWide(win32::LoadResourceString(static_cast<UINT>(id))), LoadRobotString(id));
+  }
+}
+
+TEST(RobotResources, TheTrayMenuInOrder) {
+  const win32::UniqueMenu menu(::LoadMenuW(win32::ProgramInstance(), MAKEINTRESOURCEW(kTrayMenu)));
+  ASSERT_TRUE(menu);
+  const HMENU popup = ::GetSubMenu(menu.get(), 0);
+  ASSERT_NE(popup, nullptr);
+  const struct {
+    int id;  // 0: a separator
+    const wchar_t* text;
+  } expected[] = {
+      {cmd::kSelectProfile, L"&Seleccionar perfil"}, {cmd::kCreateProfile, L"Crear &nuevo perfil"},
+      {cmd::kDeleteProfile, L"&Borrar perfil"},      {cmd::kViewProfiles, L"&Ver perfiles"},
+      {cmd::kExportProfiles, L"&Exportar perfiles"}, {cmd::kImportProfiles, L"&Importar perfiles"},
+      {0, L""},
+      {cmd::kHideMascot, L"&Ocultar mascota"},       {cmd::kDisconnect, L"&Desconectar robot"},
+      {cmd::kConfigure, L"Con&figuración..."},
+      {0, L""},
+      {cmd::kAbout, L"&Acerca de KORVEX..."},
+      {0, L""},
+      {cmd::kClose, L"&Cerrar"},
+  };
+  ASSERT_EQ(::GetMenuItemCount(popup), static_cast<int>(std::size(expected)));
+  for (int i = 0; i < static_cast<int>(std::size(expected)); ++i) {
+    SCOPED_TRACE(i);
+    if (expected[i].id == 0) {
+      EXPECT_EQ(::GetMenuState(popup, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR,
+                static_cast<UINT>(MF_SEPARATOR));
+      continue;
+    }
+    EXPECT_EQ(::GetMenuItemID(popup, i), static_cast<UINT>(expected[i].id));
+    wchar_t text[64];
+    ::GetMenuStringW(popup, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, expected[i].text);
+  }
+}
+
+TEST(RobotResources, DialogsIconsAndTheMascotsPictures) {
+  for (int id : {IDD_INPUT, IDD_OPTIONS, IDD_ADD_PROFILE, IDD_SELECT_PROFILE,
+                 IDD_MESSAGES_REPORT, IDD_ACTIONS_REPORT, IDD_CONFIRM, IDD_DYN}) {
+    EXPECT_NE(::FindResourceW(win32::ProgramInstance(), MAKEINTRESOURCEW(id), RT_DIALOG), nullptr)
+        << id;
+  }
+  for (int id : {IDR_MAINFRAME, IDI_IDLE}) {
+    EXPECT_NE(::LoadIconW(win32::ProgramInstance(), MAKEINTRESOURCEW(id)), nullptr) << id;
+  }
+  for (int id : {IDB_MASCOT_REST, IDB_MASCOT_BLINK, IDB_MASCOT_ANSWER}) {
+    SCOPED_TRACE(id);
+    const win32::UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(
+        win32::ProgramInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(bitmap);
+    BITMAP info{};
+    ASSERT_NE(::GetObjectW(bitmap.get(), sizeof info, &info), 0);
+    EXPECT_EQ(info.bmWidth, 100);
+    EXPECT_EQ(info.bmHeight, 80);
+    EXPECT_EQ(info.bmBitsPixel, 8);
+  }
+  // The replica's template: style 0x80C802C8, caption "Dialog", no controls.
+  const HRSRC found = ::FindResourceW(win32::ProgramInstance(), MAKEINTRESOURCEW(IDD_DYN), RT_DIALOG);
+  const auto* dialog = static_cast<const DLGTEMPLATE*>(
+      ::LockResource(::LoadResource(win32::ProgramInstance(), found)));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->style, 0x80C802C8u);
+  EXPECT_EQ(dialog->cdit, 0);
+  EXPECT_EQ(dialog->cx, 186);
+  EXPECT_EQ(dialog->cy, 95);
+}
+
+// --- the confirmation -------------------------------------------------------------------------
+
+TEST(RobotDialogs, TheConfirmationIgnoresEnterAndEscapeAndClosingMeansNo) {
+  const DWORD thread = ::GetCurrentThreadId();
+  std::atomic<bool> still_open_after_keys{false};
+  auto helper = std::async(std::launch::async, [&] {
+    const HWND confirm = WaitForWindow(L"KORVEX", thread);
+    if (confirm == nullptr) return;
+    // What Enter and Escape become in a dialog without a default button.
+    ::SendMessageW(confirm, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ::SendMessageW(confirm, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ::Sleep(50);
+    still_open_after_keys = ::IsWindow(confirm) && ::IsWindowVisible(confirm);
+    ::PostMessageW(confirm, WM_CLOSE, 0, 0);
+  });
+  EXPECT_EQ(win32::CConfirmDlg().Ask(nullptr), 7);
+  helper.get();
+  EXPECT_TRUE(still_open_after_keys);
+
+  auto yes = std::async(std::launch::async, [&] {
+    const HWND confirm = WaitForWindow(L"KORVEX", thread);
+    if (confirm == nullptr) return;
+    // No button is the default one.
+    for (int id : {IDC_CONFIRM_YES, IDC_CONFIRM_NO, IDC_CONFIRM_RETRY}) {
+      const LONG style = ::GetWindowLongW(::GetDlgItem(confirm, id), GWL_STYLE);
+      EXPECT_NE(style & BS_TYPEMASK, BS_DEFPUSHBUTTON) << id;
+    }
+    ::PostMessageW(::GetDlgItem(confirm, IDC_CONFIRM_RETRY), BM_CLICK, 0, 0);
+  });
+  EXPECT_EQ(win32::CConfirmDlg().Ask(nullptr), 10);
+  yes.get();
+}
+
+// --- the replica and its follower -----------------------------------------------------------
+
+TEST(RobotDialogs, TheReplicaStandsOnTheHostDialogAndDragsItAlong) {
+  auto host = LiveDialog::ShowMessageBox(u"Pregunta del host", u"¿Aplicar la preferencia?",
+                                         MB_YESNOCANCEL | MB_ICONQUESTION);
+  ASSERT_NE(host->hwnd(), nullptr);
+  Win32WindowSystem ws;
+  win32::Win32DialogFollower follower;
+  const auto captured = CaptureDialog(ws, host->handle(), &follower);
+  EXPECT_EQ(win32::Win32DialogFollower::LiveDialog(), host->hwnd());
+
+  const DWORD thread = ::GetCurrentThreadId();
+  struct Seen {
+    RECT replica{}, host_before{}, host_after{};
+    bool host_disabled = false;
+    std::vector<int> buttons;
+  } seen;
+  auto user = std::async(std::launch::async, [&] {
+    const HWND replica = WaitForWindow(L"Pregunta del host", thread);
+    if (replica == nullptr) return;
+    seen.replica = WindowRect(replica);
+    seen.host_before = WindowRect(host->hwnd());
+    seen.host_disabled = !::IsWindowEnabled(host->hwnd());
+    for (HWND c = ::GetWindow(replica, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+      wchar_t cls[32];
+      ::GetClassNameW(c, cls, 32);
+      if (std::wstring(cls) == L"Button") seen.buttons.push_back(::GetDlgCtrlID(c));
+    }
+    // The broker drags the replica: the host dialog follows.
+    ::SetWindowPos(replica, nullptr, 40, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    for (int i = 0; i < 200 && WindowRect(host->hwnd()).left != 40; ++i) ::Sleep(10);
+    seen.host_after = WindowRect(host->hwnd());
+    ::PostMessageW(::GetDlgItem(replica, IDNO), BM_CLICK, 0, 0);
+  });
+  win32::Win32AskUser asker(ws, [] { return static_cast<HWND>(nullptr); });
+  const int pressed = asker.AskMessage(captured->GetRoot(), host->handle());
+  user.get();
+  EXPECT_EQ(pressed, IDNO);
+  EXPECT_EQ(seen.replica.left, seen.host_before.left);
+  EXPECT_EQ(seen.replica.top, seen.host_before.top);
+  EXPECT_EQ(seen.replica.right - seen.replica.left, seen.host_before.right - seen.host_before.left);
+  EXPECT_EQ(seen.replica.bottom - seen.replica.top, seen.host_before.bottom - seen.host_before.top);
+  EXPECT_TRUE(seen.host_disabled);
+  EXPECT_EQ(seen.buttons, (std::vector<int>{IDYES, IDNO, IDCANCEL}));
+  EXPECT_EQ(seen.host_after.left, 40);
+  EXPECT_EQ(seen.host_after.top, 60);
+  // The replica is gone: the follower stopped, the host dialog is enabled.
+  EXPECT_EQ(win32::Win32DialogFollower::LiveDialog(), nullptr);
+  EXPECT_TRUE(::IsWindowEnabled(host->hwnd()));
+  host->Close();
+}
+
+}  // namespace
+}  // namespace korvex
