@@ -80,8 +80,16 @@ if [[ -n "${KORVEX_SHOTS_DIR:-}" ]]; then
       for request in "$work"/shots/*.request; do
         [[ -e "$request" ]] || continue
         name=$(basename "$request" .request)
+        read -r left top right bottom < "$request" || true
         sleep 0.3  # the window paints itself
-        import -window root "$KORVEX_SHOTS_DIR/$name.png" && echo "   shot $name.png"
+        if [[ -n "${bottom:-}" ]]; then
+          # The window with a margin of the screen around it.
+          left=$((left > 60 ? left - 60 : 0)) top=$((top > 60 ? top - 60 : 0))
+          import -window root -crop "$((right + 60 - left))x$((bottom + 60 - top))+$left+$top" \
+            +repage "$KORVEX_SHOTS_DIR/$name.png" && echo "   shot $name.png"
+        else
+          import -window root "$KORVEX_SHOTS_DIR/$name.png" && echo "   shot $name.png"
+        fi
         touch "$work/shots/$name.done"
         rm -f "$request"
       done

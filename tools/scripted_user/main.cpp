@@ -164,22 +164,21 @@ bool Matches(HWND window, const WindowQuery& query) {
   return true;
 }
 
+// The top-level windows, topmost first.
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w != nullptr;
+       w = ::GetWindow(w, GW_HWNDNEXT)) {
+    windows.push_back(w);
+  }
+  return windows;
+}
+
 HWND FindTopLevel(const WindowQuery& query) {
-  struct Search {
-    const WindowQuery* query;
-    HWND found = nullptr;
-  } search{&query};
-  ::EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (Matches(window, *s->query)) {
-          s->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND window : TopLevelWindows()) {
+    if (Matches(window, query)) return window;
+  }
+  return nullptr;
 }
 
 std::vector<HWND> Children(HWND parent) {
@@ -312,6 +311,7 @@ class Person {
     if (c == "expect-module") return ExpectModule();
     if (c == "wait-hook") return WaitHook();
     if (c == "send") return Send();
+    if (c == "poll-answer") return PollAnswer();
     if (c == "pause") {
       ::Sleep(static_cast<DWORD>(*step.Number("ms")));
       return;
@@ -563,9 +563,31 @@ class Person {
     const std::wstring request = m_shots + L"\\" + name + L".request";
     const std::wstring done = m_shots + L"\\" + name + L".done";
     ::DeleteFileW(done.c_str());
+    // The request names the rectangle to keep ("left top right bottom"), or
+    // nothing for the whole screen.
+    std::string crop;
+    const std::wstring what = W(m_step->GetOr("crop", u""));
+    HWND around = nullptr;
+    if (what == L"window") around = m_current;
+    if (what == L"menu") {
+      WaitFor(5000, [&] {
+        around = ::FindWindowW(L"#32768", nullptr);
+        return around != nullptr && ::IsWindowVisible(around);
+      });
+    }
+    if (around != nullptr) {
+      RECT r{};
+      ::GetWindowRect(around, &r);
+      crop = std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+             std::to_string(r.right) + " " + std::to_string(r.bottom);
+    }
     const HANDLE file = ::CreateFileW(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      ::WriteFile(file, crop.data(), static_cast<DWORD>(crop.size()), &written, nullptr);
+      ::CloseHandle(file);
+    }
     if (!WaitFor(20000, [&] { return ::GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
                  50)) {
       Report("shot " + Line() + " name=" + Utf8(name) + " taken=0");
@@ -591,19 +613,10 @@ class Person {
     const int count = static_cast<int>(m_step->Number("count").value_or(1));
     std::vector<std::wstring> seen;
     const bool ended = WaitFor(Timeout(), [&] {
-      struct Scan {
-        const std::wstring* program;
-        std::vector<std::wstring>* seen;
-      } scan{&program, &seen};
-      ::EnumWindows(
-          [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Scan*>(data);
-            if (!::IsWindowVisible(window) || TextOf(window) == L"RaravOvedov") return TRUE;
-            if (!SameName(ProgramOfWindow(window), *s->program)) return TRUE;
-            s->seen->push_back(TextOf(window));
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&scan));
+      for (HWND window : TopLevelWindows()) {
+        if (!::IsWindowVisible(window) || TextOf(window) == L"RaravOvedov") continue;
+        if (SameName(ProgramOfWindow(window), program)) seen.push_back(TextOf(window));
+      }
       return CountLinesWith(file, text) >= count;
     }, 10);
     for (const std::wstring& caption : seen) {
@@ -665,8 +678,7 @@ class Person {
   void ExpectWindows() {
     const std::wstring caption = W(*m_step->Get("caption"));
     int count = 0;
-    for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w != nullptr;
-         w = ::GetWindow(w, GW_HWNDNEXT)) {
+    for (HWND w : TopLevelWindows()) {
       if (TextOf(w) == caption) ++count;
     }
     Report("windows " + Line() + " caption=" + Quoted(caption) + " count=" + std::to_string(count));
@@ -738,6 +750,33 @@ class Person {
         static_cast<LPARAM>(m_step->Number("lparam").value_or(0)));
     Report("sent " + Line() + " result=" + std::to_string(result));
     if (result != *m_step->Number("result")) throw Failure("another result");
+  }
+
+  // A polling automator: it sleeps its interval, looks for the window,
+  // presses the button when the window is there, and sleeps again.
+  void PollAnswer() {
+    WindowQuery query{W(*m_step->Get("caption")), L"", W(m_step->GetOr("of", u""))};
+    const std::wstring button_text = W(*m_step->Get("button"));
+    const auto interval = static_cast<DWORD>(*m_step->Number("interval"));
+    const std::wstring file = W(*m_step->Get("until-file"));
+    const std::string text = ToUtf8(*m_step->Get("until-text"));
+    const int count = static_cast<int>(m_step->Number("count").value_or(1));
+    int pressed = 0;
+    HWND last = nullptr;
+    const bool ended = WaitFor(Timeout(), [&] {
+      if (CountLinesWith(file, text) >= count) return true;
+      ::Sleep(interval);
+      const HWND window = FindTopLevel(query);
+      if (window == nullptr || window == last) return false;
+      if (const HWND button = FindButton(window, button_text); button != nullptr) {
+        ::PostMessageW(button, BM_CLICK, 0, 0);
+        last = window;
+        ++pressed;
+      }
+      return false;
+    }, 0);
+    Report("polled " + Line() + " pressed=" + std::to_string(pressed));
+    if (!ended) throw Failure("the other report did not reach \"" + text + "\"");
   }
 
   void WaitHook() {

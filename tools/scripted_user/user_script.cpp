@@ -29,7 +29,7 @@ const std::map<std::string, StepShape>& Shapes() {
       {"tray", {{"click"}, {}}},
       {"menu", {{"key"}, {"timeout"}}},
       {"slot", {{"profile"}, {"timeout"}}},
-      {"shot", {{"name"}, {}}},
+      {"shot", {{"name"}, {"crop"}}},
       {"wait-report", {{"file", "text"}, {"count", "timeout"}}},
       {"no-window", {{"of", "until-file", "until-text"}, {"count", "timeout"}}},
       {"start", {{"program"}, {"args"}}},
@@ -39,6 +39,8 @@ const std::map<std::string, StepShape>& Shapes() {
       {"expect-module", {{"of", "module", "loaded"}, {"timeout"}}},
       {"wait-hook", {{"of"}, {"timeout"}}},
       {"send", {{"caption", "message", "result"}, {"wparam", "lparam"}}},
+      {"poll-answer",
+       {{"caption", "button", "interval", "until-file", "until-text"}, {"of", "count", "timeout"}}},
       {"pause", {{"ms"}, {}}},
   };
   return shapes;
@@ -165,7 +167,7 @@ std::vector<Step> ParseUserScript(std::string_view utf8) {
     }
     for (const char* key :
          {"timeout", "count", "index", "control", "ms", "code", "message", "result", "wparam",
-          "lparam"}) {
+          "lparam", "interval"}) {
       step.Number(key);  // checked once here, so a script fails before it runs
     }
     steps.push_back(std::move(step));

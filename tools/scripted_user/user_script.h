@@ -32,7 +32,9 @@
 //                                              messages, again while the
 //                                              robot is not there or does not
 //                                              allow it yet
-//   shot name=NAME                             a screenshot of the screen
+//   shot name=NAME [crop=window|menu]          a screenshot of the screen, or
+//                                              of the current window or the
+//                                              open menu with a margin
 //   wait-report file=PATH text=T [count=N] [timeout=MS]
 //       waits until the file holds N lines containing T (another
 //       program's report)
@@ -63,6 +65,11 @@
 //                                              names the running robot's
 //                                              main frame
 //   pause ms=MS
+//   poll-answer caption=T button=B interval=MS until-file=PATH until-text=T
+//               [of=PROGRAM] [count=N] [timeout=MS]
+//       answers like a polling automator: every MS ms it looks for a
+//       visible window with the caption and presses its button, until the
+//       file holds N lines containing the text (the benchmark's comparison)
 #pragma once
 
 #include <cstdint>

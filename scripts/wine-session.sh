@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs one command inside a Wine session like the tests' (a virtual X
+# display, a private Wine prefix made for this run and removed afterwards,
+# the Spanish locale, no crash debugger, the X11 driver's "Managed" = "N"):
+#
+#   scripts/wine-session.sh COMMAND [ARGUMENTS...]
+#
+# for the benchmarks and the screenshot script, which start several
+# programs of their own.  Inside, $WINEPREFIX, $DISPLAY and $KORVEX_WINE are
+# set (scripts/wine-env.sh).  Exits with the command's status.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+if [[ "${1:-}" == --inside-display ]]; then
+  shift
+  # shellcheck source=scripts/wine-env.sh
+  source "$here/wine-env.sh"
+  timeout --kill-after=10 300 "$KORVEX_WINE" wineboot --init
+  timeout --kill-after=10 300 "$KORVEX_WINESERVER" -w || true
+  timeout --kill-after=10 120 "$KORVEX_WINE" reg add 'HKCU\Software\Wine\X11 Driver' \
+    /v Managed /t REG_SZ /d N /f >/dev/null
+  status=0
+  "$@" || status=$?
+  timeout --kill-after=10 60 "$KORVEX_WINESERVER" -k || true
+  exit $status
+fi
+
+[[ $# -ge 1 ]] || { echo "usage: $0 COMMAND [ARGUMENTS...]" >&2; exit 2; }
+# shellcheck source=scripts/wine-env.sh
+source "$here/wine-env.sh"
+for tool in xvfb-run xauth; do
+  command -v "$tool" >/dev/null || { echo "wine-session: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
+done
+"$here/ensure-locale.sh"
+while IFS= read -r name; do unset "$name"; done < <(env | grep -o '^LC_[A-Z_]*' || true)
+unset LANGUAGE
+export LANG=es_AR.UTF-8
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/korvex-wine.XXXXXX")
+export WINEPREFIX
+cleanup() {
+  timeout --kill-after=5 30 "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+status=0
+xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+  "$here/wine-session.sh" --inside-display "$@" </dev/null || status=$?
+exit $status

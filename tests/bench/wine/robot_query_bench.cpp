@@ -1,0 +1,64 @@
+// The round trip of one question of the tariff control to the running
+// KORVEX.exe, with the real program's hop to its user-interface thread: the
+// connection, the signed request, SendMessageW 0x402 to the main frame, the
+// lookup in the active profile, its journal record, and the signed
+// response.  Run it while the robot has a profile active that answers the
+// question (tests/bench/robot_answer_bench.sh does):
+//
+//   robot_query_bench.exe [--count N] NAME
+//
+// asks N times (default 500) for the value of the data-input question
+// "Ingrese por favor el valor de NAME :" and prints the median and the 99th
+// percentile in milliseconds, and how many questions found no answer.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "tarifex/ansi.h"
+#include "tarifex/robot_client.h"
+#include "tools/kvxtool/standin_window.h"
+
+int wmain(int argc, wchar_t** argv) {
+  int count = 500;
+  std::wstring name;
+  for (int i = 1; i < argc; ++i) {
+    if (std::wstring(argv[i]) == L"--count" && i + 1 < argc) {
+      count = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+    } else {
+      name = argv[i];
+    }
+  }
+  if (name.empty() || count <= 0) {
+    std::fprintf(stderr, "usage: robot_query_bench.exe [--count N] NAME\n");
+    return 2;
+  }
+  korvex::kvxtool::StandInValidationWindow window(1);
+  korvex::tarifex::CProtorobot robot(window, {});
+  const std::string question = korvex::tarifex::ToAnsi(korvex::Text(name.begin(), name.end()));
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceFrequency(&frequency);
+  std::vector<double> ms;
+  int unanswered = 0;
+  for (int i = 0; i < count; ++i) {
+    LARGE_INTEGER start, end;
+    std::string value;
+    ::QueryPerformanceCounter(&start);
+    const bool answered =
+        robot.PreguntaTexto(korvex::kvxtool::StandInValidationWindow::kValidation, question, value);
+    ::QueryPerformanceCounter(&end);
+    if (!answered) ++unanswered;
+    ms.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                 static_cast<double>(frequency.QuadPart));
+  }
+  std::sort(ms.begin(), ms.end());
+  const auto at = [&](double q) {
+    return ms[std::min(ms.size() - 1, static_cast<std::size_t>(q * static_cast<double>(ms.size())))];
+  };
+  std::printf("query round trip: n=%d p50=%.3f ms p99=%.3f ms unanswered=%d\n", count, at(0.50),
+              at(0.99), unanswered);
+  return unanswered == 0 ? 0 : 1;
+}
