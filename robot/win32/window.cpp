@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <set>
 
 #include "robot/common/barrier.h"
 
@@ -237,8 +236,17 @@ void CenterOnWindow(HWND dialog, HWND window) {
   if (!::GetWindowRect(window, &around) || !::GetWindowRect(dialog, &own)) return;
   const LONG width = own.right - own.left;
   const LONG height = own.bottom - own.top;
-  const LONG x = around.left + ((around.right - around.left) >> 1) - (width >> 1);
-  const LONG y = around.top + ((around.bottom - around.top) >> 1) - (height >> 1);
+  LONG x = around.left + ((around.right - around.left) >> 1) - (width >> 1);
+  LONG y = around.top + ((around.bottom - around.top) >> 1) - (height >> 1);
+  // A validation window near the screen's edge would push the dialog off
+  // the screen: it stays inside the work area of the validation window's
+  // monitor, its caption first.
+  MONITORINFO monitor{sizeof monitor};
+  if (::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    x = std::max(work.left, std::min(x, work.right - width));
+    y = std::max(work.top, std::min(y, work.bottom - height));
+  }
   ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::InvalidateRect(dialog, nullptr, TRUE);
 }

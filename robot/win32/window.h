@@ -171,7 +171,8 @@ class Dialog {
 HWND CurrentModal();
 
 // Moves the dialog, keeping its size, so that its centre is the centre of
-// the window (the validation window; none: the desktop), and repaints it.
+// the window (the validation window; none: the desktop), kept inside the
+// work area of that window's monitor, and repaints it.
 void CenterOnWindow(HWND dialog, HWND window);
 
 // A message box of the robot, owned by owner.
