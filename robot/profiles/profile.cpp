@@ -55,8 +55,17 @@ CManagedProfile::CManagedProfile(Text name, CProfileRepository& repository,
 }
 
 void CManagedProfile::SetAnswer(const Text& key, const Text& value) {
+  const bool had = HasAnswer(key);
+  const Text previous = had ? GetAnswer(key) : Text();
   CProfile::SetAnswer(key, value);
-  m_repository->OnAnswerStored(*this, key);
+  if (m_repository->OnAnswerStored(*this, key)) return;
+  // Not stored: memory keeps what the store answers, so that nothing
+  // answered in this session is lost at the next start unannounced.
+  if (had) {
+    Insert(key, previous);
+  } else {
+    CProfile::RemoveAnswer(key);
+  }
 }
 
 void CManagedProfile::RemoveAnswer(const Text& key) {

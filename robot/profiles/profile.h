@@ -43,7 +43,9 @@ class CProfile {
 };
 
 // A profile of the persistent repository: every change is written through to
-// the store.
+// the store.  An answer the store could not take is not kept in memory
+// either (a replaced one comes back), so the profile never claims an answer
+// the next start would not find.
 class CManagedProfile : public CProfile {
  public:
   // With source pairs: each pair is read back first, and a pair whose key

@@ -73,28 +73,73 @@ CProfileRepository::CProfileRepository() = default;
 
 CProfileRepository::CProfileRepository(Registry& registry, ProfileStoreUi* ui)
     : m_registry(&registry), m_ui(ui) {
-  Load();
+  Load(nullptr);
+}
+
+CProfileRepository::CProfileRepository(Registry& registry, ProfileStoreUi* ui,
+                                       std::vector<StoreLoadProblem>& problems)
+    : m_registry(&registry), m_ui(ui) {
+  Load(&problems);
 }
 
 CProfileRepository::~CProfileRepository() = default;
 
 // --- loading -------------------------------------------------------------------
 
-void CProfileRepository::Load() {
+void CProfileRepository::Load(std::vector<StoreLoadProblem>* problems) {
+  // Without a list of problems a failure ends the load; with one, the part
+  // that cannot be read is left out and remembered.
+  const auto fail = [&](std::int32_t code, const Text& profile) {
+    if (problems == nullptr) throw StoreLoadError(code);
+    problems->push_back({code, profile});
+  };
   ScopedRegKey store(*m_registry);
   if (std::int32_t code = m_registry->RegCreateKeyExW(kHkeyCurrentUser, kStorePath, store.Out())) {
-    throw StoreLoadError(code);
+    m_storeListUnread = true;
+    fail(code, u"");
+    return;
   }
   for (std::uint32_t index = 0;; ++index) {
     Text name;
     const std::int32_t code = m_registry->RegEnumKeyExW(store.Get(), index, &name);
     if (code == reg::kNoMoreItems) break;
-    if (code != reg::kSuccess) throw StoreLoadError(code);
+    if (code != reg::kSuccess) {
+      m_storeListUnread = true;
+      fail(code, u"");
+      return;
+    }
     // LoadPairs keeps only the pairs that read back, normalized.
-    auto profile = std::make_unique<CManagedProfile>(name, *this, LoadPairs(name),
+    std::vector<std::pair<Text, Text>> pairs;
+    try {
+      pairs = LoadPairs(name);
+    } catch (const StoreLoadError& e) {
+      m_unreadProfiles.push_back(name);
+      fail(e.code(), name);
+      continue;
+    }
+    auto profile = std::make_unique<CManagedProfile>(name, *this, std::move(pairs),
                                                      CManagedProfile::Verified{});
     m_profiles.insert_or_assign(name, std::move(profile));
   }
+}
+
+bool CProfileRepository::NameTaken(const Text& name) const {
+  if (FindProfile(name) != nullptr) return true;
+  for (const Text& unread : m_unreadProfiles) {
+    if (SameRegistryName(unread, name)) return true;
+  }
+  if (!m_storeListUnread || m_registry == nullptr) return false;
+  // Part of the store's list was not read: the store itself says whether
+  // the name is in use.  A store that cannot be opened holds nothing a new
+  // profile could be written over.
+  ScopedRegKey store(*m_registry);
+  if (m_registry->RegOpenKeyExW(kHkeyCurrentUser, kStorePath, reg::Access::Read, store.Out()) !=
+      reg::kSuccess) {
+    return false;
+  }
+  ScopedRegKey subkey(*m_registry);
+  return m_registry->RegOpenKeyExW(store.Get(), name, reg::Access::Read, subkey.Out()) !=
+         reg::kFileNotFound;
 }
 
 std::vector<std::pair<Text, Text>> CProfileRepository::LoadPairs(const Text& profile_name) {
@@ -178,7 +223,7 @@ std::vector<std::pair<Text, Text>> CProfileRepository::LoadPairs(const Text& pro
 // --- profiles ----------------------------------------------------------------------
 
 CProfile& CProfileRepository::CreateProfile(const Text& name) {
-  if (FindProfile(name) != nullptr) {
+  if (NameTaken(name)) {
     throw ProfileError(ProfileError::kNameTaken, u"Ya existe un perfil con ese nombre.");
   }
   if (std::optional<Text> problem = ProfileNameProblem(name)) {
@@ -254,7 +299,7 @@ std::vector<CProfile*> CProfileRepository::GetProfiles() const {
 CProfile& CProfileRepository::AddCopyOf(const CProfile& source) {
   const Text base = CopyBaseName(source.GetName());
   Text candidate = source.GetName();
-  for (std::int32_t i = 1; FindProfile(candidate) != nullptr; ++i) {
+  for (std::int32_t i = 1; NameTaken(candidate); ++i) {
     const Text number = u" (" + Decimal(i) + u")";
     // The numbered name must still fit in a registry key name: the base is
     // cut, never inside a character of two code units.
@@ -309,13 +354,13 @@ std::vector<Text> CProfileRepository::DeletePairs(const Text& profile,
   return left;
 }
 
-void CProfileRepository::OnAnswerStored(CProfile& profile, const Text& key) {
-  if (!IsPersistent()) return;
+bool CProfileRepository::OnAnswerStored(CProfile& profile, const Text& key) {
+  if (!IsPersistent()) return true;
   const Text& name = profile.GetName();
   if (m_lastNumber == INT32_MAX) {
-    // No number is left for a new pair; the answer stays in memory.
+    // No number is left for a new pair.
     Report({name, u"key", reg::kInvalidParameter, false});
-    return;
+    return false;
   }
   const Text suffix = Decimal(++m_lastNumber);
   std::vector<Text>& pairs = m_storedPairs[name][key];  // the answer's pairs so far
@@ -326,13 +371,14 @@ void CProfileRepository::OnAnswerStored(CProfile& profile, const Text& key) {
     // answers as before; the new pair, perhaps half written, is recorded too,
     // for a later removal to delete.
     pairs.push_back(suffix);
-    return;
+    return false;
   }
   // The replaced answer's pairs go once the new one is stored, so they never
   // come back at the next start.
   std::vector<Text> left = DeletePairs(name, pairs);
   left.push_back(suffix);
   pairs = std::move(left);
+  return true;
 }
 
 void CProfileRepository::OnAnswerRemoved(CProfile& profile, const Text& key) {

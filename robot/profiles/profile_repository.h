@@ -52,6 +52,14 @@ class StoreLoadError : public std::runtime_error {
   std::int32_t m_code;
 };
 
+// What stopped part of the store from loading: the system code, and the
+// profile that could not be read (empty: the store's list of profiles).
+struct StoreLoadProblem {
+  std::int32_t code = 0;
+  Text profile;
+  friend bool operator==(const StoreLoadProblem&, const StoreLoadProblem&) = default;
+};
+
 // Where the store reports to the user; the Win32 robot shows message boxes,
 // tests record.
 class ProfileStoreUi {
@@ -82,6 +90,15 @@ class CProfileRepository {
   // The persistent repository: loads the store at once.  Throws
   // StoreLoadError with the system code when the store cannot be read.
   explicit CProfileRepository(Registry& registry, ProfileStoreUi* ui = nullptr);
+  // The persistent repository of a program that goes on when part of the
+  // store cannot be read: every failure is added to problems instead of
+  // thrown, the profiles that read back are kept, and nothing is ever
+  // written over what was not read: a profile that could not be read is not
+  // loaded, not deleted and its name is taken; when the list of profiles
+  // itself could not be read whole, a new name is taken too when the store
+  // already holds a subkey of that name.
+  CProfileRepository(Registry& registry, ProfileStoreUi* ui,
+                     std::vector<StoreLoadProblem>& problems);
   virtual ~CProfileRepository();
   CProfileRepository(const CProfileRepository&) = delete;
   CProfileRepository& operator=(const CProfileRepository&) = delete;
@@ -98,7 +115,9 @@ class CProfileRepository {
   void DeleteProfile(const Text& name);
   CProfile* FindProfile(const Text& name) const;
   // Write-through of a managed profile's change.
-  void OnAnswerStored(CProfile& profile, const Text& key);
+  // False when the answer could not be written: the store still answers
+  // as before.
+  bool OnAnswerStored(CProfile& profile, const Text& key);
   void OnAnswerRemoved(CProfile& profile, const Text& key);
   // Adds a copy of a profile under a free name ("Perfil (1)", "Perfil (2)").
   CProfile& AddCopyOf(const CProfile& source);
@@ -119,7 +138,10 @@ class CProfileRepository {
   }
 
  private:
-  void Load();
+  void Load(std::vector<StoreLoadProblem>* problems);
+  // A profile's name is in use: loaded, unread, or (when the store's list
+  // was not read whole) a subkey of the store.
+  bool NameTaken(const Text& name) const;
   std::vector<std::pair<Text, Text>> LoadPairs(const Text& profile_name);
   bool WriteValue(const Text& profile, const Text& name, TextView text);
   // True when the value is gone (also when it was not there).
@@ -131,6 +153,9 @@ class CProfileRepository {
   bool DeleteProfileKey(const Text& name);
 
   Registry* m_registry = nullptr;
+  // What the load could not read, left as it is in the store.
+  std::vector<Text> m_unreadProfiles;
+  bool m_storeListUnread = false;
   ProfileStoreUi* m_ui = nullptr;
   std::int32_t m_lastNumber = 0;
   std::map<Text, std::unique_ptr<CProfile>> m_profiles;

@@ -44,14 +44,12 @@ CMainFrameWindow::CMainFrameWindow(Registry& registry)
       m_mascot(m_settings, [this](HMENU popup) { ApplyMenuStates(popup); }),
       m_uiPort(m_queries),
       m_askUser(m_ws, [this] { return m_main ? ToHwnd(m_main->ValidationWindow()) : nullptr; }) {
-  try {
-    m_repository = std::make_unique<CProfileRepository>(registry, static_cast<ProfileStoreUi*>(this));
-  } catch (const StoreLoadError& e) {
-    // Nothing of the store is written from here on: what could not be read
-    // stays as it is in the registry.
-    m_storeLoadError = e.code() != 0 ? e.code() : -1;
-    m_repository = std::make_unique<CProfileRepository>();
-  }
+  // What cannot be read stays as it is in the registry, and is told to the
+  // user once the window exists; the program goes on with the rest.
+  std::vector<StoreLoadProblem> problems;
+  m_repository = std::make_unique<CProfileRepository>(
+      registry, static_cast<ProfileStoreUi*>(this), problems);
+  if (!problems.empty()) m_storeLoadError = problems.front().code != 0 ? problems.front().code : -1;
   m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
   m_icon.reset(static_cast<HICON>(::LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
                                                IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));

@@ -49,7 +49,8 @@ class CMainFrameWindow final : public Window,
  public:
   // Loads the profile store at once.  A store that cannot be read whole is
   // reported to the user once the window exists; the program goes on with
-  // what it could read and writes nothing over the rest.
+  // what it could read and writes nothing over the rest
+  // (CProfileRepository's partial load).
   explicit CMainFrameWindow(Registry& registry);
   ~CMainFrameWindow() override;
 

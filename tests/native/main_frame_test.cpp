@@ -775,12 +775,12 @@ class CommandsTest : public WatcherTest {
  protected:
   ScriptedProfileDialogs profile_dialogs{log};
   int closes = 0;
-  FrameCommands commands{main, repo, profile_dialogs, mascot, [this] { ++closes; }};
+  FrameCommands commands{main, repository, profile_dialogs, mascot, [this] { ++closes; }};
 };
 
 TEST_F(CommandsTest, SelectingAProfile) {
-  repo.CreateProfile(u"Norte");
-  CProfile& sur = repo.CreateProfile(u"Sur");
+  repository.CreateProfile(u"Norte");
+  CProfile& sur = repository.CreateProfile(u"Sur");
   // No validation window: nothing.
   EXPECT_TRUE(commands.Run(cmd::kSelectProfile));
   EXPECT_THAT(log.entries, Not(Contains(::testing::StartsWith("select profile"))));
@@ -814,20 +814,20 @@ TEST_F(CommandsTest, SelectingLeadsToCreatingWhenAskedOrWithoutProfiles) {
   // Without profiles the select command creates one.
   profile_dialogs.names = {Text(u"Primero")};
   commands.Run(cmd::kSelectProfile);
-  ASSERT_NE(repo.FindProfile(u"Primero"), nullptr);
-  EXPECT_EQ(main.ActiveProfile(), repo.FindProfile(u"Primero"));
+  ASSERT_NE(repository.FindProfile(u"Primero"), nullptr);
+  EXPECT_EQ(main.ActiveProfile(), repository.FindProfile(u"Primero"));
   main.ActivateProfile(nullptr);
 
   // "&Crear uno nuevo" in the selection dialog.
   profile_dialogs.selections = {kSelectionCreateNew};
   profile_dialogs.names = {Text(u"Segundo")};
   commands.Run(cmd::kSelectProfile);
-  EXPECT_EQ(main.ActiveProfile(), repo.FindProfile(u"Segundo"));
+  EXPECT_EQ(main.ActiveProfile(), repository.FindProfile(u"Segundo"));
 }
 
 TEST_F(CommandsTest, CreatingAProfile) {
   HostStartsValidation();
-  CProfile& existing = repo.CreateProfile(u"Existente");
+  CProfile& existing = repository.CreateProfile(u"Existente");
   const struct {
     const char* name;
     std::optional<Text> typed;
@@ -840,13 +840,13 @@ TEST_F(CommandsTest, CreatingAProfile) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::size_t before = repo.GetProfiles().size();
+    const std::size_t before = repository.GetProfiles().size();
     profile_dialogs.names = {c.typed};
     EXPECT_NO_THROW(commands.Run(cmd::kCreateProfile));
-    EXPECT_EQ(repo.GetProfiles().size(), before + (c.created ? 1 : 0));
+    EXPECT_EQ(repository.GetProfiles().size(), before + (c.created ? 1 : 0));
     EXPECT_FALSE(main.Busy());
   }
-  EXPECT_EQ(main.ActiveProfile(), repo.FindProfile(u"Nuevo"));
+  EXPECT_EQ(main.ActiveProfile(), repository.FindProfile(u"Nuevo"));
   (void)existing;
   // Busy: nothing is asked.
   main.SetBusy(true);
@@ -857,7 +857,7 @@ TEST_F(CommandsTest, CreatingAProfile) {
 }
 
 TEST_F(CommandsTest, TheOtherCommandsAndTheMenu) {
-  repo.CreateProfile(u"P");
+  repository.CreateProfile(u"P");
   HostStartsValidation();
   ASSERT_EQ(SelectThroughSlot(u"P"), 0);
   // Commands to come do nothing yet; an unknown identifier is not ours.
@@ -899,6 +899,27 @@ TEST_F(CommandsTest, TheOtherCommandsAndTheMenu) {
   EXPECT_EQ(main.ActiveProfile(), nullptr);
   commands.Run(cmd::kClose);
   EXPECT_EQ(closes, 1);
+}
+
+TEST_F(WatcherTest, AnAnswerTheStoreCouldNotTakeIsToldAndNotClaimed) {
+  CProfile& profile = repository.CreateProfile(u"Aduana Norte");
+  repository.SetWriteFailureHandler([&](const StoreWriteFailure& failure) {
+    main.OnStoreWriteFailure(failure.profile, failure.code, u"Acceso denegado");
+  });
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"Aduana Norte"), 0);
+  const Hwnd box = YesNoBox(u"¿Guardar?");
+  user.PressInReplica(6);
+  dialogs.confirmations = {kConfirmStore};
+  registry.FailCall("RegSetValueExW", 5, 0);
+  main.OnDialogReady(box);
+  registry.ClearFailures();
+  // The answer was given, and the user told which profile did not keep it.
+  EXPECT_EQ(desk.Get(box).dialog_result, 6);
+  EXPECT_EQ(tray.balloon, u"No se pudo guardar en el registro una respuesta del perfil "
+                          u"\"Aduana Norte\" (error 5: Acceso denegado). La respuesta no quedó "
+                          u"guardada.");
+  EXPECT_FALSE(profile.HasAnswer(main.LastKey()));
 }
 
 TEST(TrayText, CutsAtTheRecordsFields) {

@@ -302,24 +302,85 @@ TEST(ProfileStore, InjectedFailureAtLoadCarriesThatCallsCode) {
   }
 }
 
-TEST(ProfileStore, FailedWritesKeepTheAnswerInMemoryAndAreReported) {
+TEST(ProfileStore, APartialLoadKeepsWhatItReadAndWritesNothingOverTheRest) {
+  MemoryRegistry registry;
+  for (const char16_t* name : {u"Alfa", u"Beta", u"Gamma"}) {
+    registry.SetString(PathOf(name), u"key1", Key(name));
+    registry.SetString(PathOf(name), u"value1", kPress);
+  }
+  // Beta's values cannot be read (the second profile's value enumeration).
+  registry.FailCall("RegEnumValueW", 1015, 4);
+  std::vector<StoreLoadProblem> problems;
+  CProfileRepository repo(registry, nullptr, problems);
+  EXPECT_THAT(problems, ElementsAre(StoreLoadProblem{1015, u"Beta"}));
+  ASSERT_EQ(repo.GetProfiles().size(), 2u);
+  EXPECT_TRUE(repo.FindProfile(u"Alfa")->HasAnswer(Key(u"Alfa")));
+  EXPECT_TRUE(repo.FindProfile(u"Gamma")->HasAnswer(Key(u"Gamma")));
+  EXPECT_EQ(repo.FindProfile(u"Beta"), nullptr);
+  // Its name stays taken, its stored data untouched, in any case of letters.
+  EXPECT_THROW(repo.CreateProfile(u"beta"), ProfileError);
+  repo.DeleteProfile(u"Beta");
+  EXPECT_THAT(registry.Strings(PathOf(u"Beta")),
+              ElementsAre(Pair(u"key1", Key(u"Beta")), Pair(u"value1", kPress)));
+  // A copy of a profile named Beta takes the next free name.
+  CProfile source(u"Beta");
+  EXPECT_EQ(repo.AddCopyOf(source).GetName(), u"Beta (1)");
+  // The profiles that were read answer and write as usual.
+  repo.FindProfile(u"Alfa")->SetAnswer(Key(u"otra"), kLeave);
+  EXPECT_EQ(registry.Strings(PathOf(u"Alfa")).size(), 4u);
+}
+
+TEST(ProfileStore, AListOfProfilesReadInPartLeavesTheUnseenOnesAlone) {
+  MemoryRegistry registry;
+  for (const char16_t* name : {u"Alfa", u"Beta"}) {
+    registry.SetString(PathOf(name), u"key1", Key(name));
+    registry.SetString(PathOf(name), u"value1", kPress);
+  }
+  // The list breaks after the first profile.
+  registry.FailCall("RegEnumKeyExW", 1234, 2);
+  std::vector<StoreLoadProblem> problems;
+  CProfileRepository repo(registry, nullptr, problems);
+  EXPECT_THAT(problems, ElementsAre(StoreLoadProblem{1234, u""}));
+  ASSERT_EQ(repo.GetProfiles().size(), 1u);
+  // Beta was never seen: its name is taken all the same; a new name is not.
+  EXPECT_THROW(repo.CreateProfile(u"BETA"), ProfileError);
+  EXPECT_EQ(registry.Strings(PathOf(u"Beta")).size(), 2u);
+  EXPECT_NO_THROW(repo.CreateProfile(u"Delta"));
+  EXPECT_TRUE(registry.HasKey(PathOf(u"Delta")));
+
+  // Without the list of problems the same store refuses to load.
+  registry.FailCall("RegEnumKeyExW", 1234, 2);
+  EXPECT_THROW(CProfileRepository again(registry), StoreLoadError);
+}
+
+TEST(ProfileStore, FailedWritesAreReportedAndMemoryKeepsWhatTheStoreHolds) {
   for (const char* operation : {"RegCreateKeyExW", "RegOpenKeyExW", "RegSetValueExW"}) {
     MemoryRegistry registry;
     CProfileRepository repo(registry);
     CProfile& profile = repo.CreateProfile(u"P");
+    profile.SetAnswer(Key(u"old"), kLeave);
     std::vector<StoreWriteFailure> failures;
     repo.SetWriteFailureHandler([&](const StoreWriteFailure& f) { failures.push_back(f); });
     registry.FailCall(operation, 8, 0);
     profile.SetAnswer(Key(u"k"), kPress);
-    EXPECT_EQ(profile.GetAnswer(Key(u"k")), kPress) << operation;
+    // A new answer the store did not take is not claimed; a replaced one
+    // stays as the store holds it.
+    EXPECT_FALSE(profile.HasAnswer(Key(u"k"))) << operation;
+    profile.SetAnswer(Key(u"old"), kPress);
+    EXPECT_EQ(profile.GetAnswer(Key(u"old")), kLeave) << operation;
+    registry.ClearFailures();
+    CProfileRepository reloaded(registry);
+    EXPECT_EQ(reloaded.FindProfile(u"P")->GetAnswer(Key(u"old")), kLeave) << operation;
+    EXPECT_FALSE(reloaded.FindProfile(u"P")->HasAnswer(Key(u"k"))) << operation;
+    registry.FailCall(operation, 8, 0);
     ASSERT_FALSE(failures.empty()) << operation;
     EXPECT_EQ(failures[0].profile, u"P");
-    EXPECT_EQ(failures[0].value_name, u"key1");
+    EXPECT_EQ(failures[0].value_name, u"key2");
     EXPECT_EQ(failures[0].code, 8);
     EXPECT_FALSE(failures[0].deleting);
     registry.ClearFailures();
-    profile.RemoveAnswer(Key(u"k"));
-    EXPECT_FALSE(profile.HasAnswer(Key(u"k")));
+    profile.SetAnswer(Key(u"k"), kPress);
+    EXPECT_TRUE(profile.HasAnswer(Key(u"k")));
   }
 }
 

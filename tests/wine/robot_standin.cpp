@@ -48,6 +48,8 @@ struct RobotStandIn::State final : public query::UiThreadPort {
   testing::ScriptedFrameDialogs dialogs{log};
   testing::ScriptedUser user;
   testing::RecordingSound sound{log};
+  testing::RecordingFollower follower;
+  query::RemoteQueryRecords queries;
   std::unique_ptr<CMainFrame> frame;
   CProfile* profile = nullptr;
   HWND window = nullptr;
@@ -61,6 +63,8 @@ struct RobotStandIn::State final : public query::UiThreadPort {
   query::CDirectRobot service;
 
   std::intptr_t SendRemoteQuery(query::RemoteQueryRecord& record) override {
+    // The frame uses only the records registered for the time of the send.
+    query::RegisteredRecord registered(queries, record);
     return ::SendMessageW(window, rm::kRemoteQuery, 0, reinterpret_cast<LPARAM>(&record));
   }
 
@@ -115,7 +119,8 @@ struct RobotStandIn::State final : public query::UiThreadPort {
     SetSystemIcons(LoadSystemIcons(ws));
     profile = &repository.CreateProfile(win32::FromWide(kProfileName));
     frame = std::make_unique<CMainFrame>(
-        CMainFrame::Ports{ws, hook, timers, tray, mascot, dialogs, user, sound}, repository,
+        CMainFrame::Ports{ws, hook, timers, tray, mascot, dialogs, user, sound, follower, queries},
+        repository,
         journal, settings, win32::FromHwnd(window), win32::FromHwnd(slot));
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ready.set_value();
