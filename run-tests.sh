@@ -93,6 +93,14 @@ else
   skip "check Sentrel.dll" "build failed"
 fi
 
+# The robot program: a GUI program that imports Sentrel.dll and no runtime
+# DLL, in both builds.
+if [[ -n "${built[win64]:-}" && -n "${built[win32]:-}" ]]; then
+  stage "check KORVEX.exe" robot/win32/check-exe.sh build/win64/bin/KORVEX.exe build/win32/bin/KORVEX.exe
+else
+  skip "check KORVEX.exe" "build failed"
+fi
+
 # The tariff control's binary interface, in both builds.
 if [[ -n "${built[win64]:-}" && -n "${built[win32]:-}" ]]; then
   stage "check TARIFEX.OCX" tarifex/win32/check-ocx.sh build/win64/bin/TARIFEX.OCX build/win32/bin/TARIFEX.OCX

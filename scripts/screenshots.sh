@@ -21,7 +21,7 @@ KORVEX_SHOTS_DIR=$shots "$root/scripts/wine-session.sh" \
   "$root/tests/wine/robot_e2e_test.sh" "$build/bin" "$build/tools/kvxtool/kvxtool.exe"
 
 mkdir -p "$out"
-for name in replica confirm input options create-profile messages-report actions-report tray-menu; do
+for name in replica confirm input options create-profile select-profile messages-report actions-report tray-menu; do
   [[ -f "$shots/$name.png" ]] || { echo "screenshots: $name.png was not taken" >&2; exit 1; }
   # Without the time of taking, so that an unchanged picture stays unchanged.
   convert "$shots/$name.png" -strip "$out/$name.png"

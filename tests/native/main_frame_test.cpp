@@ -922,6 +922,24 @@ TEST_F(WatcherTest, AnAnswerTheStoreCouldNotTakeIsToldAndNotClaimed) {
   EXPECT_FALSE(profile.HasAnswer(main.LastKey()));
 }
 
+TEST_F(WatcherTest, ClosingRemovesTheHookAndStopsTheHostWatch) {
+  repository.CreateProfile(u"P");
+  HostStartsValidation();
+  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  user.PressInReplica(1);
+  dialogs.confirmations = {kConfirmDontStore};
+  main.OnDialogReady(InfoBox(u"aviso"));
+  const std::uintptr_t hooked = main.Hook();
+  ASSERT_NE(hooked, 0u);
+  const std::size_t mark = log.entries.size();
+  main.Shutdown();
+  EXPECT_THAT(Since(mark), ElementsAre("unhook " + std::to_string(hooked), "KillTimer 1",
+                                       "KillTimer 2"));
+  EXPECT_EQ(main.Hook(), 0u);
+  EXPECT_EQ(main.Dialog(), nullptr);
+  EXPECT_EQ(follower.armed, kNoWindow);
+}
+
 TEST(TrayText, CutsAtTheRecordsFields) {
   const Text long_text(300, u'a');
   EXPECT_EQ(CutText(long_text, kTooltipChars).size(), 127u);

@@ -21,6 +21,9 @@
 #   7. "&Cerrar" ends the robot: no window, no tray icon, exit code 0.
 # Every wait is bounded; the whole test takes a few minutes at most.
 #
+# Profiles are selected as a broker and as another program would: from the
+# tray (the new-profile and the selection dialogs) and through the slot.
+#
 # With KORVEX_SHOTS_DIR set, the screenshots the user scripts ask for are
 # taken (ImageMagick's import) and left there as PNG files.
 set -uo pipefail
