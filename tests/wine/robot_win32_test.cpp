@@ -218,5 +218,103 @@ TEST(RobotDialogs, TheReplicaStandsOnTheHostDialogAndDragsItAlong) {
   host->Close();
 }
 
+// --- the question dialogs -------------------------------------------------------------------
+
+// The host's option dialog: "No seleccionar ninguna" disabled, many options
+// so that the list scrolls.
+std::vector<Text> ManyOptions() {
+  std::vector<Text> options;
+  for (int i = 0; i < 40; ++i) options.push_back(u"Opción " + FromWide(std::to_wstring(i)));
+  return options;
+}
+
+TEST(RobotDialogs, TheOptionQuestionMirrorsTheListIntoTheHostAndEndsAsAsked) {
+  const struct {
+    const char* name;
+    int press;      // the button the user presses; 0: closes the window
+    int result;
+    int chosen;
+  } cases[] = {
+      {"an option", IDOK, 1, 27},
+      {"cancel", IDCANCEL, 2, -999},
+      {"closed", 0, 2, -999},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto host = LiveDialog::ShowModal(
+        wine_test::DialogTemplate(u"Seleccion de una opcion", {0, 0, 220, 140})
+            .Button(u"No seleccionar ninguna", 1006, {5, 120, 60, 14}, WS_DISABLED)
+            .Button(u"Cancelar el  tratamiento", IDCANCEL, {70, 120, 60, 14})
+            .ListBox(1007, {5, 5, 210, 100}, ManyOptions(), WS_VSCROLL)
+            .Button(u"Seleccionar la opción marcada", IDOK, {135, 120, 80, 14}));
+    ASSERT_NE(host->hwnd(), nullptr);
+    const DWORD thread = ::GetCurrentThreadId();
+    bool none_disabled = false;
+    int host_selection = -5, host_top = -5;
+    auto user = std::async(std::launch::async, [&] {
+      const HWND dialog = WaitForWindow(L"Selección de una opción", thread);
+      if (dialog == nullptr) return;
+      none_disabled = !::IsWindowEnabled(::GetDlgItem(dialog, 1006));
+      const HWND list = ::GetDlgItem(dialog, 1007);
+      ::SendMessageW(list, LB_SETCURSEL, 27, 0);
+      ::SendMessageW(list, LB_SETTOPINDEX, 20, 0);
+      if (c.press == 0) {
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+      } else {
+        ::PostMessageW(::GetDlgItem(dialog, c.press), BM_CLICK, 0, 0);
+      }
+      for (int i = 0; i < 200 && ::IsWindow(dialog); ++i) ::Sleep(10);
+      host_selection = static_cast<int>(::SendMessageW(::GetDlgItem(host->hwnd(), 1007), LB_GETCURSEL, 0, 0));
+      host_top = static_cast<int>(::SendMessageW(::GetDlgItem(host->hwnd(), 1007), LB_GETTOPINDEX, 0, 0));
+    });
+    Win32WindowSystem ws;
+    win32::Win32AskUser asker(ws, [] { return static_cast<HWND>(nullptr); });
+    const auto answer = asker.AskOptions(ManyOptions(), host->handle(), false);
+    user.get();
+    EXPECT_EQ(answer.result, c.result);
+    EXPECT_EQ(answer.index, c.chosen);
+    EXPECT_TRUE(none_disabled);
+    // Whatever the button, the host's list shows what the robot's showed.
+    EXPECT_EQ(host_selection, 27);
+    EXPECT_GT(host_top, 0);
+    host->Close();
+  }
+}
+
+TEST(RobotDialogs, TheDataInputQuestionMirrorsTheValueIntoTheHostsEdit) {
+  auto host = LiveDialog::ShowModal(
+      wine_test::DialogTemplate(u"Ingreso de dato complementario", {0, 0, 220, 80})
+          .Edit(1002, {5, 5, 200, 12})
+          .Button(u"Validar lo ingresado", IDOK, {5, 25, 90, 14})
+          .Button(u"Terminar el tratamiento", IDCANCEL, {100, 25, 90, 14})
+          .Static(u"Falta un dato", {5, 45, 200, 10}, 1003)
+          .Static(u"Ingrese por favor el valor de MARCA :", {5, 60, 200, 10}, 1005));
+  ASSERT_NE(host->hwnd(), nullptr);
+  const DWORD thread = ::GetCurrentThreadId();
+  std::wstring prompt, host_text;
+  auto user = std::async(std::launch::async, [&] {
+    const HWND dialog = WaitForWindow(L"Ingreso de dato complementario", thread);
+    if (dialog == nullptr) return;
+    wchar_t text[128];
+    ::GetDlgItemTextW(dialog, 1005, text, 128);
+    prompt = text;
+    ::SendMessageW(::GetDlgItem(dialog, 1002), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(L"ACME \"Ñandú\""));
+    ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && ::IsWindow(dialog); ++i) ::Sleep(10);
+    ::GetDlgItemTextW(host->hwnd(), 1002, text, 128);
+    host_text = text;
+  });
+  Win32WindowSystem ws;
+  win32::Win32AskUser asker(ws, [] { return static_cast<HWND>(nullptr); });
+  const auto answer = asker.AskInput(u"Ingrese por favor el valor de MARCA :", host->handle());
+  user.get();
+  EXPECT_EQ(answer.result, 1);
+  EXPECT_EQ(answer.value, u"ACME \"Ñandú\"");
+  EXPECT_EQ(prompt, L"Ingrese por favor el valor de MARCA :");
+  EXPECT_EQ(host_text, L"ACME \"Ñandú\"");
+  host->Close();
+}
+
 }  // namespace
 }  // namespace korvex
