@@ -107,6 +107,12 @@ cleanup() {
   [[ -n "$shooter_pid" ]] && kill "$shooter_pid" 2>/dev/null
   [[ -n "$robot_pid" ]] && kill "$robot_pid" 2>/dev/null
   [[ -n "$dossa_pid" ]] && kill "$dossa_pid" 2>/dev/null
+  # A test that stopped half-way leaves Windows programs running (a host
+  # waiting out its --max-seconds): end every program of the prefix, so the
+  # wait below is short.
+  if [[ $failures -ne 0 ]]; then
+    timeout --kill-after=5 20 "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
+  fi
   wait 2>/dev/null
 }
 trap cleanup EXIT

@@ -323,13 +323,20 @@ class Person {
   std::string Line() const { return "line=" + std::to_string(m_step->line); }
   std::int64_t Timeout() const { return m_step->Number("timeout").value_or(kDefaultTimeoutMs); }
 
-  HWND WindowArg() {
+  // The window the step names (or the current one), whether or not it is
+  // still there.
+  HWND NamedWindow() {
     HWND window = m_current;
     if (const auto name = m_step->Get("window")) {
       const auto it = m_named.find(ToUtf8(*name));
       if (it == m_named.end()) throw Failure("no window is named " + ToUtf8(*name));
       window = it->second;
     }
+    return window;
+  }
+
+  HWND WindowArg() {
+    const HWND window = NamedWindow();
     if (window == nullptr || !::IsWindow(window)) throw Failure("the window is not there");
     return window;
   }
@@ -361,7 +368,8 @@ class Person {
   }
 
   void WaitGone() {
-    const HWND window = WindowArg();
+    // A window that went before the step looked at it is gone all the same.
+    const HWND window = NamedWindow();
     if (!WaitFor(Timeout(), [&] { return !::IsWindow(window) || !::IsWindowVisible(window); })) {
       throw Failure("the window is still there");
     }
