@@ -30,6 +30,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -306,6 +307,7 @@ class Person {
     if (c == "start") return Start();
     if (c == "kill") return Kill();
     if (c == "wait-exit") return WaitExit();
+    if (c == "idle") return Idle();
     if (c == "expect-gone") return ExpectGone();
     if (c == "expect-windows") return ExpectWindows();
     if (c == "expect-module") return ExpectModule();
@@ -495,9 +497,10 @@ class Person {
   // to the icon's window, wherever other windows cover it; elsewhere it is
   // reported to the robot as the shell reports it, with the icon's callback
   // message.
-  void Tray() {
+  void Tray() { ClickTray(W(*m_step->Get("click"))); }
+
+  void ClickTray(const std::wstring& click) {
     const HWND frame = RobotFrame();
-    const std::wstring click = W(*m_step->Get("click"));
     std::vector<UINT> events;
     if (click == L"left") events = {WM_LBUTTONDOWN, WM_LBUTTONUP};
     if (click == L"double") events = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
@@ -522,7 +525,27 @@ class Person {
 
   // Picks an item of the open pop-up menu by its mnemonic, as a person
   // pressing the underlined letter.
+  //
+  // With until-exit=PROGRAM the item is meant to end that program: a menu
+  // can close before the key reaches it (another window taking the
+  // foreground), so while the program is still running a few seconds later,
+  // the person opens the tray menu again and picks the item again.
   void Menu() {
+    const std::wstring key = W(*m_step->Get("key"));
+    if (key.size() != 1) throw Failure("key is one character");
+    PickFromMenu(key[0]);
+    const auto program = m_step->Get("until-exit");
+    if (!program) return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Timeout());
+    while (!WaitFor(3000, [&] { return ProcessesNamed(W(*program)).empty(); }, 50)) {
+      if (std::chrono::steady_clock::now() > deadline) throw Failure(ToUtf8(*program) + " is still running");
+      Report("again " + Line());
+      ClickTray(L"right");
+      PickFromMenu(key[0]);
+    }
+  }
+
+  void PickFromMenu(wchar_t key_char) {
     HWND menu = nullptr;
     if (!WaitFor(Timeout(), [&] {
           menu = ::FindWindowW(L"#32768", nullptr);
@@ -530,8 +553,7 @@ class Person {
         })) {
       throw Failure("no menu opened");
     }
-    const std::wstring key = W(*m_step->Get("key"));
-    if (key.size() != 1) throw Failure("key is one character");
+    const std::wstring key(1, key_char);
     // The key goes to the menu's own thread, which runs the menu's loop,
     // whatever window has the keyboard focus.
     const SHORT scan = ::VkKeyScanW(key[0]);
@@ -660,6 +682,21 @@ class Person {
       ::TerminateProcess(process, 9);
       ::WaitForSingleObject(process, 10000);
       ::CloseHandle(process);
+    }
+  }
+
+  // WaitForInputIdle on every process of the program: its user-interface
+  // thread is back waiting for input with none pending.
+  void Idle() {
+    const std::wstring program = W(*m_step->Get("of"));
+    const auto processes = ProcessesNamed(program);
+    if (processes.empty()) throw Failure(Utf8(program) + " is not running");
+    for (DWORD id : processes) {
+      const HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
+      if (process == nullptr) continue;
+      const DWORD waited = ::WaitForInputIdle(process, static_cast<DWORD>(Timeout()));
+      ::CloseHandle(process);
+      if (waited == WAIT_TIMEOUT) throw Failure(Utf8(program) + " stayed busy");
     }
   }
 

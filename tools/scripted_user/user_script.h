@@ -26,8 +26,12 @@
 //                                              owner and every button
 //   rows [window=NAME] control=ID              reports a list view's rows
 //   tray click=left|double|right               clicks the robot's tray icon
-//   menu key=C                                 picks the item of the open
-//                                              menu whose mnemonic is C
+//   menu key=C [until-exit=PROGRAM] [timeout=MS]
+//                                              picks the item of the open
+//                                              menu whose mnemonic is C; with
+//                                              until-exit, opens the tray menu
+//                                              and picks it again while the
+//                                              program keeps running
 //   slot profile=T [timeout=MS]                selects a profile by the slot
 //                                              messages, again while the
 //                                              robot is not there or does not
@@ -46,6 +50,10 @@
 //   wait-exit of=PROGRAM [code=N] [timeout=MS] the program has ended (with
 //                                              exit code N, when this program
 //                                              started it)
+//   idle of=PROGRAM [timeout=MS]               waits until the program is
+//                                              ready for input again (a person
+//                                              waits for it to finish what
+//                                              the last click started)
 //
 // Checks that are no person's actions:
 //   expect-windows caption=T count=N            N top-level windows, shown or
