@@ -27,21 +27,13 @@ constexpr TableEntry kTable[] = {
     {cmd::kClose, TrayCommand::Close},
 };
 
-// Marks the robot busy while one of its dialogs is open, and puts the flag
-// back as it was.
-class BusyWhile {
- public:
-  explicit BusyWhile(CMainFrame& main) : m_main(main), m_saved(main.Busy()) { main.SetBusy(true); }
-  ~BusyWhile() { m_main.SetBusy(m_saved); }
-  BusyWhile(const BusyWhile&) = delete;
-  BusyWhile& operator=(const BusyWhile&) = delete;
-
- private:
-  CMainFrame& m_main;
-  bool m_saved;
-};
-
 }  // namespace
+
+BusyWhile::BusyWhile(CMainFrame& main) : m_main(main), m_saved(main.Busy()) {
+  main.SetBusy(true);
+}
+
+BusyWhile::~BusyWhile() { m_main.SetBusy(m_saved); }
 
 FrameCommands::FrameCommands(CMainFrame& main, CProfileRepository& repository,
                              ProfileDialogs& dialogs, MascotPort& mascot,
@@ -52,7 +44,7 @@ FrameCommands::FrameCommands(CMainFrame& main, CProfileRepository& repository,
   m_handlers[cmd::kHideMascot] = [this] { HideMascot(); };
   m_handlers[cmd::kDisconnect] = [this] { Disconnect(); };
   m_handlers[cmd::kClose] = std::move(close);
-  // The management dialogs come later; their commands are there already.
+  // The management commands (ManagementCommands::Install) take these.
   for (int id : {cmd::kDeleteProfile, cmd::kViewProfiles, cmd::kExportProfiles,
                  cmd::kImportProfiles, cmd::kConfigure, cmd::kAbout}) {
     m_handlers[id] = [] {};

@@ -3,9 +3,10 @@
 // Win32 main frame hands every WM_COMMAND to Run.
 //
 // Each command is one entry of a table keyed by its menu identifier, so the
-// dialogs that manage profiles and settings slot in with Set: until they do,
-// their commands (delete, view, export, import, configuration, about) are in
-// the menu and do nothing.
+// dialogs that manage profiles and settings slot in with Set
+// (robot/app/management_commands.h): until they do, their commands (delete,
+// view, export, import, configuration, about) are in the menu and do
+// nothing.
 #pragma once
 
 #include <functional>
@@ -54,6 +55,20 @@ class ProfileDialogs {
   // "Seleccionar un perfil" over the profiles: an index into them,
   // kSelectionCancelled or kSelectionCreateNew.
   virtual int SelectProfile(const std::vector<CProfile*>& profiles) = 0;
+};
+
+// Marks the robot busy while one of its dialogs is open, and puts the flag
+// back as it was.
+class BusyWhile {
+ public:
+  explicit BusyWhile(CMainFrame& main);
+  ~BusyWhile();
+  BusyWhile(const BusyWhile&) = delete;
+  BusyWhile& operator=(const BusyWhile&) = delete;
+
+ private:
+  CMainFrame& m_main;
+  bool m_saved;
 };
 
 // How a menu item is shown, for the tray's and the mascot's menus.

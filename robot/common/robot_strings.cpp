@@ -50,6 +50,10 @@ const std::map<int, const char16_t*>& Table() {
        u"leer."},
       {str::kStoreTitle, u"Perfiles de KORVEX"},
       {str::kProgramName, u"KORVEX"},
+      {str::kConfigSaveFailed,
+       u"No se pudo guardar toda la configuración en el registro. Los valores que no se "
+       u"guardaron conservan su valor anterior."},
+      {str::kManualFile, u"KORVEX.html"},
   };
   return kTable;
 }

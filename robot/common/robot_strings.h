@@ -43,6 +43,10 @@ inline constexpr int kStoreWriteFailed = 150;
 inline constexpr int kStoreLoadFailed = 151;
 inline constexpr int kStoreTitle = 152;
 inline constexpr int kProgramName = 153;
+inline constexpr int kConfigSaveFailed = 154;
+// The about box's link: the manual installed beside the program (also the
+// link control's identifier).
+inline constexpr int kManualFile = 1042;
 }  // namespace str
 
 // Every identifier of the table, in increasing order (the resource script

@@ -246,13 +246,16 @@ CProfile& CProfileRepository::CreateProfile(const Text& name) {
   return created;
 }
 
-void CProfileRepository::DeleteProfile(const Text& name) {
+bool CProfileRepository::DeleteProfile(const Text& name) {
   const CProfile* profile = FindProfile(name);
-  if (profile == nullptr) return;
+  if (profile == nullptr) return false;
   const Text stored = profile->GetName();  // the name in its stored case
+  // A subkey the registry keeps would bring the profile back at the next
+  // start: the profile stays until its subkey is gone.
+  if (IsPersistent() && !DeleteProfileKey(stored)) return false;
   m_profiles.erase(stored);
   m_storedPairs.erase(stored);
-  if (IsPersistent()) DeleteProfileKey(stored);
+  return true;
 }
 
 bool CProfileRepository::DeleteProfileKey(const Text& name) {
@@ -270,7 +273,10 @@ bool CProfileRepository::DeleteProfileKey(const Text& name) {
       caption = u"Error buscando RegDeleteKey(W)() o RegDeleteKeyEx(W)() en AdvAPI32.dll";
       break;
     case RegDeleteResult::Stage::Done:
-      if (result.code != reg::kSuccess) caption = u"Error intentando borrar la entrada en la registry";
+      // A subkey removed meanwhile by someone else is gone all the same.
+      if (result.code != reg::kSuccess && result.code != reg::kFileNotFound) {
+        caption = u"Error intentando borrar la entrada en la registry";
+      }
       break;
   }
   if (caption == nullptr) return true;

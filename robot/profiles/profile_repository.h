@@ -111,8 +111,11 @@ class CProfileRepository {
   // backslash or a control character, or is longer than the registry takes;
   // nothing is written then.
   CProfile& CreateProfile(const Text& name);
-  // Deletes the profile and, in the persistent repository, its subkey.
-  void DeleteProfile(const Text& name);
+  // Deletes the profile and, in the persistent repository, its subkey
+  // first: when the subkey cannot be deleted the store's box tells why
+  // (ProfileStoreUi) and the profile stays, in memory as in the registry.
+  // False when nothing was deleted (no such profile, or the subkey stayed).
+  bool DeleteProfile(const Text& name);
   CProfile* FindProfile(const Text& name) const;
   // Write-through of a managed profile's change.
   // False when the answer could not be written: the store still answers

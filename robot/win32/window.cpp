@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "robot/common/barrier.h"
 
@@ -224,8 +225,58 @@ INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     self->m_hwnd = nullptr;
   }
   if (!handled) return FALSE;
+  // These messages take their result as the dialog procedure's own value.
+  if ((message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) ||
+      message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM ||
+      message == WM_QUERYDRAGICON) {
+    return static_cast<INT_PTR>(result);
+  }
   ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
   return TRUE;
+}
+
+// --- dialogs of the system -------------------------------------------------------------------
+
+namespace {
+thread_local SystemDialogScope* t_systemDialogScope = nullptr;
+}  // namespace
+
+SystemDialogScope::SystemDialogScope() : m_outer(t_systemDialogScope) {
+  t_systemDialogScope = this;
+  m_hook.reset(::SetWindowsHookExW(WH_CBT, &SystemDialogScope::Hook, nullptr,
+                                   ::GetCurrentThreadId()));
+}
+
+SystemDialogScope::~SystemDialogScope() {
+  m_hook.reset();
+  Forget();
+  t_systemDialogScope = m_outer;
+}
+
+void SystemDialogScope::Forget() {
+  if (m_dialog == nullptr) return;
+  auto& modals = Modals();
+  modals.erase(std::remove(modals.begin(), modals.end(), m_dialog), modals.end());
+  m_dialog = nullptr;
+}
+
+LRESULT CALLBACK SystemDialogScope::Hook(int code, WPARAM wparam, LPARAM lparam) {
+  SystemDialogScope* self = t_systemDialogScope;
+  if (self != nullptr && code >= 0) {
+    const auto window = reinterpret_cast<HWND>(wparam);
+    if (code == HCBT_CREATEWND && self->m_dialog == nullptr) {
+      const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lparam)->lpcs;
+      wchar_t class_name[16] = L"";
+      ::GetClassNameW(window, class_name, 16);
+      if ((create->style & WS_CHILD) == 0 && std::wstring_view(class_name) == L"#32770") {
+        self->m_dialog = window;
+        Modals().push_back(window);
+      }
+    } else if (code == HCBT_DESTROYWND && window == self->m_dialog) {
+      self->Forget();
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 // --- helpers -------------------------------------------------------------------------------

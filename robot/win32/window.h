@@ -146,7 +146,8 @@ class Dialog {
   // WM_COMMAND: true when handled.  The default ends the dialog on IDOK and
   // IDCANCEL with that identifier.
   virtual bool OnCommand(int id, int code, HWND control);
-  // Any other message: true when handled (result in *result).
+  // Any other message: true when handled (result in *result; for the
+  // WM_CTLCOLOR* messages the brush).
   virtual bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
     return false;
   }
@@ -169,6 +170,26 @@ class Dialog {
 
 // The robot's modal dialog on top, or none (m_currentModal).
 HWND CurrentModal();
+
+// While it lasts, the dialog that a system function shows on this thread (a
+// file dialog, the folder browser) is the robot's current modal dialog, like
+// the robot's own: the first top-level window of the dialog class created on
+// this thread from then on, until it is destroyed.
+class SystemDialogScope {
+ public:
+  SystemDialogScope();
+  ~SystemDialogScope();
+  SystemDialogScope(const SystemDialogScope&) = delete;
+  SystemDialogScope& operator=(const SystemDialogScope&) = delete;
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam);
+  void Forget();
+
+  SystemDialogScope* m_outer = nullptr;
+  UniqueHook m_hook;
+  HWND m_dialog = nullptr;
+};
 
 // Moves the dialog, keeping its size, so that its centre is the centre of
 // the window (the validation window; none: the desktop), kept inside the

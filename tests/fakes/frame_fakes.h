@@ -5,11 +5,13 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "robot/app/frame_commands.h"
 #include "robot/app/frame_ports.h"
+#include "robot/app/management_commands.h"
 #include "robot/profiles/profile.h"
 #include "robot/window/dialog_follower.h"
 
@@ -162,6 +164,73 @@ class ScriptedProfileDialogs : public ProfileDialogs {
   }
 
  private:
+  FrameLog& m_log;
+};
+
+// The management commands' dialogs, answered from a script.
+class ScriptedManagementDialogs : public ManagementDialogs {
+ public:
+  explicit ScriptedManagementDialogs(FrameLog& log) : m_log(log) {}
+  std::deque<std::optional<std::size_t>> deletions;                 // the delete dialog
+  std::deque<std::optional<std::vector<std::size_t>>> transfers;   // the selection
+  std::deque<std::optional<Text>> export_paths;
+  std::deque<std::optional<Text>> import_paths;
+  // Called while any of them is open.
+  std::function<void()> while_open;
+  // What the answers dialog does (it deletes answers itself).
+  std::function<void(const std::vector<CProfile*>&)> answers;
+
+  std::optional<std::size_t> ChooseProfileToDelete(
+      const std::vector<CProfile*>& profiles) override {
+    m_log.Add("delete dialog among" + Names(profiles));
+    return Next(deletions, "deletion");
+  }
+  void ShowAnswers(const std::vector<CProfile*>& profiles) override {
+    m_log.Add("answers dialog among" + Names(profiles));
+    if (while_open) while_open();
+    if (answers) answers(profiles);
+  }
+  std::optional<std::vector<std::size_t>> ChooseProfilesToTransfer(
+      const std::vector<CProfile*>& profiles, TransferMode mode) override {
+    m_log.Add(std::string(mode == TransferMode::Import ? "import" : "export") +
+              " selection among" + Names(profiles));
+    return Next(transfers, "selection");
+  }
+  std::optional<Text> AskExportPath() override {
+    m_log.Add("save file dialog");
+    return Next(export_paths, "export path");
+  }
+  std::optional<Text> AskImportPath() override {
+    m_log.Add("open file dialog");
+    return Next(import_paths, "import path");
+  }
+  void ShowOutcome(int string_id, bool failed) override {
+    m_log.Add("outcome " + std::to_string(string_id) + (failed ? " error" : " information"));
+  }
+  void Configure() override {
+    m_log.Add("configuration dialog");
+    if (while_open) while_open();
+  }
+  void About() override {
+    m_log.Add("about box");
+    if (while_open) while_open();
+  }
+
+ private:
+  static std::string Names(const std::vector<CProfile*>& profiles) {
+    std::string listed;
+    for (const CProfile* p : profiles) listed += " " + ToUtf8(p->GetName());
+    return listed;
+  }
+  template <typename T>
+  T Next(std::deque<T>& script, const char* what) {
+    if (while_open) while_open();
+    if (script.empty()) throw std::logic_error(std::string("no ") + what + " scripted");
+    T next = std::move(script.front());
+    script.pop_front();
+    return next;
+  }
+
   FrameLog& m_log;
 };
 

@@ -485,8 +485,8 @@ TEST(ProfileStore, DeletingAProfileRemovesItsSubkeyWithItsValues) {
   CProfileRepository repo(registry, &ui);
   repo.CreateProfile(u"A").SetAnswer(Key(u"k"), kPress);
   repo.CreateProfile(u"B");
-  repo.DeleteProfile(u"A");
-  repo.DeleteProfile(u"no existe");
+  EXPECT_TRUE(repo.DeleteProfile(u"A"));
+  EXPECT_FALSE(repo.DeleteProfile(u"no existe"));
   EXPECT_EQ(repo.FindProfile(u"A"), nullptr);
   EXPECT_THAT(registry.SubkeyNames(kStore), ElementsAre(u"B"));
   EXPECT_THAT(ui.boxes, IsEmpty());
@@ -503,27 +503,41 @@ class FailingDeletion : public MemoryRegistry {
   RegDeleteResult RegDeleteKeyExW(RegKey, TextView) override { return result; }
 };
 
-TEST(ProfileStore, FailedSubkeyDeletionShowsItsBox) {
+TEST(ProfileStore, FailedSubkeyDeletionShowsItsBoxAndKeepsTheProfile) {
   using Stage = RegDeleteResult::Stage;
   struct Case {
     RegDeleteResult result;
-    const char16_t* caption;
+    const char16_t* caption;  // null: no box, the profile is deleted
   };
   const Case cases[] = {
       {{Stage::LibraryNotLoaded, 126}, u"Error intentando cargar AdvAPI32.dll"},
       {{Stage::FunctionNotFound, 127},
        u"Error buscando RegDeleteKey(W)() o RegDeleteKeyEx(W)() en AdvAPI32.dll"},
       {{Stage::Done, 5}, u"Error intentando borrar la entrada en la registry"},
+      // Someone else deleted the subkey meanwhile: it is gone all the same.
+      {{Stage::Done, reg::kFileNotFound}, nullptr},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.result.code);
     FailingDeletion registry;
     registry.result = c.result;
     RecordingUi ui;
     CProfileRepository repo(registry, &ui);
-    repo.CreateProfile(u"A");
-    repo.DeleteProfile(u"A");
-    EXPECT_EQ(repo.FindProfile(u"A"), nullptr);  // gone from memory all the same
+    repo.CreateProfile(u"A").SetAnswer(Key(u"k"), kPress);
+    const bool deleted = repo.DeleteProfile(u"A");
+    if (c.caption == nullptr) {
+      EXPECT_TRUE(deleted);
+      EXPECT_EQ(repo.FindProfile(u"A"), nullptr);
+      EXPECT_THAT(ui.boxes, IsEmpty());
+      continue;
+    }
+    // The subkey stays, so does the profile: memory says what the next
+    // start will find, answers included.
+    EXPECT_FALSE(deleted);
+    ASSERT_NE(repo.FindProfile(u"A"), nullptr);
+    EXPECT_EQ(repo.FindProfile(u"A")->GetCount(), 1u);
     EXPECT_THAT(ui.boxes, ElementsAre(Pair(Text(c.caption), c.result.code)));
+    EXPECT_EQ(CProfileRepository(registry).FindProfile(u"A")->GetCount(), 1u);
   }
 }
 
