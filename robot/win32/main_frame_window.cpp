@@ -43,7 +43,8 @@ CMainFrameWindow::CMainFrameWindow(Registry& registry)
       m_tray(kTrayMenu),
       m_mascot(m_settings, [this](HMENU popup) { ApplyMenuStates(popup); }),
       m_uiPort(m_queries),
-      m_askUser(m_ws, [this] { return m_main ? ToHwnd(m_main->ValidationWindow()) : nullptr; }) {
+      m_askUser(m_ws, [this] { return m_main ? ToHwnd(m_main->ValidationWindow()) : nullptr; }),
+      m_managementDialogs(m_settings, m_regional, [this] { return hwnd(); }) {
   // What cannot be read stays as it is in the registry, and is told to the
   // user once the window exists; the program goes on with the rest.
   std::vector<StoreLoadProblem> problems;
@@ -100,6 +101,8 @@ bool CMainFrameWindow::OnCreate() {
                                                  m_closing = true;
                                                  ::SendMessageW(hwnd(), WM_CLOSE, 0, 0);
                                                });
+  m_management = std::make_unique<ManagementCommands>(*m_main, *m_repository, m_managementDialogs);
+  m_management->Install(*m_commands);
   m_repository->SetWriteFailureHandler([this](const StoreWriteFailure& failure) {
     if (m_main) {
       m_main->OnStoreWriteFailure(failure.profile, failure.code,

@@ -16,11 +16,13 @@
 #include "platform/win32/win32_window_system.h"
 #include "robot/app/frame_commands.h"
 #include "robot/app/main_frame.h"
+#include "robot/app/management_commands.h"
 #include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
 #include "robot/profiles/profile_repository.h"
 #include "robot/query/query_server.h"
 #include "robot/win32/ask_user_dialogs.h"
+#include "robot/win32/management_dialogs.h"
 #include "robot/win32/mascot_window.h"
 #include "robot/win32/profile_dialogs.h"
 #include "robot/win32/tray_icon.h"
@@ -103,8 +105,10 @@ class CMainFrameWindow final : public Window,
   query::CDirectRobot m_service;
   Win32AskUser m_askUser;
   Win32ProfileDialogs m_profileDialogs;
+  Win32ManagementDialogs m_managementDialogs;
   std::unique_ptr<CMainFrame> m_main;
   std::unique_ptr<FrameCommands> m_commands;
+  std::unique_ptr<ManagementCommands> m_management;
 
   HWND m_slot = nullptr;
   UniqueIcon m_icon;

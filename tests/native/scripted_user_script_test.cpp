@@ -39,7 +39,11 @@ TEST(ScriptedUserScript, MistakesAreRefusedWithTheirLine) {
     const char* says;
   } cases[] = {
       {"pause ms=1\nfly to=moon", 2, "unknown step"},
-      {"click", 1, "needs button="},
+      {"click", 1, "needs one of button= or control="},
+      {"click button=OK control=1", 1, "needs one of button= or control="},
+      {"expect control=1021", 1, "needs enabled= or text= or checked="},
+      {"tick control=1009", 1, "needs row="},
+      {"tick control=1009 row=first", 1, "not a number"},
       {"click button=OK colour=red", 1, "takes no argument colour"},
       {"click button=OK button=No", 1, "given twice"},
       {"type control=abc text=x", 1, "not a number"},

@@ -32,41 +32,13 @@ bin=$(cd "${1:?usage: $0 BIN_DIR KVXTOOL_EXE}" && pwd)
 kvxtool=${2:?usage: $0 BIN_DIR KVXTOOL_EXE}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 scripts=$here/robot_e2e
-# shellcheck source=scripts/wine-env.sh
-source "$here/../../scripts/wine-env.sh"
+# shellcheck source=tests/wine/e2e_lib.sh
+source "$here/e2e_lib.sh" korvex-e2e "$scripts"
 
-drive_c=$WINEPREFIX/drive_c
-work=$drive_c/korvex-e2e
 logs=$drive_c/korvex-e2e-logs
-rm -rf "$work" "$logs"
-mkdir -p "$work/shots"
+rm -rf "$logs"
 cp "$kvxtool" "$work/kvxtool.exe"
-failures=0
 
-say() { echo "== $*"; }
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-wine_run() {  # wine_run SECONDS PROGRAM ARGS...
-  local limit=$1
-  shift
-  timeout --kill-after=10 "$limit" "$KORVEX_WINE" "$@"
-}
-user() {  # user SCRIPT: one scripted user session; its report is kept
-  local name=$1
-  cp "$scripts/$name.user" "$work/$name.user"
-  local shots=()
-  [[ -n "${KORVEX_SHOTS_DIR:-}" ]] && shots=(--shots 'C:\korvex-e2e\shots')
-  wine_run 200 "$bin/scripted_user.exe" --script "C:\\korvex-e2e\\$name.user" \
-    --report "C:\\korvex-e2e\\$name.report" "${shots[@]}" --max-seconds 180 >/dev/null
-  local status=$?
-  sed "s/^/   [$name] /" "$work/$name.report" 2>/dev/null | grep -v '^   \[[^]]*\] \(Static\|Button\|Edit\) ' || true
-  [[ $status -eq 0 ]] || fail "the scripted user stopped in $name.user (status $status)"
-  return $status
-}
-# Lines of a report that contain a text.
-lines() { grep -c -F -- "$2" "$1" 2>/dev/null || true; }
 # The fields of the host's "ended" lines of the n-th run (1 or 2), without
 # the window handle and the time on screen.
 run_outcomes() {
@@ -74,37 +46,9 @@ run_outcomes() {
       line = $0; sub(/ hwnd=[^ ]*/, "", line); sub(/ ms=[^ ]*$/, "", line); print line }' "$1"
 }
 
-# The screenshots the scripts ask for: a request file, a picture, a done file.
-shooter_pid=
-if [[ -n "${KORVEX_SHOTS_DIR:-}" ]]; then
-  mkdir -p "$KORVEX_SHOTS_DIR"
-  (
-    while sleep 0.2; do
-      for request in "$work"/shots/*.request; do
-        [[ -e "$request" ]] || continue
-        name=$(basename "$request" .request)
-        read -r left top right bottom < "$request" || true
-        sleep 0.3  # the window paints itself
-        if [[ -n "${bottom:-}" ]]; then
-          # The window with a margin of the screen around it.
-          left=$((left > 60 ? left - 60 : 0)) top=$((top > 60 ? top - 60 : 0))
-          import -window root -crop "$((right + 60 - left))x$((bottom + 60 - top))+$left+$top" \
-            +repage "$KORVEX_SHOTS_DIR/$name.png" && echo "   shot $name.png"
-        else
-          import -window root "$KORVEX_SHOTS_DIR/$name.png" && echo "   shot $name.png"
-        fi
-        touch "$work/shots/$name.done"
-        rm -f "$request"
-      done
-    done
-  ) &
-  shooter_pid=$!
-fi
-
 robot_pid=
 dossa_pid=
 cleanup() {
-  [[ -n "$shooter_pid" ]] && kill "$shooter_pid" 2>/dev/null
   [[ -n "$robot_pid" ]] && kill "$robot_pid" 2>/dev/null
   [[ -n "$dossa_pid" ]] && kill "$dossa_pid" 2>/dev/null
   # A test that stopped half-way leaves Windows programs running (a host
@@ -113,7 +57,7 @@ cleanup() {
   if [[ $failures -ne 0 ]]; then
     timeout --kill-after=5 20 "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
   fi
-  wait 2>/dev/null
+  e2e_finish >/dev/null
 }
 trap cleanup EXIT
 
@@ -222,8 +166,5 @@ second_host=$work/second-host.report
 say "7. closed with \"&Cerrar\""
 grep -q 'exited .* of=KORVEX.exe code=0' "$work/kill-and-restart.report" || fail "the robot did not end with 0"
 
-if [[ $failures -ne 0 ]]; then
-  echo "== $failures failure(s)"
-  exit 1
-fi
+e2e_finish || exit 1
 echo "== the robot learned and answered the whole validation"

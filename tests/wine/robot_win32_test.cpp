@@ -20,6 +20,7 @@
 #include "robot/app/frame_commands.h"
 #include "robot/common/robot_strings.h"
 #include "robot/window/capture.h"
+#include "robot/win32/about_dialog.h"
 #include "robot/win32/ask_user_dialogs.h"
 #include "robot/win32/profile_dialogs.h"
 #include "robot/win32/resource.h"
@@ -104,7 +105,8 @@ TEST(RobotResources, TheTrayMenuInOrder) {
 
 TEST(RobotResources, DialogsIconsAndTheMascotsPictures) {
   for (int id : {IDD_INPUT, IDD_OPTIONS, IDD_ADD_PROFILE, IDD_SELECT_PROFILE,
-                 IDD_MESSAGES_REPORT, IDD_ACTIONS_REPORT, IDD_CONFIRM, IDD_DYN}) {
+                 IDD_MESSAGES_REPORT, IDD_ACTIONS_REPORT, IDD_CONFIRM, IDD_DYN, IDD_ABOUT,
+                 IDD_ANSWERS, IDD_DELETE_PROFILE, IDD_CONFIG, IDD_IMP_EXP}) {
     EXPECT_NE(::FindResourceW(win32::ProgramInstance(), MAKEINTRESOURCEW(id), RT_DIALOG), nullptr)
         << id;
   }
@@ -164,6 +166,88 @@ TEST(RobotDialogs, TheConfirmationIgnoresEnterAndEscapeAndClosingMeansNo) {
   });
   EXPECT_EQ(win32::CConfirmDlg().Ask(nullptr), 10);
   yes.get();
+}
+
+// --- the about box's link and the system's dialogs ----------------------------------------------
+
+// A static control of a window of this thread, as the about box holds its
+// link.
+class StaticOnAWindow {
+ public:
+  explicit StaticOnAWindow(const wchar_t* text) {
+    m_parent = ::CreateWindowExW(0, L"Static", L"padre", WS_POPUP, 0, 0, 200, 100, nullptr,
+                                 nullptr, win32::ProgramInstance(), nullptr);
+    m_static = ::CreateWindowExW(0, L"Static", text, WS_CHILD | WS_VISIBLE, 0, 0, 150, 20,
+                                 m_parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(4242)),
+                                 win32::ProgramInstance(), nullptr);
+  }
+  ~StaticOnAWindow() { ::DestroyWindow(m_parent); }
+  HWND Get() const { return m_static; }
+
+ private:
+  HWND m_parent = nullptr;
+  HWND m_static = nullptr;
+};
+
+TEST(RobotDialogs, TheLinkIsUnderlinedWithTheHandAndOpensWhatItCan) {
+  StaticOnAWindow control(L"no es un documento");
+  win32::CStaticLink link;
+  ASSERT_TRUE(link.Attach(control.Get()));
+  // Underlined, clickable, the hand over it.
+  LOGFONTW font{};
+  ASSERT_NE(::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control.Get(), WM_GETFONT, 0, 0)),
+                         sizeof font, &font), 0);
+  EXPECT_TRUE(font.lfUnderline);
+  EXPECT_NE(::GetWindowLongW(control.Get(), GWL_STYLE) & SS_NOTIFY, 0);
+  ::SendMessageW(control.Get(), WM_SETCURSOR, reinterpret_cast<WPARAM>(control.Get()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
+
+  // Nothing that opens: neither the target, nor the text, nor a string
+  // numbered as the control.  It stays unvisited (and beeps).
+  link.SetTarget(L"C:\\no\\existe\\manual.html");
+  EXPECT_FALSE(link.Follow());
+  EXPECT_FALSE(link.Visited());
+  const HDC dc = ::GetDC(control.Get());
+  EXPECT_EQ(link.OnCtlColor(dc), static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
+  EXPECT_EQ(::GetTextColor(dc), RGB(0, 0, 255));
+  EXPECT_EQ(::GetBkMode(dc), TRANSPARENT);
+
+  // A target that opens (a program that ends at once) makes the link
+  // visited, in its own colour.
+  wchar_t system[MAX_PATH] = L"";
+  ASSERT_NE(::GetSystemDirectoryW(system, MAX_PATH), 0u);
+  link.SetTarget(std::wstring(system) + L"\\hostname.exe");
+  EXPECT_TRUE(link.Follow());
+  EXPECT_TRUE(link.Visited());
+  link.OnCtlColor(dc);
+  EXPECT_EQ(::GetTextColor(dc), RGB(128, 0, 128));
+  ::ReleaseDC(control.Get(), dc);
+}
+
+// What the robot's current modal dialog is while a system dialog is shown,
+// seen from inside its modal loop.
+HWND g_systemBox = nullptr;
+HWND g_currentDuringBox = nullptr;
+void CALLBACK LookAtTheSystemBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  g_systemBox = ::FindWindowW(L"#32770", L"Un cuadro del sistema");
+  if (g_systemBox == nullptr) return;  // not shown yet
+  ::KillTimer(nullptr, timer);
+  g_currentDuringBox = win32::CurrentModal();
+  ::PostMessageW(g_systemBox, WM_COMMAND, IDOK, 0);
+}
+
+TEST(RobotDialogs, ASystemDialogIsTheCurrentModalWhileItIsShown) {
+  EXPECT_EQ(win32::CurrentModal(), nullptr);
+  {
+    win32::SystemDialogScope scope;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &LookAtTheSystemBox);
+    ::MessageBoxW(nullptr, L"texto", L"Un cuadro del sistema", MB_OK);
+    ::KillTimer(nullptr, timer);
+  }
+  ASSERT_NE(g_systemBox, nullptr);
+  EXPECT_EQ(g_currentDuringBox, g_systemBox);
+  EXPECT_EQ(win32::CurrentModal(), nullptr);
 }
 
 // --- the replica and its follower -----------------------------------------------------------

@@ -48,6 +48,7 @@ namespace {
 
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr std::int64_t kDefaultTimeoutMs = 30000;
+constexpr std::int64_t kExpectTimeoutMs = 3000;
 constexpr wchar_t kRobotFrameCaption[] = L"PILOTEK_MAIN_FRAME";
 constexpr UINT kTrayCallback = WM_USER;
 constexpr UINT kTrayId = 132;
@@ -249,6 +250,42 @@ LRESULT SendBounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   return static_cast<LRESULT>(result);
 }
 
+// Memory lent in the program of a window, for the messages whose pointers
+// the system does not carry across programs (a list view's).
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND window, std::size_t size) {
+    DWORD process_id = 0;
+    ::GetWindowThreadProcessId(window, &process_id);
+    m_process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                              process_id);
+    if (m_process == nullptr) throw Failure("the window's program cannot be read");
+    m_address = ::VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (m_address == nullptr) {
+      ::CloseHandle(m_process);
+      throw Failure("no memory in the window's program");
+    }
+  }
+  ~RemoteMemory() {
+    ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+    ::CloseHandle(m_process);
+  }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  void* Address() const { return m_address; }
+  void Write(const void* data, std::size_t size) {
+    ::WriteProcessMemory(m_process, m_address, data, size, nullptr);
+  }
+  void Read(void* data, std::size_t size, std::size_t offset = 0) {
+    ::ReadProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size, nullptr);
+  }
+
+ private:
+  HANDLE m_process = nullptr;
+  void* m_address = nullptr;
+};
+
 bool ReadFileText(const std::wstring& path, std::string& bytes) {
   const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -294,6 +331,8 @@ class Person {
     if (c == "type") return Type();
     if (c == "select") return Select();
     if (c == "double-click") return DoubleClick();
+    if (c == "tick") return Tick();
+    if (c == "expect-version") return ExpectVersion();
     if (c == "close") return Close();
     if (c == "expect") return Expect();
     if (c == "describe") return Describe(WindowArg());
@@ -351,11 +390,24 @@ class Person {
   }
 
   HWND Button(HWND window) {
+    if (m_step->Get("control")) return Control(window);
     const std::wstring text = W(*m_step->Get("button"));
     const HWND button = FindButton(window, text);
     if (button == nullptr) throw Failure("no button reads " + Quoted(text));
     return button;
   }
+
+  // What a control of another program shows: its text comes by a message
+  // (GetWindowTextW does not read another program's edit).
+  std::wstring ControlText(HWND control) {
+    const auto length = SendBounded(control, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    const auto got = SendBounded(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(std::max<LRESULT>(0, std::min<LRESULT>(got, length))));
+    return text;
+  }
+
+  static bool HasClass(HWND window, const wchar_t* name) { return SameName(ClassOf(window), name); }
 
   void WaitWindow() {
     WindowQuery query{W(*m_step->Get("caption")), W(m_step->GetOr("class", u"")),
@@ -395,11 +447,81 @@ class Person {
     const HWND window = WindowArg();
     const HWND list = Control(window);
     const auto index = *m_step->Number("index");
-    if (SendBounded(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0) == LB_ERR) {
+    const bool combo = HasClass(list, L"ComboBox");
+    if (SendBounded(list, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0) ==
+        (combo ? CB_ERR : LB_ERR)) {
       throw Failure("the list has no item " + std::to_string(index));
     }
-    SendBounded(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(list), LBN_SELCHANGE),
+    SendBounded(window, WM_COMMAND,
+                MAKEWPARAM(::GetDlgCtrlID(list), combo ? CBN_SELCHANGE : LBN_SELCHANGE),
                 reinterpret_cast<LPARAM>(list));
+  }
+
+  // The rectangle of a list view's row, read through memory lent in the
+  // list's program; then a click where the hit test says the row's check box
+  // is, as a person clicks it.
+  void Tick() {
+    const HWND list = Control(WindowArg());
+    const auto row = static_cast<int>(*m_step->Number("row"));
+    const bool wanted = m_step->GetOr("checked", u"yes") == u"yes";
+    const auto checked = [&] {
+      return (SendBounded(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) &
+              LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+    };
+    if (row < 0 || row >= SendBounded(list, LVM_GETITEMCOUNT, 0, 0)) {
+      throw Failure("the list has no row " + std::to_string(row));
+    }
+    if (checked() == wanted) return;
+    RemoteMemory remote(list, sizeof(RECT) + sizeof(LVHITTESTINFO));
+    RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+    remote.Write(&bounds, sizeof bounds);
+    if (!SendBounded(list, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(remote.Address()))) {
+      throw Failure("the row has no rectangle");
+    }
+    remote.Read(&bounds, sizeof bounds);
+    POINT at{-1, (bounds.top + bounds.bottom) / 2};
+    for (LONG x = std::max<LONG>(bounds.left, 0); x < bounds.left + 40; ++x) {
+      LVHITTESTINFO hit{};
+      hit.pt = {x, at.y};
+      remote.Write(&hit, sizeof hit);
+      SendBounded(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(remote.Address()));
+      remote.Read(&hit, sizeof hit);
+      if (hit.iItem == row && (hit.flags & LVHT_ONITEMSTATEICON) != 0) {
+        at.x = x + 3;  // inside the box, off its edge
+        break;
+      }
+    }
+    if (at.x < 0) throw Failure("the row shows no check box");
+    ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    ::PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    if (!WaitFor(5000, [&] { return checked() == wanted; })) {
+      throw Failure("the check box did not change");
+    }
+  }
+
+  // The product version of a file, as the about box shows it.
+  void ExpectVersion() {
+    const HWND control = Control(WindowArg());
+    const std::wstring file = W(*m_step->Get("file"));
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &ignored);
+    std::vector<BYTE> data(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (size == 0 || !::GetFileVersionInfoW(file.c_str(), 0, size, data.data()) ||
+        !::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
+        fixed == nullptr) {
+      throw Failure("the file has no version resource");
+    }
+    const unsigned parts[4] = {HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+                               HIWORD(fixed->dwProductVersionLS), LOWORD(fixed->dwProductVersionLS)};
+    std::wstring wanted = L"Versi\u00f3n " + std::to_wstring(parts[0]) + L"." + std::to_wstring(parts[1]);
+    if (parts[2] != 0 || parts[3] != 0) wanted += L"." + std::to_wstring(parts[2]);
+    if (parts[3] != 0) wanted += L"." + std::to_wstring(parts[3]);
+    const std::wstring shown = ControlText(control);
+    Report("version " + Line() + " shown=" + Quoted(shown) + " resource=" + Quoted(wanted));
+    if (shown != wanted) throw Failure("the version shown is not the file's");
   }
 
   void DoubleClick() {
@@ -411,12 +533,36 @@ class Person {
 
   void Close() { ::PostMessageW(WindowArg(), WM_SYSCOMMAND, SC_CLOSE, 0); }
 
+  // A person looks until the control shows it: clicks and keys are posted,
+  // so what they change shows a moment later.
   void Expect() {
-    const HWND button = Button(WindowArg());
-    const bool wanted = *m_step->Get("enabled") == u"yes";
-    if ((::IsWindowEnabled(button) != FALSE) != wanted) {
-      throw Failure(std::string("the button is ") + (wanted ? "disabled" : "enabled"));
-    }
+    const HWND control = Button(WindowArg());
+    std::string differs;
+    const auto seen = [&] {
+      if (const auto enabled = m_step->Get("enabled")) {
+        const bool wanted = *enabled == u"yes";
+        if ((::IsWindowEnabled(control) != FALSE) != wanted) {
+          differs = std::string("the control is ") + (wanted ? "disabled" : "enabled");
+          return false;
+        }
+      }
+      if (const auto text = m_step->Get("text")) {
+        const std::wstring shown = ControlText(control);
+        if (shown != W(*text)) {
+          differs = "the control reads " + Quoted(shown);
+          return false;
+        }
+      }
+      if (const auto checked = m_step->Get("checked")) {
+        const bool wanted = *checked == u"yes";
+        if ((SendBounded(control, BM_GETCHECK, 0, 0) == BST_CHECKED) != wanted) {
+          differs = std::string("the box is ") + (wanted ? "not checked" : "checked");
+          return false;
+        }
+      }
+      return true;
+    };
+    if (!WaitFor(m_step->Number("timeout").value_or(kExpectTimeoutMs), seen)) throw Failure(differs);
   }
 
   void Describe(HWND window) {
@@ -443,24 +589,47 @@ class Person {
   }
 
   // The rows of another program's list view, read through memory lent in
-  // that program (a list view's texts are not messages' results).
+  // that program (a list view's texts are not messages' results); or the
+  // items of a list box or a drop-down list.
   void Rows() {
     const HWND list = Control(WindowArg());
+    const bool items = HasClass(list, L"ListBox") || HasClass(list, L"ComboBox");
+    if (const auto count = m_step->Number("count")) {
+      // The list may be refilled a moment after the click that asked for it.
+      const UINT get_count = HasClass(list, L"ComboBox") ? CB_GETCOUNT
+                             : items                     ? LB_GETCOUNT
+                                                         : LVM_GETITEMCOUNT;
+      WaitFor(kExpectTimeoutMs, [&] { return SendBounded(list, get_count, 0, 0) == *count; });
+    }
+    const int rows = items ? ItemRows(list) : ListViewRows(list);
+    if (const auto count = m_step->Number("count"); count && *count != rows) {
+      throw Failure("the list has " + std::to_string(rows) + " rows");
+    }
+  }
+
+  int ItemRows(HWND list) {
+    const bool combo = HasClass(list, L"ComboBox");
+    const int rows = static_cast<int>(SendBounded(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
+    Report("rows " + Line() + " count=" + std::to_string(rows) + " columns=1");
+    for (int row = 0; row < rows; ++row) {
+      const auto length = SendBounded(list, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN,
+                                      static_cast<WPARAM>(row), 0);
+      std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+      const auto got = SendBounded(list, combo ? CB_GETLBTEXT : LB_GETTEXT,
+                                   static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text.data()));
+      text.resize(static_cast<std::size_t>(std::max<LRESULT>(0, std::min<LRESULT>(got, length))));
+      Report("row " + Line() + " n=" + std::to_string(row + 1) + " cells=" + Quoted(text));
+    }
+    return rows;
+  }
+
+  int ListViewRows(HWND list) {
     const int rows = static_cast<int>(SendBounded(list, LVM_GETITEMCOUNT, 0, 0));
     const HWND header = reinterpret_cast<HWND>(SendBounded(list, LVM_GETHEADER, 0, 0));
     const int columns = header != nullptr ? static_cast<int>(SendBounded(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
-    DWORD process_id = 0;
-    ::GetWindowThreadProcessId(list, &process_id);
-    const HANDLE process = ::OpenProcess(
-        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id);
-    if (process == nullptr) throw Failure("the list's program cannot be read");
+    const bool boxes = (SendBounded(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES) != 0;
     constexpr std::size_t kTextChars = 1024;
-    const std::size_t size = sizeof(LVITEMW) + kTextChars * sizeof(wchar_t);
-    void* remote = ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-    if (remote == nullptr) {
-      ::CloseHandle(process);
-      throw Failure("no memory in the list's program");
-    }
+    RemoteMemory remote(list, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
     Report("rows " + Line() + " count=" + std::to_string(rows) + " columns=" +
            std::to_string(columns));
     for (int row = 0; row < rows; ++row) {
@@ -469,21 +638,24 @@ class Person {
         LVITEMW item{};
         item.iSubItem = column;
         item.cchTextMax = kTextChars;
-        item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
-        ::WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.Address()) + sizeof(LVITEMW));
+        remote.Write(&item, sizeof item);
         const auto length = SendBounded(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                                        reinterpret_cast<LPARAM>(remote));
+                                        reinterpret_cast<LPARAM>(remote.Address()));
         std::wstring text(kTextChars, L'\0');
-        ::ReadProcessMemory(process, item.pszText, text.data(), kTextChars * sizeof(wchar_t),
-                            nullptr);
+        remote.Read(text.data(), kTextChars * sizeof(wchar_t), sizeof(LVITEMW));
         text.resize(static_cast<std::size_t>(std::max<LRESULT>(0, std::min<LRESULT>(length, kTextChars - 1))));
         if (column > 0) cells += L"|";
         cells += text;
       }
-      Report("row " + Line() + " n=" + std::to_string(row + 1) + " cells=" + Quoted(cells));
+      std::string line = "row " + Line() + " n=" + std::to_string(row + 1) + " cells=" + Quoted(cells);
+      if (boxes) {
+        const auto state = SendBounded(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
+        line += std::string(" checked=") + ((state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? "1" : "0");
+      }
+      Report(line);
     }
-    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    ::CloseHandle(process);
+    return rows;
   }
 
   HWND RobotFrame() {
@@ -598,7 +770,7 @@ class Person {
     std::string crop;
     const std::wstring what = W(m_step->GetOr("crop", u""));
     HWND around = nullptr;
-    if (what == L"window") around = m_current;
+    if (what == L"window") around = m_step->Get("window") ? WindowArg() : m_current;
     if (what == L"menu") {
       WaitFor(5000, [&] {
         around = ::FindWindowW(L"#32768", nullptr);

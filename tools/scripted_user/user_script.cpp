@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <vector>
 
 namespace korvex::scripted_user {
 
@@ -11,6 +12,10 @@ namespace {
 struct StepShape {
   std::set<std::string> required;
   std::set<std::string> optional;
+  // Exactly one of these must be given (what the step acts on).
+  std::vector<std::string> one_of = {};
+  // At least one of these must be given (what the step checks).
+  std::vector<std::string> some_of = {};
 };
 
 const std::map<std::string, StepShape>& Shapes() {
@@ -18,18 +23,24 @@ const std::map<std::string, StepShape>& Shapes() {
       {"wait-window", {{"caption"}, {"class", "of", "as", "timeout", "hidden"}}},
       {"expect-windows", {{"caption", "count"}, {}}},
       {"wait-gone", {{}, {"window", "timeout"}}},
-      {"click", {{"button"}, {"window"}}},
+      {"click", {{}, {"window", "button", "control"}, {"button", "control"}}},
       {"type", {{"control", "text"}, {"window"}}},
       {"select", {{"control", "index"}, {"window"}}},
       {"double-click", {{"control"}, {"window"}}},
+      {"tick", {{"control", "row"}, {"window", "checked"}}},
       {"close", {{}, {"window"}}},
-      {"expect", {{"button", "enabled"}, {"window"}}},
+      {"expect",
+       {{},
+        {"window", "button", "control", "enabled", "text", "checked", "timeout"},
+        {"button", "control"},
+        {"enabled", "text", "checked"}}},
+      {"expect-version", {{"control", "file"}, {"window"}}},
       {"describe", {{}, {"window"}}},
-      {"rows", {{"control"}, {"window"}}},
+      {"rows", {{"control"}, {"window", "count"}}},
       {"tray", {{"click"}, {}}},
       {"menu", {{"key"}, {"timeout", "until-exit"}}},
       {"slot", {{"profile"}, {"timeout"}}},
-      {"shot", {{"name"}, {"crop"}}},
+      {"shot", {{"name"}, {"crop", "window"}}},
       {"wait-report", {{"file", "text"}, {"count", "timeout"}}},
       {"no-window", {{"of", "until-file", "until-text"}, {"count", "timeout"}}},
       {"start", {{"program"}, {"args"}}},
@@ -166,9 +177,24 @@ std::vector<Step> ParseUserScript(std::string_view utf8) {
     for (const std::string& required : shape->second.required) {
       if (!step.Get(required)) throw StepError(number, step.command + " needs " + required + "=");
     }
+    const auto given = [&](const std::vector<std::string>& keys) {
+      return std::count_if(keys.begin(), keys.end(),
+                           [&](const std::string& key) { return step.Get(key).has_value(); });
+    };
+    const auto listed = [](const std::vector<std::string>& keys) {
+      std::string text;
+      for (const std::string& key : keys) text += (text.empty() ? "" : " or ") + key + "=";
+      return text;
+    };
+    if (const auto& keys = shape->second.one_of; !keys.empty() && given(keys) != 1) {
+      throw StepError(number, step.command + " needs one of " + listed(keys));
+    }
+    if (const auto& keys = shape->second.some_of; !keys.empty() && given(keys) == 0) {
+      throw StepError(number, step.command + " needs " + listed(keys));
+    }
     for (const char* key :
          {"timeout", "count", "index", "control", "ms", "code", "message", "result", "wparam",
-          "lparam", "interval"}) {
+          "lparam", "interval", "row"}) {
       step.Number(key);  // checked once here, so a script fails before it runs
     }
     steps.push_back(std::move(step));

@@ -17,14 +17,29 @@
 //   wait-gone [window=NAME] [timeout=MS]       the window is destroyed or hidden
 //   click [window=NAME] button=T               presses the button reading T
 //                                              ('&' ignored)
-//   type [window=NAME] control=ID text=T       types T into the edit
+//   click [window=NAME] control=ID             presses the button (or check
+//                                              box) with that identifier
+//   type [window=NAME] control=ID text=T       types T into the edit (or the
+//                                              edit of a combo box)
 //   select [window=NAME] control=ID index=N    selects an item of a list box
+//                                              or a drop-down list
 //   double-click [window=NAME] control=ID      double-clicks a list box's item
+//   tick [window=NAME] control=ID row=N [checked=yes|no]
+//                                              clicks the check box of a list
+//                                              view's row (0 = the first)
+//                                              until it is ticked (or not)
 //   close [window=NAME]                        the window's close box
-//   expect [window=NAME] button=T enabled=yes|no   checks a button's state
+//   expect [window=NAME] button=T|control=ID [enabled=yes|no] [text=T]
+//          [checked=yes|no] [timeout=MS]       checks what a person sees of a
+//                                              control: enabled or grayed,
+//                                              its text, its check mark
+//                                              (looking again for up to 3 s)
 //   describe [window=NAME]                     reports caption, class, place,
 //                                              owner and every button
-//   rows [window=NAME] control=ID              reports a list view's rows
+//   rows [window=NAME] control=ID [count=N]    reports the rows of a list
+//                                              view (with their check boxes),
+//                                              a list box or a drop-down
+//                                              list; with count, there are N
 //   tray click=left|double|right               clicks the robot's tray icon
 //   menu key=C [until-exit=PROGRAM] [timeout=MS]
 //                                              picks the item of the open
@@ -36,9 +51,11 @@
 //                                              messages, again while the
 //                                              robot is not there or does not
 //                                              allow it yet
-//   shot name=NAME [crop=window|menu]          a screenshot of the screen, or
-//                                              of the current window or the
-//                                              open menu with a margin
+//   shot name=NAME [crop=window|menu] [window=NAME]
+//                                              a screenshot of the screen, or
+//                                              of the current (or named)
+//                                              window or the open menu with a
+//                                              margin
 //   wait-report file=PATH text=T [count=N] [timeout=MS]
 //       waits until the file holds N lines containing T (another
 //       program's report)
@@ -56,6 +73,11 @@
 //                                              the last click started)
 //
 // Checks that are no person's actions:
+//   expect-version [window=NAME] control=ID file=PATH
+//                                              the control reads "Versión
+//                                              a.b[.c[.d]]", the product
+//                                              version of the file's version
+//                                              resource
 //   expect-windows caption=T count=N            N top-level windows, shown or
 //                                              hidden, have that caption
 //   expect-gone class=C [caption=T] [timeout=MS]   no window of the class

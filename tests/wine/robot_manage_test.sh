@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# The robot's management dialogs under Wine: the real KORVEX.exe worked by
+# scripted_user.exe through its tray menu as a broker would, and what each
+# dialog leaves in the registry and on disk checked from outside.
+#
+#   tests/wine/robot_manage_test.sh BIN_DIR KVXTOOL_EXE
+#
+# BIN_DIR holds KORVEX.exe, Sentrel.dll, default.wav, KORVEX.html and
+# scripted_user.exe.  Run it inside a Wine session (scripts/run-wine-tests.sh
+# does, through ctest).  In order:
+#   1. "&Borrar perfil": no selection, the confirmation on a double click,
+#      "No", "Sí": the profile and its registry subkey are gone;
+#   2. "&Ver perfiles": nothing ticked, then two answers deleted: the list and
+#      the registry keep the third;
+#   3. "&Exportar perfiles": every row unchecked is refused; A and B give the
+#      file's exact bytes;
+#   4. "&Importar perfiles": that file gives "A (1)" and "B (1)"; a file
+#      whose first line is not "KORVEX" gives the error box and changes
+#      nothing;
+#   5. "Con&figuración...": the defaults, the enabling rules, the typed
+#      minutes corrected, the regional separator, the folder and sound
+#      choosers; OK writes what reg query then shows, Cancel writes nothing;
+#   6. the about box shows the version resource's version; "&Cerrar" ends
+#      the robot.
+# Every wait is bounded.  With KORVEX_SHOTS_DIR set, the dialogs are
+# photographed (tests/wine/e2e_lib.sh).
+set -uo pipefail
+
+bin=$(cd "${1:?usage: $0 BIN_DIR KVXTOOL_EXE}" && pwd)
+kvxtool=${2:?usage: $0 BIN_DIR KVXTOOL_EXE}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/wine/e2e_lib.sh
+source "$here/e2e_lib.sh" korvex-manage "$here/robot_manage"
+
+store='HKCU\Software\Norvane\KORVEX\Store'
+settings='HKCU\Software\Norvane\KORVEX\Settings'
+kvx() { wine_run 60 "$kvxtool" "$@" 2>&1 | tr -d '\r'; }
+# The values of a registry key as "name type data" lines, sorted.
+reg_values() {
+  wine_run 60 reg query "$1" 2>/dev/null | tr -d '\r' |
+    awk '/^    / { sub(/^    /, ""); print }' | sort
+}
+
+robot_pid=
+cleanup() {
+  [[ -n "$robot_pid" ]] && kill "$robot_pid" 2>/dev/null
+  e2e_finish >/dev/null
+}
+trap cleanup EXIT
+
+# --- the broker's machine: four profiles, default settings -------------------------------
+# The robot runs from the work folder, with its manual beside it as the
+# installer puts it.
+cp "$bin/KORVEX.exe" "$bin/Sentrel.dll" "$bin/default.wav" "$bin/KORVEX.html" "$work/"
+cp "$bin/default.wav" "$work/alarma.wav"
+mkdir -p "$work/logs"
+key() {  # key CAPTION BUTTON: a message box with one button
+  printf 'class CDynWindow|<>%s|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|1|class CMetaButton|<>%s|1|' "$1" "$2"
+}
+press='1|class CPressButton|'
+{
+  printf 'KORVEX\r\n'
+  printf 'A\r\n%s\r\n%s\r\n%s\r\n%s\r\n\r\n\r\n' "$(key dos '&No')" "$press" "$(key uno Aceptar)" "$press"
+  printf 'B\r\n\r\n\r\n'
+  printf 'Aduana Norte\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n\r\n\r\n' \
+    "$(key 'Certificado de origen' Aceptar)" "$press" "$(key 'Marca' Aceptar)" "$press" \
+    "$(key 'Valor en aduana' '&S\xed')" "$press"
+  printf 'Borrable\r\n%s\r\n%s\r\n\r\n\r\n' "$(key uno Aceptar)" "$press"
+} > "$work/fixture.kvxpf"
+# The file an export of A and B must give, byte for byte.
+printf 'KORVEX\r\nA\r\n%s\r\n%s\r\n%s\r\n%s\r\n\r\n\r\nB\r\n\r\n\r\n' \
+  "$(key dos '&No')" "$press" "$(key uno Aceptar)" "$press" > "$work/ab.expected"
+printf 'KORVEX \r\nA\r\n%s\r\n%s\r\n\r\n\r\n' "$(key uno Aceptar)" "$press" > "$work/broken.kvxpf"
+
+wine_run 60 reg delete "$store" /f >/dev/null 2>&1
+wine_run 60 reg delete "$settings" /f >/dev/null 2>&1
+# The regional list separator, as the "intl" section shows it.
+wine_run 60 reg add 'HKCU\Control Panel\International' /v sList /t REG_SZ /d '|' /f >/dev/null
+kvx import 'C:\korvex-manage\fixture.kvxpf' | sed 's/^/   [kvxtool] /'
+
+wine_run 400 "$work/KORVEX.exe" &
+robot_pid=$!
+
+# --- 1. deleting a profile --------------------------------------------------------------------
+say "1. delete a profile"
+user delete
+report=$work/delete.report
+[[ $(lines "$report" 'text="Seleccione un perfil a borrar"') -eq 1 ]] ||
+  fail "no selection did not say \"Seleccione un perfil a borrar\""
+[[ $(lines "$report" 'text="¿Está seguro de que desea eliminar el perfil seleccionado?"') -eq 2 ]] ||
+  fail "the double click did not ask twice"
+grep -qF 'n=4 cells="Borrable"' "$report" || fail "the list is not sorted"
+wine_run 60 reg query "$store\\Borrable" >/dev/null 2>&1 && fail "the subkey Borrable is still there"
+listed=$(kvx list)
+echo "$listed" | sed 's/^/   [store] /'
+[[ "$listed" == $'A\t2\nAduana Norte\t3\nB\t0' ]] || fail "the store holds otherwise: $listed"
+
+# --- 2. the stored answers ---------------------------------------------------------------------
+say "2. delete two answers"
+user answers
+report=$work/answers.report
+grep -qF 'cells="Certificado de origen, Botón Aceptar|Certificado de origen|Presionar Aceptar" checked=1' "$report" ||
+  fail "the first answer was not ticked"
+[[ $(lines "$report" 'text="Seleccione una o varias respuestas a borrar"') -eq 1 ]] ||
+  fail "nothing ticked did not say so"
+shown=$(kvx show 'Aduana Norte')
+echo "$shown" | sed 's/^/   [store] /'
+[[ "$shown" == $'Marca, Botón Aceptar\tMarca\tPresionar Aceptar' ]] || fail "the profile kept otherwise: $shown"
+pairs=$(reg_values "$store\\Aduana Norte" | wc -l)
+[[ $pairs -eq 2 ]] || fail "the registry holds $pairs values for Aduana Norte, not one pair"
+
+# --- 3. export ------------------------------------------------------------------------------------
+say "3. export A and B"
+user export
+report=$work/export.report
+grep -qF 'text="¡Debe seleccionar al menos un perfil a exportar!"' "$report" ||
+  fail "unchecking every row did not warn"
+grep -qF 'text="Exportación realizada con éxito"' "$report" || fail "no success box"
+if ! cmp "$work/ab.kvxpf" "$work/ab.expected"; then
+  fail "the exported file's bytes differ"
+  od -c "$work/ab.kvxpf" | head -20
+fi
+
+# --- 4. import -----------------------------------------------------------------------------------
+say "4. import the file, then a broken one"
+user import
+grep -qF 'text="Importación realizada con éxito"' "$work/import.report" || fail "no success box"
+listed=$(kvx list)
+echo "$listed" | sed 's/^/   [store] /'
+[[ "$listed" == $'A\t2\nA (1)\t2\nAduana Norte\t1\nB\t0\nB (1)\t0' ]] || fail "the store holds otherwise: $listed"
+wine_run 60 reg query "$store\\A (1)" >/dev/null 2>&1 || fail "no subkey A (1)"
+user import-broken
+grep -qF 'text="Error al intentar importar los perfiles del archivo dado."' "$work/import-broken.report" ||
+  fail "the broken file did not give the error box"
+[[ "$(kvx list)" == "$listed" ]] || fail "the broken file changed the store"
+
+# --- 5. configuration ----------------------------------------------------------------------------
+say "5. configuration"
+user config
+values=$(reg_values "$settings")
+echo "$values" | sed 's/^/   [reg] /'
+expected='AlarmLoopTime    REG_DWORD    0x7
+AlarmMustLoop    REG_DWORD    0x1
+AlarmTime    REG_DWORD    0x3
+LogDir    REG_SZ    C:\korvex-manage\logs
+LogSeparator    REG_SZ    |
+ShowMascot    REG_DWORD    0x0
+UseAlarm    REG_DWORD    0x1
+WavFile    REG_SZ    C:\korvex-manage\alarma.wav'
+[[ "$values" == "$expected" ]] || fail "OK wrote otherwise"
+user config-cancel
+[[ "$(reg_values "$settings")" == "$values" ]] || fail "Cancel wrote something"
+
+# --- 6. about, close ----------------------------------------------------------------------------
+say "6. about, close"
+user about
+grep -q 'owner="PILOTEK_MAIN_FRAME"' "$work/about.report" || fail "the about box is not the main frame's"
+wait "$robot_pid" 2>/dev/null
+robot_pid=
+
+wine_run 60 reg delete "$store" /f >/dev/null 2>&1
+wine_run 60 reg delete "$settings" /f >/dev/null 2>&1
+e2e_finish || exit 1
+echo "== the management dialogs did what the broker asked"
