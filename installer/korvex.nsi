@@ -1,10 +1,10 @@
 ; The KORVEX installer: the robot KORVEX.exe, its hook library Sentrel.dll,
-; the tariff control TARIFEX.OCX (registered) and the alarm's default.wav,
-; under Program Files, with a Start-menu entry, an optional start at logon
-; and an uninstaller listed in Add/Remove Programs.
+; the tariff control TARIFEX.OCX (registered), the alarm's default.wav and
+; the manual KORVEX.html under Program Files, with Start-menu entries, an
+; optional start at logon and an uninstaller listed in Add/Remove Programs.
 ;
 ; Built by CMake (installer/CMakeLists.txt) with makensis:
-;   makensis -DARCH=32|64 -DVERSION=1.2.3.4 -DBINDIR=<folder of the four files>
+;   makensis -DARCH=32|64 -DVERSION=1.2.3.4 -DBINDIR=<folder of the five files>
 ;            -DOUTFILE=<installer.exe> installer/korvex.nsi
 ;
 ; Silent mode (/S) works for both the installer and the uninstaller.  The
@@ -25,7 +25,7 @@ Unicode true
   !define VERSION 1.0.0.0
 !endif
 !ifndef BINDIR
-  !error "BINDIR must name the folder of KORVEX.exe, Sentrel.dll, TARIFEX.OCX and default.wav"
+  !error "BINDIR must name the folder of KORVEX.exe, Sentrel.dll, TARIFEX.OCX, default.wav and KORVEX.html"
 !endif
 !ifndef OUTFILE
   !define OUTFILE "KORVEX-${VERSION}-setup.exe"
@@ -151,6 +151,8 @@ Section "${PRODUCT} (requerido)" SecRobot
   File "${BINDIR}\TARIFEX.OCX"
   File "${BINDIR}\default.wav"
   File "${BINDIR}\KORVEX.ico"
+  ; The manual the about box links to.
+  File "${BINDIR}\KORVEX.html"
   ClearErrors
   RegDLL "$INSTDIR\TARIFEX.OCX"
   ${If} ${Errors}
@@ -161,6 +163,7 @@ Section "${PRODUCT} (requerido)" SecRobot
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\KORVEX.exe" "" "$INSTDIR\KORVEX.ico"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\Manual de ${PRODUCT}.lnk" "$INSTDIR\KORVEX.html"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Desinstalar ${PRODUCT}.lnk" "$INSTDIR\Desinstalar.exe"
 
   WriteUninstaller "$INSTDIR\Desinstalar.exe"
@@ -183,7 +186,7 @@ Section "Iniciar ${PRODUCT} al iniciar la sesión" SecLogon
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecRobot} "El robot, su biblioteca de enganche, el control TARIFEX y el sonido de la alarma."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecRobot} "El robot, su biblioteca de enganche, el control TARIFEX, el sonido de la alarma y el manual."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecLogon} "El robot se inicia solo cada vez que usted inicia la sesión de Windows."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -200,9 +203,11 @@ Section "un.${PRODUCT}" SecUnRobot
   Delete "$INSTDIR\TARIFEX.OCX"
   Delete "$INSTDIR\default.wav"
   Delete "$INSTDIR\KORVEX.ico"
+  Delete "$INSTDIR\KORVEX.html"
   Delete "$INSTDIR\Desinstalar.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Manual de ${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Desinstalar ${PRODUCT}.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
   DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"

@@ -8,7 +8,7 @@
 # - it imports Sentrel.dll (the robot links the hook library by import)
 #   and otherwise system libraries only: the compiler's runtime is linked in,
 #   so the program runs when copied alone with its library;
-# - Sentrel.dll and default.wav sit beside it.
+# - Sentrel.dll, default.wav and the manual KORVEX.html sit beside it.
 # Prints one line per check and "N passed, M failed"; fails when one fails.
 set -uo pipefail
 export LC_ALL=C
@@ -50,14 +50,14 @@ for exe in "$@"; do
   imports=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sort -u | tr '\n' ' ')
   [[ " $imports" == *" sentrel.dll "* ]]
   check "$format imports Sentrel.dll" $? "imports: $imports"
-  system='advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll sentrel.dll shell32.dll user32.dll winmm.dll ws2_32.dll'
+  system='advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll sentrel.dll shell32.dll user32.dll version.dll winmm.dll ws2_32.dll'
   others=$(tr ' ' '\n' <<<"$imports" | grep -v -x -e '' $(printf -- '-e %s ' $system) | tr '\n' ' ')
   [[ -z "$others" ]]
   check "$format imports system libraries only, no runtime DLL" $? "also: $others"
 
   folder=$(dirname "$exe")
-  [[ -f "$folder/Sentrel.dll" && -f "$folder/default.wav" ]]
-  check "$format has Sentrel.dll and default.wav beside it" $?
+  [[ -f "$folder/Sentrel.dll" && -f "$folder/default.wav" && -f "$folder/KORVEX.html" ]]
+  check "$format has Sentrel.dll, default.wav and the manual KORVEX.html beside it" $?
 done
 
 echo "$passed passed, $failed failed"
