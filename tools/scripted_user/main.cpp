@@ -569,7 +569,8 @@ class Person {
     const HWND owner = ::GetWindow(window, GW_OWNER);
     std::string line = "window " + Line() + " caption=" + Quoted(TextOf(window)) +
                        " class=" + Utf8(ClassOf(window)) + " of=" + Utf8(ProgramOfWindow(window)) +
-                       " rect=" + RectText(window);
+                       " rect=" + RectText(window) +
+                       " foreground=" + (::GetForegroundWindow() == window ? "1" : "0");
     if (owner != nullptr) {
       line += " owner=" + Quoted(TextOf(owner)) + " owner-of=" + Utf8(ProgramOfWindow(owner)) +
               " owner-rect=" + RectText(owner) + " owner-enabled=" +

@@ -35,7 +35,9 @@
 //                                              its text, its check mark
 //                                              (looking again for up to 3 s)
 //   describe [window=NAME]                     reports caption, class, place,
-//                                              owner and every button
+//                                              whether it is the foreground
+//                                              window, its owner and every
+//                                              button
 //   rows [window=NAME] control=ID [count=N]    reports the rows of a list
 //                                              view (with their check boxes),
 //                                              a list box or a drop-down
