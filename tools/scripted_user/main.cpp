@@ -333,6 +333,7 @@ class Person {
     if (c == "double-click") return DoubleClick();
     if (c == "tick") return Tick();
     if (c == "expect-version") return ExpectVersion();
+    if (c == "expect-tree") return ExpectTree();
     if (c == "close") return Close();
     if (c == "expect") return Expect();
     if (c == "describe") return Describe(WindowArg());
@@ -498,6 +499,43 @@ class Person {
     if (!WaitFor(5000, [&] { return checked() == wanted; })) {
       throw Failure("the check box did not change");
     }
+  }
+
+  // The item a tree view of the window shows selected, as a person reads it
+  // before pressing a button that takes it.
+  void ExpectTree() {
+    const HWND window = WindowArg();
+    HWND tree = nullptr;
+    ::EnumChildWindows(window, [](HWND child, LPARAM found) -> BOOL {
+      if (!HasClass(child, L"SysTreeView32")) return TRUE;
+      *reinterpret_cast<HWND*>(found) = child;
+      return FALSE;
+    }, reinterpret_cast<LPARAM>(&tree));
+    if (tree == nullptr) throw Failure("the window has no tree");
+    const std::wstring wanted = W(*m_step->Get("selected"));
+    constexpr std::size_t kTextChars = 512;
+    RemoteMemory remote(tree, sizeof(TVITEMW) + kTextChars * sizeof(wchar_t));
+    std::wstring shown;
+    const auto selected = [&] {
+      const auto item = SendBounded(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+      shown.clear();
+      if (item == 0) return false;
+      TVITEMW request{};
+      request.mask = TVIF_TEXT | TVIF_HANDLE;
+      request.hItem = reinterpret_cast<HTREEITEM>(item);
+      request.cchTextMax = kTextChars;
+      request.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.Address()) + sizeof(TVITEMW));
+      remote.Write(&request, sizeof request);
+      if (!SendBounded(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Address()))) return false;
+      std::wstring text(kTextChars, L'\0');
+      remote.Read(text.data(), (kTextChars - 1) * sizeof(wchar_t), sizeof(TVITEMW));
+      text.resize(std::wcslen(text.c_str()));
+      shown = text;
+      return shown == wanted;
+    };
+    const bool seen = WaitFor(m_step->Number("timeout").value_or(kExpectTimeoutMs), selected);
+    Report("tree " + Line() + " selected=" + Quoted(shown));
+    if (!seen) throw Failure("the tree shows " + Quoted(shown) + " selected");
   }
 
   // The product version of a file, as the about box shows it.

@@ -35,6 +35,7 @@ const std::map<std::string, StepShape>& Shapes() {
         {"button", "control"},
         {"enabled", "text", "checked"}}},
       {"expect-version", {{"control", "file"}, {"window"}}},
+      {"expect-tree", {{"selected"}, {"window", "timeout"}}},
       {"describe", {{}, {"window"}}},
       {"rows", {{"control"}, {"window", "count"}}},
       {"tray", {{"click"}, {}}},

@@ -28,6 +28,10 @@
 //                                              clicks the check box of a list
 //                                              view's row (0 = the first)
 //                                              until it is ticked (or not)
+//   expect-tree [window=NAME] selected=T [timeout=MS]
+//                                              the window's tree view shows
+//                                              the item T selected (looking
+//                                              again for up to 3 s)
 //   close [window=NAME]                        the window's close box
 //   expect [window=NAME] button=T|control=ID [enabled=yes|no] [text=T]
 //          [checked=yes|no] [timeout=MS]       checks what a person sees of a
