@@ -2,9 +2,11 @@
 # folder in the prefix, the scripted user's sessions, the screenshots they
 # ask for, and the tally of failures.
 #
+#   bin=FOLDER_OF_SCRIPTED_USER_EXE
 #   source tests/wine/e2e_lib.sh NAME SCRIPTS_DIR
 #
-# sets $work (C:\NAME in the prefix, emptied), and defines:
+# sets $work (C:\NAME in the prefix, emptied; $work_win is its Windows
+# name) and $drive_c, and defines:
 #   say TEXT, fail TEXT         the test's story and its failures ($failures)
 #   wine_run SECONDS PROG ARGS  one Wine program, bounded in time
 #   user SCRIPT                 runs SCRIPTS_DIR/SCRIPT.user with the scripted
@@ -84,8 +86,9 @@ e2e_finish() {
   local pid
   for pid in "${e2e_pids[@]}"; do
     kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
   done
-  wait 2>/dev/null
+  e2e_pids=()
   if [[ $failures -ne 0 ]]; then
     echo "== $failures failure(s)"
     return 1

@@ -58,6 +58,7 @@ cleanup() {
     timeout --kill-after=5 20 "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
   fi
   e2e_finish >/dev/null
+  wait 2>/dev/null
 }
 trap cleanup EXIT
 

@@ -45,6 +45,7 @@ robot_pid=
 cleanup() {
   [[ -n "$robot_pid" ]] && kill "$robot_pid" 2>/dev/null
   e2e_finish >/dev/null
+  wait 2>/dev/null
 }
 trap cleanup EXIT
 
@@ -78,6 +79,7 @@ wine_run 60 reg delete "$settings" /f >/dev/null 2>&1
 wine_run 60 reg add 'HKCU\Control Panel\International' /v sList /t REG_SZ /d '|' /f >/dev/null
 kvx import 'C:\korvex-manage\fixture.kvxpf' | sed 's/^/   [kvxtool] /'
 
+user no-robot || { e2e_finish; exit 1; }
 wine_run 400 "$work/KORVEX.exe" &
 robot_pid=$!
 
