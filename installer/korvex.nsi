@@ -126,6 +126,21 @@ FunctionEnd
 !insertmacro DEFINE_STOP_ROBOT ""
 !insertmacro DEFINE_STOP_ROBOT "un."
 
+; Sentrel.dll stays loaded in a running host program after the robot has
+; removed its hook, and TARIFEX.OCX in a host that shows the control: such a
+; file cannot be replaced or deleted.  It is renamed instead (Windows lets a
+; loaded module be renamed) and the old copy is deleted at the next restart.
+!macro MOVE_ASIDE_IF_IN_USE file
+  ${If} ${FileExists} "${file}"
+    Delete "${file}"
+    ${If} ${FileExists} "${file}"
+      Delete "${file}.old"
+      Rename "${file}" "${file}.old"
+      Delete /REBOOTOK "${file}.old"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
 Function .onInit
 !if ${ARCH} == 64
   ${IfNot} ${RunningX64}
@@ -146,6 +161,8 @@ Section "${PRODUCT} (requerido)" SecRobot
   ${If} ${FileExists} "$INSTDIR\TARIFEX.OCX"
     UnRegDLL "$INSTDIR\TARIFEX.OCX"
   ${EndIf}
+  !insertmacro MOVE_ASIDE_IF_IN_USE "$INSTDIR\Sentrel.dll"
+  !insertmacro MOVE_ASIDE_IF_IN_USE "$INSTDIR\TARIFEX.OCX"
   File "${BINDIR}\KORVEX.exe"
   File "${BINDIR}\Sentrel.dll"
   File "${BINDIR}\TARIFEX.OCX"
@@ -198,14 +215,17 @@ Section "un.${PRODUCT}" SecUnRobot
   SetShellVarContext all
   Call un.StopRobot
   UnRegDLL "$INSTDIR\TARIFEX.OCX"
-  Delete "$INSTDIR\KORVEX.exe"
-  Delete "$INSTDIR\Sentrel.dll"
-  Delete "$INSTDIR\TARIFEX.OCX"
+  ; A file a running host still holds goes at the next restart.
+  Delete /REBOOTOK "$INSTDIR\KORVEX.exe"
+  Delete /REBOOTOK "$INSTDIR\Sentrel.dll"
+  Delete /REBOOTOK "$INSTDIR\TARIFEX.OCX"
+  Delete /REBOOTOK "$INSTDIR\Sentrel.dll.old"
+  Delete /REBOOTOK "$INSTDIR\TARIFEX.OCX.old"
   Delete "$INSTDIR\default.wav"
   Delete "$INSTDIR\KORVEX.ico"
   Delete "$INSTDIR\KORVEX.html"
   Delete "$INSTDIR\Desinstalar.exe"
-  RMDir "$INSTDIR"
+  RMDir /REBOOTOK "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Manual de ${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Desinstalar ${PRODUCT}.lnk"

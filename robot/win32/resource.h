@@ -77,11 +77,8 @@
 #define ID_ABOUT 32795
 #define ID_CLOSE 57665
 
-/* The program's version, as the version resource and the about box show it. */
-#define KORVEX_VERSION_MAJOR 1
-#define KORVEX_VERSION_MINOR 0
-#define KORVEX_VERSION_PATCH 0
-#define KORVEX_VERSION_BUILD 0
-#define KORVEX_VERSION_TEXT "1.0.0.0"
+/* The program's version, as the version resource and the about box show it:
+   KORVEX_VERSION_MAJOR ... KORVEX_VERSION_TEXT, the product's one version. */
+#include "platform/version.h"
 
 #endif

@@ -32,35 +32,18 @@ bin=$(cd "${1:?usage: $0 BIN_DIR KVXTOOL_EXE}" && pwd)
 kvxtool=${2:?usage: $0 BIN_DIR KVXTOOL_EXE}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 scripts=$here/robot_e2e
-# shellcheck source=tests/wine/e2e_lib.sh
-source "$here/e2e_lib.sh" korvex-e2e "$scripts"
+# shellcheck source=scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
 
-logs=$drive_c/korvex-e2e-logs
+# shellcheck source=tests/wine/driver.sh
+source "$here/driver.sh"
+driver_init korvex-e2e "$bin/scripted_user.exe"
+logs=$WINEPREFIX/drive_c/korvex-e2e-logs
 rm -rf "$logs"
 cp "$kvxtool" "$work/kvxtool.exe"
-
-# The fields of the host's "ended" lines of the n-th run (1 or 2), without
-# the window handle and the time on screen.
-run_outcomes() {
-  awk -v want="$2" '/^run started/ { run++ } run == want && /^ended / {
-      line = $0; sub(/ hwnd=[^ ]*/, "", line); sub(/ ms=[^ ]*$/, "", line); print line }' "$1"
-}
-
+[[ -n "${KORVEX_SHOTS_DIR:-}" ]] && start_shooter "$KORVEX_SHOTS_DIR"
 robot_pid=
 dossa_pid=
-cleanup() {
-  [[ -n "$robot_pid" ]] && kill "$robot_pid" 2>/dev/null
-  [[ -n "$dossa_pid" ]] && kill "$dossa_pid" 2>/dev/null
-  # A test that stopped half-way leaves Windows programs running (a host
-  # waiting out its --max-seconds): end every program of the prefix, so the
-  # wait below is short.
-  if [[ $failures -ne 0 ]]; then
-    timeout --kill-after=5 20 "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
-  fi
-  e2e_finish >/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
 
 # --- the broker's settings: logs in a folder of their own, no store yet ----------------
 wine_run 60 reg add 'HKCU\Software\Norvane\KORVEX\Settings' /v LogDir /t REG_SZ \
@@ -71,7 +54,8 @@ wine_run 60 reg delete 'HKCU\Software\Norvane\KORVEX\Store' /f >/dev/null 2>&1
 say "1. one robot"
 wine_run 400 "$bin/KORVEX.exe" &
 robot_pid=$!
-user robot-up
+driver_background $robot_pid
+user "$scripts/robot-up.user"
 start=$(date +%s.%N)
 wine_run 30 "$bin/KORVEX.exe"
 second=$?
@@ -79,14 +63,15 @@ seconds=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a 
 echo "   a second KORVEX.exe ended with $second after $seconds s"
 [[ $second -eq 0 ]] || fail "the second instance ended with $second"
 awk -v s="$seconds" 'BEGIN { exit !(s < 10) }' || fail "the second instance took $seconds s"
-user robot-up
+user "$scripts/robot-up.user"
 
 # --- 2. and 3. the first run ------------------------------------------------------------
 say "2. first run, a new profile"
 wine_run 400 "$bin/Dossa.exe" --script "Z:$scripts/first-host.dossa" \
   --report 'C:\korvex-e2e\first-host.report' --stay --max-seconds 380 >/dev/null &
 dossa_pid=$!
-user first-run
+driver_background $dossa_pid
+user "$scripts/first-run.user"
 host=$work/first-host.report
 expected_first=$'ended item=1 n=1 kind=msgbox result=1 button="OK"
 ended item=2 n=1 kind=msgbox result=7 button="No"
@@ -137,7 +122,7 @@ done
 
 # --- 4. and 5. the second run --------------------------------------------------------------
 say "4. second run, all by itself"
-user second-run
+user "$scripts/second-run.user"
 [[ "$(run_outcomes "$host" 2)" == "$expected_first" ]] ||
   fail "the second run's dialogs ended otherwise:"$'\n'"$(run_outcomes "$host" 2)"
 awk '/^run started/ { run++ } run == 2 && /^ended / { print "   on screen: " $0 }' "$host"
@@ -149,7 +134,7 @@ asked=$(wine_run 60 "$kvxtool" ask text MARCA 2>&1)
 status=$?
 echo "   kvxtool ask text MARCA -> $status: $asked"
 [[ $status -eq 0 && "$asked" == *ACME* ]] || fail "kvxtool ask did not get the stored value"
-user second-run-end
+user "$scripts/second-run-end.user"
 wait "$dossa_pid" 2>/dev/null
 dossa_pid=
 
@@ -158,7 +143,8 @@ say "6. killed right after a \"Sí\", started again"
 wine_run 400 "$bin/Dossa.exe" --script "Z:$scripts/second-host.dossa" \
   --report 'C:\korvex-e2e\second-host.report' --stay --max-seconds 380 >/dev/null &
 dossa_pid=$!
-user kill-and-restart
+driver_background $dossa_pid
+user "$scripts/kill-and-restart.user"
 wait "$robot_pid" 2>/dev/null
 robot_pid=
 second_host=$work/second-host.report
@@ -167,5 +153,8 @@ second_host=$work/second-host.report
 say "7. closed with \"&Cerrar\""
 grep -q 'exited .* of=KORVEX.exe code=0' "$work/kill-and-restart.report" || fail "the robot did not end with 0"
 
-e2e_finish || exit 1
+if [[ $failures -ne 0 ]]; then
+  echo "== $failures failure(s)"
+  exit 1
+fi
 echo "== the robot learned and answered the whole validation"

@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# The installer under Wine, as an administrator deploys it and a broker uses
+# what it installed:
+#
+#   tests/wine/installer_test.sh INSTALLER.exe VERSION BIN_DIR KVXTOOL_EXE
+#
+# INSTALLER.exe is the 64-bit installer of the build (build/win64/installer),
+# VERSION the product's version it must announce; BIN_DIR holds the
+# simulated host Dossa.exe and scripted_user.exe (never installed).  Run it
+# inside a Wine session (scripts/run-wine-tests.sh does, through ctest).  In
+# order:
+#   1. a silent install (/S): the files under Program Files, the control
+#      registered (its ProgID leads to the installed TARIFEX.OCX, and the
+#      host creates the control by it), the Start-menu entries, the
+#      Add/Remove Programs entry, the start at logon;
+#   2. the installed robot learns one answer;
+#   3. a silent uninstall while the robot runs: the robot is closed (exit
+#      code 0), the files, the control's registration, the shortcuts and
+#      the entries are gone, the profile and the settings are kept;
+#   4. a reinstall: the robot answers that dialog by itself;
+#   5. an install over the running robot closes it first;
+#   6. an uninstall with /PURGE removes the profiles and the settings too.
+# It prints the installer's size and the install and uninstall times (a
+# figure, never asserted).
+set -uo pipefail
+
+installer=${1:?usage: $0 INSTALLER.exe VERSION BIN_DIR KVXTOOL_EXE}
+version=${2:?usage: $0 INSTALLER.exe VERSION BIN_DIR KVXTOOL_EXE}
+bin=$(cd "${3:?usage: $0 INSTALLER.exe VERSION BIN_DIR KVXTOOL_EXE}" && pwd)
+kvxtool=${4:?usage: $0 INSTALLER.exe VERSION BIN_DIR KVXTOOL_EXE}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+scripts=$here/installer
+# shellcheck source=scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
+# shellcheck source=tests/wine/driver.sh
+source "$here/driver.sh"
+driver_init korvex-installer "$bin/scripted_user.exe"
+
+dir=$WINEPREFIX/drive_c/Program\ Files/KORVEX
+start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/KORVEX
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KORVEX'
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+installed=(KORVEX.exe Sentrel.dll TARIFEX.OCX default.wav KORVEX.ico Desinstalar.exe)
+
+now() { date +%s.%N; }
+ms_since() { LC_ALL=C awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.0f", (b - a) * 1000 }'; }
+
+# The data of a registry value (the key's default value without a name).
+reg_value() {  # reg_value KEY [NAME]
+  local query=(/ve)
+  [[ -n "${2:-}" ]] && query=(/v "$2")
+  wine_run 60 reg query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ .*  REG_[A-Z_]*  *//p' | head -1
+}
+reg_exists() { wine_run 60 reg query "$1" >/dev/null 2>&1; }
+
+# The installed control's registration: ProgID -> CLSID -> its server.
+control_server() {
+  local clsid
+  clsid=$(reg_value 'HKCR\TARIFEX.TarifexCtrl.1\CLSID')
+  [[ -n "$clsid" ]] || return 1
+  reg_value "HKCR\\CLSID\\$clsid\\InprocServer32"
+}
+
+install() {  # install WHAT: a silent install, timed
+  local start
+  start=$(now)
+  wine_run 120 "$installer" /S
+  local status=$?
+  local ms
+  ms=$(ms_since "$start")
+  echo "   silent install ($1): exit $status in $ms ms"
+  [[ $status -eq 0 ]] || fail "the installer ended with $status ($1)"
+  install_ms+=("$ms")
+}
+
+# A silent uninstall: the uninstaller copies itself away and returns at
+# once; the copy is done when the folder is gone (at most 60 s).
+uninstall() {  # uninstall WHAT [OPTIONS...]
+  local what=$1
+  shift
+  local start
+  start=$(now)
+  wine_run 120 "$dir/Desinstalar.exe" /S "$@"
+  local status=$?
+  local waited=0
+  while [[ -d "$dir" && $waited -lt 600 ]]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  local ms
+  ms=$(ms_since "$start")
+  echo "   silent uninstall ($what): exit $status, done in $ms ms"
+  [[ $status -eq 0 ]] || fail "the uninstaller ended with $status ($what)"
+  [[ -d "$dir" ]] && fail "the uninstaller left $dir ($what): $(ls "$dir")"
+  uninstall_ms+=("$ms")
+}
+
+robot_pid=
+start_robot() {
+  wine_run 600 "$dir/KORVEX.exe" &
+  robot_pid=$!
+  driver_background "$robot_pid"
+  user "$here/robot_e2e/robot-up.user" robot-up
+}
+# The robot closed by someone else: it must end, with exit code 0 (the
+# "&Cerrar" path; a robot that had to be killed ends otherwise).
+expect_robot_closed() {  # expect_robot_closed WHO
+  local waited=0
+  while kill -0 "$robot_pid" 2>/dev/null && [[ $waited -lt 300 ]]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  if kill -0 "$robot_pid" 2>/dev/null; then
+    fail "$1 did not close the running robot"
+    return
+  fi
+  wait "$robot_pid"
+  local code=$?
+  echo "   the robot ended with $code"
+  [[ $code -eq 0 ]] || fail "$1 did not close the robot properly (exit $code)"
+  robot_pid=
+}
+
+host() {  # host NAME: Dossa.exe with the test's host script, report NAME-host
+  wine_run 400 "$bin/Dossa.exe" --script "Z:$scripts/host.dossa" \
+    --report "$work_win\\$1-host.report" --stay --max-seconds 380 >/dev/null &
+  driver_background $!
+}
+
+expect_installed() {
+  local file
+  for file in "${installed[@]}"; do
+    [[ -f "$dir/$file" ]] || fail "$file is not installed"
+  done
+  local server
+  server=$(control_server)
+  echo "   TARIFEX.TarifexCtrl.1 -> $server"
+  [[ "$server" == 'C:\Program Files\KORVEX\TARIFEX.OCX' ]] ||
+    fail "the control's ProgID does not lead to the installed TARIFEX.OCX: '$server'"
+  for link in KORVEX.lnk "Desinstalar KORVEX.lnk"; do
+    [[ -f "$start_menu/$link" ]] || fail "no Start-menu entry $link"
+  done
+  [[ "$(reg_value "$uninstall_key" DisplayName)" == KORVEX ]] || fail "no Add/Remove Programs entry"
+  [[ "$(reg_value "$uninstall_key" DisplayVersion)" == "$version" ]] ||
+    fail "the Add/Remove Programs entry announces $(reg_value "$uninstall_key" DisplayVersion), not $version"
+  [[ "$(reg_value "$uninstall_key" QuietUninstallString)" == '"C:\Program Files\KORVEX\Desinstalar.exe" /S' ]] ||
+    fail "the Add/Remove Programs entry has no silent uninstall"
+  [[ "$(reg_value "$run_key" KORVEX)" == '"C:\Program Files\KORVEX\KORVEX.exe"' ]] ||
+    fail "the robot does not start at logon"
+}
+
+expect_uninstalled() {
+  [[ -e "$dir" ]] && fail "the program folder is left"
+  reg_exists 'HKCR\TARIFEX.TarifexCtrl.1' && fail "the control's ProgID is still registered"
+  [[ -n "$control_clsid" ]] && reg_exists "HKCR\\CLSID\\$control_clsid" &&
+    fail "the control's class is still registered"
+  [[ -e "$start_menu" ]] && fail "the Start-menu entries are left"
+  reg_exists "$uninstall_key" && fail "the Add/Remove Programs entry is left"
+  [[ -n "$(reg_value "$run_key" KORVEX)" ]] && fail "the start at logon is left"
+}
+
+install_ms=()
+uninstall_ms=()
+
+# --- the broker's settings: logs in a folder of their own, no store yet ----------------
+wine_run 60 reg delete 'HKCU\Software\Norvane\KORVEX' /f >/dev/null 2>&1
+wine_run 60 reg add 'HKCU\Software\Norvane\KORVEX\Settings' /v LogDir /t REG_SZ \
+  /d "$work_win\\logs" /f >/dev/null
+
+say "1. silent install"
+size=$(stat -c %s "$installer")
+install "fresh"
+expect_installed
+control_clsid=$(reg_value 'HKCR\TARIFEX.TarifexCtrl.1\CLSID')
+
+say "2. the installed robot learns one answer"
+start_robot
+host learn
+user "$scripts/learn.user"
+[[ $(lines "$work/learn-host.report" 'control created') -eq 1 ]] ||
+  fail "the host could not create the installed control by its ProgID"
+[[ "$(run_outcomes "$work/learn-host.report" 1)" == 'ended item=1 n=1 kind=msgbox result=1 button="OK"' ]] ||
+  fail "the message box ended otherwise: $(run_outcomes "$work/learn-host.report" 1)"
+
+say "3. silent uninstall, the robot running"
+uninstall "the robot running"
+expect_robot_closed "the uninstaller"
+expect_uninstalled
+profiles=$(wine_run 60 "$kvxtool" list 2>&1)
+echo "$profiles" | sed 's/^/   [store] /'
+[[ "$profiles" == *"Aduana Norte"* ]] || fail "the uninstaller removed the profile"
+[[ "$(reg_value 'HKCU\Software\Norvane\KORVEX\Settings' LogDir)" == "$work_win\\logs" ]] ||
+  fail "the uninstaller removed the settings"
+
+say "4. reinstall: the robot answers by itself"
+install "again"
+expect_installed
+start_robot
+host answered
+user "$scripts/answered.user"
+[[ "$(run_outcomes "$work/answered-host.report" 1)" == 'ended item=1 n=1 kind=msgbox result=1 button="OK"' ]] ||
+  fail "the reinstalled robot did not answer: $(run_outcomes "$work/answered-host.report" 1)"
+
+say "5. install over the running robot"
+install "over the running robot"
+expect_robot_closed "the installer"
+expect_installed
+
+say "6. uninstall with /PURGE"
+uninstall "/PURGE" /PURGE
+expect_uninstalled
+reg_exists 'HKCU\Software\Norvane\KORVEX' && fail "/PURGE left the profiles and settings"
+profiles=$(wine_run 60 "$kvxtool" list 2>&1)
+[[ "$profiles" == *"Aduana Norte"* ]] && fail "/PURGE left the profile"
+
+echo "figure: installer $(basename "$installer") $size bytes;" \
+  "silent install ${install_ms[*]} ms; silent uninstall ${uninstall_ms[*]} ms (under Wine)"
+if [[ $failures -ne 0 ]]; then
+  echo "== $failures failure(s)"
+  exit 1
+fi
+echo "== installed, used, uninstalled, reinstalled and purged"
