@@ -55,6 +55,10 @@ void App::OpenValidationRequested() {
   }
   Log().Begin("validation opened")
       .Hex("hwnd", reinterpret_cast<ULONG_PTR>(m_validation->hwnd())).End();
+  // A form that holds the control holds it each time it opens: the user who
+  // opens the form again from the main form gets the control of the
+  // script's last "control" step back, with the same properties.
+  if (m_control) m_tarifex.Create(m_validation->hwnd(), m_control->settings, m_control->line);
 }
 
 void App::ValidationClosed() {
@@ -171,6 +175,7 @@ void App::RunSteps() {
               .Field("text", L"control: the validation window is not open").End();
         } else {
           m_tarifex.Create(m_validation->hwnd(), step.control, step.line);
+          m_control = PlacedControl{step.control, step.line};
         }
         break;
       case StepKind::kClose: CloseValidation(); break;

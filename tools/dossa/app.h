@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "tools/dossa/forms.h"
@@ -56,6 +57,13 @@ class App final : public FormEvents {
   std::unique_ptr<ValidationForm> m_validation;
   // The tariff control, placed on the validation form by a control step.
   TarifexHost m_tarifex;
+  // The control the script placed on the validation form, placed again
+  // when the form is opened again.
+  struct PlacedControl {
+    ControlSettings settings;
+    int line = 0;
+  };
+  std::optional<PlacedControl> m_control;
 };
 
 }  // namespace korvex::dossa
