@@ -24,6 +24,8 @@ packages=(
   wine wine64 wine64-tools libwine-dev xvfb xauth
   # the Spanish locale the Wine tests run in
   locales
+  # the installer (makensis); the demo's and the README's screenshots
+  nsis imagemagick
 )
 
 missing=()

@@ -5,9 +5,14 @@
 #
 #   scripts/wine-session.sh COMMAND [ARGUMENTS...]
 #
-# for the benchmarks and the screenshot script, which start several
-# programs of their own.  Inside, $WINEPREFIX, $DISPLAY and $KORVEX_WINE are
-# set (scripts/wine-env.sh).  Exits with the command's status.
+# for the benchmarks, the screenshot script and the demo, which start
+# several programs of their own.  Inside, $WINEPREFIX, $DISPLAY and
+# $KORVEX_WINE are set (scripts/wine-env.sh).  Exits with the command's
+# status.
+#
+# KORVEX_KEEP_PREFIX=1 keeps the prefix afterwards (its path is printed);
+# KORVEX_SESSION_DISPLAY=current runs on the caller's X display ($DISPLAY,
+# a desktop with a window manager) instead of a virtual one.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -18,8 +23,11 @@ if [[ "${1:-}" == --inside-display ]]; then
   source "$here/wine-env.sh"
   timeout --kill-after=10 300 "$KORVEX_WINE" wineboot --init
   timeout --kill-after=10 300 "$KORVEX_WINESERVER" -w || true
-  timeout --kill-after=10 120 "$KORVEX_WINE" reg add 'HKCU\Software\Wine\X11 Driver' \
-    /v Managed /t REG_SZ /d N /f >/dev/null
+  if [[ "${KORVEX_SESSION_DISPLAY:-}" != current ]]; then
+    # Xvfb has no window manager.
+    timeout --kill-after=10 120 "$KORVEX_WINE" reg add 'HKCU\Software\Wine\X11 Driver' \
+      /v Managed /t REG_SZ /d N /f >/dev/null
+  fi
   status=0
   "$@" || status=$?
   timeout --kill-after=10 60 "$KORVEX_WINESERVER" -k || true
@@ -29,7 +37,12 @@ fi
 [[ $# -ge 1 ]] || { echo "usage: $0 COMMAND [ARGUMENTS...]" >&2; exit 2; }
 # shellcheck source=scripts/wine-env.sh
 source "$here/wine-env.sh"
-for tool in xvfb-run xauth; do
+tools=(xvfb-run xauth)
+if [[ "${KORVEX_SESSION_DISPLAY:-}" == current ]]; then
+  [[ -n "${DISPLAY:-}" ]] || { echo "wine-session: no X display (DISPLAY is not set)" >&2; exit 1; }
+  tools=()
+fi
+for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null || { echo "wine-session: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 "$here/ensure-locale.sh"
@@ -40,10 +53,18 @@ WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/korvex-wine.XXXXXX")
 export WINEPREFIX
 cleanup() {
   timeout --kill-after=5 30 "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
+  if [[ "${KORVEX_KEEP_PREFIX:-}" == 1 ]]; then
+    echo "wine-session: the Wine prefix is kept in $WINEPREFIX"
+  else
+    rm -rf "$WINEPREFIX"
+  fi
 }
 trap cleanup EXIT
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-  "$here/wine-session.sh" --inside-display "$@" </dev/null || status=$?
+if [[ "${KORVEX_SESSION_DISPLAY:-}" == current ]]; then
+  "$here/wine-session.sh" --inside-display "$@" || status=$?
+else
+  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+    "$here/wine-session.sh" --inside-display "$@" </dev/null || status=$?
+fi
 exit $status
