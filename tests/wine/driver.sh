@@ -59,6 +59,12 @@ driver_cleanup() {
   for pid in "${driver_pids[@]}"; do
     [[ "$running" == *" $pid "* ]] && kill "$pid" 2>/dev/null
   done
+  # A run that stopped half-way leaves Windows programs running (a host
+  # waiting out its --max-seconds): end every program of the prefix, so the
+  # wait below is short.
+  if [[ $failures -ne 0 ]]; then
+    timeout --kill-after=5 20 "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
+  fi
   wait 2>/dev/null
 }
 
