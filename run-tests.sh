@@ -10,7 +10,8 @@
 #    win32 (the shipping build of the deliverables and tools),
 # 4. runs the unit tests, checks the binary interface of the Windows
 #    libraries of both builds, runs the Windows tests under Wine
-#    (scripts/run-wine-tests.sh build/win64) and the fuzzers.
+#    (scripts/run-wine-tests.sh build/win64), the demo (./demo.sh) and the
+#    fuzzers.
 #
 # Compilations go through ccache (installed by step 1); the cache is shared
 # by every clone on the machine.
@@ -112,6 +113,15 @@ if [[ -n "${built[win64]:-}" ]]; then
   stage "test wine (win64)" scripts/run-wine-tests.sh build/win64
 else
   skip "test wine (win64)" "build failed"
+fi
+
+# The README's demo, as a user runs it: the silent installer, the robot and
+# the simulated host in a Wine prefix of its own; it passes only when the
+# second run of the validation needed nobody.
+if [[ -n "${built[win64]:-}" ]]; then
+  stage "demo" ./demo.sh --out build/demo-output
+else
+  skip "demo" "build failed"
 fi
 
 if [[ -n "${built[native-asan]:-}" ]]; then

@@ -11,8 +11,9 @@
 # that looks every 100 ms (the default intervals of common scripting
 # automators), over N dialogs each; then the round trip of the tariff
 # control's question to the running robot, through its user-interface
-# thread.  The host (Dossa.exe) measures each dialog from its activation to
-# its end.  Prints p50 and p99 of each and the ratios.
+# thread, beside a bare connection to its port.  The host (Dossa.exe)
+# measures each dialog from its activation to its end.  Prints p50 and p99
+# of each and the ratios.
 set -uo pipefail
 
 bin=$(cd "${1:?usage: $0 BIN_DIR [N]}" && pwd)
@@ -98,4 +99,4 @@ for poller in "$poll250_line" "$poll100_line"; do
       'BEGIN { if (rp50 > 0 && rp99 > 0)
         printf "  %s / robot: p50 x%.1f, p99 x%.1f\n", name, pp50 / rp50, pp99 / rp99 }'
 done
-echo "  $queries"
+sed 's/^/  /' <<<"$queries"

@@ -10,6 +10,10 @@
 // asks N times (default 500) for the value of the data-input question
 // "Ingrese por favor el valor de NAME :" and prints the median and the 99th
 // percentile in milliseconds, and how many questions found no answer.
+// Then, for what bounds it, the same figures of a bare connection to the
+// robot's port (connect and close, no question): the part of the round trip
+// that is the socket's alone.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -54,11 +58,38 @@ int wmain(int argc, wchar_t** argv) {
     ms.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
                  static_cast<double>(frequency.QuadPart));
   }
-  std::sort(ms.begin(), ms.end());
-  const auto at = [&](double q) {
-    return ms[std::min(ms.size() - 1, static_cast<std::size_t>(q * static_cast<double>(ms.size())))];
+  const auto at = [](std::vector<double>& v, double q) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(q * static_cast<double>(v.size())))];
   };
-  std::printf("query round trip: n=%d p50=%.3f ms p99=%.3f ms unanswered=%d\n", count, at(0.50),
-              at(0.99), unanswered);
+  std::printf("query round trip: n=%d p50=%.3f ms p99=%.3f ms unanswered=%d\n", count,
+              at(ms, 0.50), at(ms, 0.99), unanswered);
+
+  // The bare connection: connect to 127.0.0.1:19697 and close.
+  WSADATA wsa;
+  ::WSAStartup(MAKEWORD(1, 1), &wsa);
+  std::vector<double> bare;
+  for (int i = 0; i < count; ++i) {
+    LARGE_INTEGER start, end;
+    ::QueryPerformanceCounter(&start);
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in robot_address{};
+    robot_address.sin_family = AF_INET;
+    robot_address.sin_port = htons(19697);
+    robot_address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool connected =
+        s != INVALID_SOCKET &&
+        ::connect(s, reinterpret_cast<const sockaddr*>(&robot_address), sizeof robot_address) == 0;
+    if (s != INVALID_SOCKET) ::closesocket(s);
+    ::QueryPerformanceCounter(&end);
+    if (!connected) continue;
+    bare.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                   static_cast<double>(frequency.QuadPart));
+  }
+  if (!bare.empty()) {
+    std::printf("bare connection (connect, close): n=%zu p50=%.3f ms p99=%.3f ms\n", bare.size(),
+                at(bare, 0.50), at(bare, 0.99));
+  }
+  ::WSACleanup();
   return unanswered == 0 ? 0 : 1;
 }
