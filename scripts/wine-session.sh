@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one command inside a Wine session like the tests' (a virtual X
 # display, a private Wine prefix made for this run and removed afterwards,
-# the Spanish locale, no crash debugger, the X11 driver's "Managed" = "N"):
+# its own loopback network where the machine allows it, the Spanish locale,
+# no crash debugger, the X11 driver's "Managed" = "N"):
 #
 #   scripts/wine-session.sh COMMAND [ARGUMENTS...]
 #
@@ -60,11 +61,20 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
+# On a virtual display the session gets a loopback of its own when the
+# machine allows it (root, unshare and ip), as the tests' sessions do: the
+# robot's query port 127.0.0.1:19697 is fixed, and the session's robot must
+# not meet another one running on the same machine.
+own_loopback=()
+if [[ "${KORVEX_SESSION_DISPLAY:-}" != current && $(id -u) -eq 0 ]] &&
+   command -v unshare >/dev/null && command -v ip >/dev/null && unshare --net true 2>/dev/null; then
+  own_loopback=(unshare --net -- bash -c 'ip link set lo up && exec "$@"' own-loopback)
+fi
 status=0
 if [[ "${KORVEX_SESSION_DISPLAY:-}" == current ]]; then
   "$here/wine-session.sh" --inside-display "$@" || status=$?
 else
-  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+  "${own_loopback[@]}" xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
     "$here/wine-session.sh" --inside-display "$@" </dev/null || status=$?
 fi
 exit $status

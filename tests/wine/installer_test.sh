@@ -9,8 +9,8 @@
 # simulated host Dossa.exe and scripted_user.exe (never installed).  Run it
 # inside a Wine session (scripts/run-wine-tests.sh does, through ctest).  In
 # order:
-#   1. a silent install (/S): the files under Program Files, the control
-#      registered (its ProgID leads to the installed TARIFEX.OCX, and the
+#   1. a silent install (/S): the files under Program Files, carrying the
+#      version the installer announces, the control registered (its ProgID leads to the installed TARIFEX.OCX, and the
 #      host creates the control by it), the Start-menu entries, the
 #      Add/Remove Programs entry, the start at logon;
 #   2. the installed robot learns one answer;
@@ -172,6 +172,13 @@ say "1. silent install"
 size=$(stat -c %s "$installer")
 install "fresh"
 expect_installed
+# The robot and the control carry the version the installer announces.
+for file in KORVEX.exe TARIFEX.OCX; do
+  for field in FileVersion ProductVersion; do
+    found=$(strings -el "$dir/$file" | grep -A1 -x "$field" | tail -1)
+    [[ "$found" == "$version" ]] || fail "$file's $field is '$found', not $version"
+  done
+done
 control_clsid=$(reg_value 'HKCR\TARIFEX.TarifexCtrl.1\CLSID')
 
 say "2. the installed robot learns one answer"
