@@ -69,8 +69,9 @@ if ! wait "$builder"; then
   exit 1
 fi
 
-rm -rf "$out"
+# Only what an earlier demo wrote there goes: the folder may be the user's.
 mkdir -p "$out"
+rm -f "$out"/*.png "$out"/*.csv "$out"/host-report.txt
 progress "starting a Wine session (a new prefix$([[ -z $interactive ]] && echo ', a virtual display'))"
 session_env=(KORVEX_KEEP_PREFIX=$keep)
 [[ -n $interactive ]] && session_env+=(KORVEX_SESSION_DISPLAY=current)
