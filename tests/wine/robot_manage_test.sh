@@ -23,14 +23,19 @@
 #   6. the about box shows the version resource's version; "&Cerrar" ends
 #      the robot.
 # Every wait is bounded.  With KORVEX_SHOTS_DIR set, the dialogs are
-# photographed (tests/wine/e2e_lib.sh).
+# photographed (tests/wine/driver.sh).
 set -uo pipefail
 
 bin=$(cd "${1:?usage: $0 BIN_DIR KVXTOOL_EXE}" && pwd)
 kvxtool=${2:?usage: $0 BIN_DIR KVXTOOL_EXE}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=tests/wine/e2e_lib.sh
-source "$here/e2e_lib.sh" korvex-manage "$here/robot_manage"
+scripts=$here/robot_manage
+# shellcheck source=scripts/wine-env.sh
+source "$here/../../scripts/wine-env.sh"
+# shellcheck source=tests/wine/driver.sh
+source "$here/driver.sh"
+driver_init korvex-manage "$bin/scripted_user.exe"
+[[ -n "${KORVEX_SHOTS_DIR:-}" ]] && start_shooter "$KORVEX_SHOTS_DIR"
 
 store='HKCU\Software\Norvane\KORVEX\Store'
 settings='HKCU\Software\Norvane\KORVEX\Settings'
@@ -42,12 +47,6 @@ reg_values() {
 }
 
 robot_pid=
-cleanup() {
-  [[ -n "$robot_pid" ]] && kill "$robot_pid" 2>/dev/null
-  e2e_finish >/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
 
 # --- the broker's machine: four profiles, default settings -------------------------------
 # The robot runs from the work folder, with its manual beside it as the
@@ -79,13 +78,14 @@ wine_run 60 reg delete "$settings" /f >/dev/null 2>&1
 wine_run 60 reg add 'HKCU\Control Panel\International' /v sList /t REG_SZ /d '|' /f >/dev/null
 kvx import 'C:\korvex-manage\fixture.kvxpf' | sed 's/^/   [kvxtool] /'
 
-user no-robot || { e2e_finish; exit 1; }
+user "$scripts/no-robot.user" || exit 1
 wine_run 400 "$work/KORVEX.exe" &
 robot_pid=$!
+driver_background $robot_pid
 
 # --- 1. deleting a profile --------------------------------------------------------------------
 say "1. delete a profile"
-user delete
+user "$scripts/delete.user"
 report=$work/delete.report
 [[ $(lines "$report" 'text="Seleccione un perfil a borrar"') -eq 1 ]] ||
   fail "no selection did not say \"Seleccione un perfil a borrar\""
@@ -99,7 +99,7 @@ echo "$listed" | sed 's/^/   [store] /'
 
 # --- 2. the stored answers ---------------------------------------------------------------------
 say "2. delete two answers"
-user answers
+user "$scripts/answers.user"
 report=$work/answers.report
 grep -qF 'cells="Certificado de origen, Botón Aceptar|Certificado de origen|Presionar Aceptar" checked=1' "$report" ||
   fail "the first answer was not ticked"
@@ -113,7 +113,7 @@ pairs=$(reg_values "$store\\Aduana Norte" | wc -l)
 
 # --- 3. export ------------------------------------------------------------------------------------
 say "3. export A and B"
-user export
+user "$scripts/export.user"
 report=$work/export.report
 grep -qF 'text="¡Debe seleccionar al menos un perfil a exportar!"' "$report" ||
   fail "unchecking every row did not warn"
@@ -125,20 +125,20 @@ fi
 
 # --- 4. import -----------------------------------------------------------------------------------
 say "4. import the file, then a broken one"
-user import
+user "$scripts/import.user"
 grep -qF 'text="Importación realizada con éxito"' "$work/import.report" || fail "no success box"
 listed=$(kvx list)
 echo "$listed" | sed 's/^/   [store] /'
 [[ "$listed" == $'A\t2\nA (1)\t2\nAduana Norte\t1\nB\t0\nB (1)\t0' ]] || fail "the store holds otherwise: $listed"
 wine_run 60 reg query "$store\\A (1)" >/dev/null 2>&1 || fail "no subkey A (1)"
-user import-broken
+user "$scripts/import-broken.user"
 grep -qF 'text="Error al intentar importar los perfiles del archivo dado."' "$work/import-broken.report" ||
   fail "the broken file did not give the error box"
 [[ "$(kvx list)" == "$listed" ]] || fail "the broken file changed the store"
 
 # --- 5. configuration ----------------------------------------------------------------------------
 say "5. configuration"
-user config
+user "$scripts/config.user"
 values=$(reg_values "$settings")
 echo "$values" | sed 's/^/   [reg] /'
 expected='AlarmLoopTime    REG_DWORD    0x7
@@ -150,17 +150,20 @@ ShowMascot    REG_DWORD    0x0
 UseAlarm    REG_DWORD    0x1
 WavFile    REG_SZ    C:\korvex-manage\alarma.wav'
 [[ "$values" == "$expected" ]] || fail "OK wrote otherwise"
-user config-cancel
+user "$scripts/config-cancel.user"
 [[ "$(reg_values "$settings")" == "$values" ]] || fail "Cancel wrote something"
 
 # --- 6. about, close ----------------------------------------------------------------------------
 say "6. about, close"
-user about
+user "$scripts/about.user"
 grep -q 'owner="PILOTEK_MAIN_FRAME"' "$work/about.report" || fail "the about box is not the main frame's"
 wait "$robot_pid" 2>/dev/null
 robot_pid=
 
 wine_run 60 reg delete "$store" /f >/dev/null 2>&1
 wine_run 60 reg delete "$settings" /f >/dev/null 2>&1
-e2e_finish || exit 1
+if [[ $failures -ne 0 ]]; then
+  echo "== $failures failure(s)"
+  exit 1
+fi
 echo "== the management dialogs did what the broker asked"
