@@ -501,16 +501,18 @@ class Person {
     }
   }
 
+  static BOOL CALLBACK FindTree(HWND child, LPARAM found) {
+    if (!HasClass(child, L"SysTreeView32")) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+  }
+
   // The item a tree view of the window shows selected, as a person reads it
   // before pressing a button that takes it.
   void ExpectTree() {
     const HWND window = WindowArg();
     HWND tree = nullptr;
-    ::EnumChildWindows(window, [](HWND child, LPARAM found) -> BOOL {
-      if (!HasClass(child, L"SysTreeView32")) return TRUE;
-      *reinterpret_cast<HWND*>(found) = child;
-      return FALSE;
-    }, reinterpret_cast<LPARAM>(&tree));
+    ::EnumChildWindows(window, &FindTree, reinterpret_cast<LPARAM>(&tree));
     if (tree == nullptr) throw Failure("the window has no tree");
     const std::wstring wanted = W(*m_step->Get("selected"));
     constexpr std::size_t kTextChars = 512;
