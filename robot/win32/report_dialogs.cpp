@@ -5,6 +5,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "robot/journal/vti_actions.h"
+#include "robot/win32/list_view.h"
 #include "robot/win32/resource.h"
 
 namespace korvex::win32 {
@@ -45,15 +46,7 @@ bool CReportDialog::OnInitDialog() {
   ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
   ::SendMessageW(list, LVM_SETHOVERTIME, 0, 0);
-  for (std::size_t i = 0; i < m_columns.size(); ++i) {
-    std::wstring title = ToWide(m_columns[i].title);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = m_columns[i].centred ? LVCFMT_CENTER : LVCFMT_LEFT;
-    column.cx = m_columns[i].width;
-    column.pszText = title.data();
-    ::SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-  }
+  AddListColumns(list, m_columns);
   // The rows come sorted by item, then by text; the item data of each is its
   // index among them.
   for (std::size_t i = 0; i < m_rows.size(); ++i) {
@@ -61,19 +54,7 @@ bool CReportDialog::OnInitDialog() {
     std::vector<std::wstring> cells = {ToWide(row.item_text), ToWide(row.action),
                                        ToWide(row.content)};
     if (m_kind == Kind::Actions) cells.push_back(ToWide(row.answer));
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = static_cast<int>(i);
-    item.pszText = cells[0].data();
-    item.lParam = static_cast<LPARAM>(i);
-    const auto at = ::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    for (std::size_t c = 1; c < cells.size(); ++c) {
-      LVITEMW cell{};
-      cell.iSubItem = static_cast<int>(c);
-      cell.pszText = cells[c].data();
-      ::SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(at),
-                     reinterpret_cast<LPARAM>(&cell));
-    }
+    AppendListRow(list, cells, static_cast<LPARAM>(i));
   }
   ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   ::SetDlgItemTextW(hwnd(), IDC_REPORT_LOG, m_link.c_str());
@@ -83,11 +64,9 @@ bool CReportDialog::OnInitDialog() {
 void CReportDialog::ShowRow(int index) {
   const HWND list = Item(IDC_REPORT_LIST);
   if (index < 0 || index >= ListView_GetItemCount(list)) return;
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = index;
-  if (!ListView_GetItem(list, &item)) return;
-  const auto row = static_cast<std::size_t>(item.lParam);
+  const LPARAM data = ListRowData(list, index);
+  if (data < 0) return;
+  const auto row = static_cast<std::size_t>(data);
   if (row >= m_rows.size()) return;
   if (m_kind == Kind::Messages) {
     ::SetDlgItemTextW(hwnd(), IDC_REPORT_MESSAGE, ToWide(m_rows[row].content).c_str());

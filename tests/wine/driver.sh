@@ -77,10 +77,16 @@ user() {  # user SCRIPT.user [NAME]
   local shots=()
   [[ -n "$driver_shots" ]] && shots=(--shots "$work_win\\shots")
   wine_run 200 "$driver_user_exe" --script "$work_win\\$name.user" \
-    --report "$work_win\\$name.report" "${shots[@]}" --max-seconds 180 >/dev/null
+    --report "$work_win\\$name.report" "${shots[@]}" --max-seconds 180 >"$work/$name.out" 2>&1
   local status=$?
-  sed "s/^/   [$name] /" "$work/$name.report" 2>/dev/null |
-    grep -v '^   \[[^]]*\] \(Static\|Button\|Edit\) ' || true
+  if [[ -f "$work/$name.report" ]]; then
+    sed "s/^/   [$name] /" "$work/$name.report" |
+      grep -v '^   \[[^]]*\] \(Static\|Button\|Edit\) ' || true
+  else
+    # No report: what the program and Wine said instead.
+    echo "   [$name] no report; its output:"
+    sed "s/^/   [$name] | /" "$work/$name.out"
+  fi
   [[ $status -eq 0 ]] || fail "the scripted user stopped in $name.user (status $status)"
   return $status
 }
