@@ -53,7 +53,13 @@ robot_pid=
 # installer puts it.
 cp "$bin/KORVEX.exe" "$bin/Sentrel.dll" "$bin/default.wav" "$bin/KORVEX.html" "$work/"
 cp "$bin/default.wav" "$work/alarma.wav"
-mkdir -p "$work/logs"
+# The log folder the configuration chooses lies outside the work folder: Wine's
+# folder browser rebuilds its tree, and loses the folder it opened on, when a
+# file changes in a folder it shows, and the scripted user writes its report
+# into the work folder while the browser is open.
+logs=$WINEPREFIX/drive_c/korvex-manage-logs
+rm -rf "$logs"
+mkdir -p "$logs"
 key() {  # key CAPTION BUTTON: a message box with one button
   printf 'class CDynWindow|<>%s|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|1|class CMetaButton|<>%s|1|' "$1" "$2"
 }
@@ -144,7 +150,7 @@ echo "$values" | sed 's/^/   [reg] /'
 expected='AlarmLoopTime    REG_DWORD    0x7
 AlarmMustLoop    REG_DWORD    0x1
 AlarmTime    REG_DWORD    0x3
-LogDir    REG_SZ    C:\korvex-manage\logs
+LogDir    REG_SZ    C:\korvex-manage-logs
 LogSeparator    REG_SZ    |
 ShowMascot    REG_DWORD    0x0
 UseAlarm    REG_DWORD    0x1
