@@ -86,8 +86,9 @@ const MemoryRegistry::Node* MemoryRegistry::WalkConst(TextView path) const {
   return const_cast<MemoryRegistry*>(this)->Walk(const_cast<Node*>(&m_root), path, false);
 }
 
-std::vector<Text> MemoryRegistry::PathOf(RegKey key) const {
-  if (key == kHkeyCurrentUser) return {};
+const std::vector<Text>& MemoryRegistry::PathOf(RegKey key) const {
+  static const std::vector<Text> root;
+  if (key == kHkeyCurrentUser) return root;
   return m_handles.at(key);
 }
 

@@ -61,7 +61,7 @@ class MemoryRegistry : public Registry {
   Node* Resolve(RegKey key);
   Node* Walk(Node* from, TextView path, bool create);
   const Node* WalkConst(TextView path) const;
-  std::vector<Text> PathOf(RegKey key) const;
+  const std::vector<Text>& PathOf(RegKey key) const;
   RegKey NewHandle(std::vector<Text> path);
 
   Node m_root;  // HKEY_CURRENT_USER
