@@ -1111,6 +1111,12 @@ int Run() {
   if (!report_path.empty()) {
     g_reportFile = ::CreateFileW(report_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (g_reportFile == INVALID_HANDLE_VALUE) {
+      // Said on the standard output, the only place left to say it.
+      Report("error why=\"the report cannot be created (system error " +
+             std::to_string(::GetLastError()) + ")\"");
+      return 2;
+    }
   }
   std::string bytes;
   if (script_path.empty() || !ReadFileText(script_path, bytes)) {
