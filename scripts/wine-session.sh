@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Runs one command inside a Wine session like the tests' (a virtual X
+# Runs one command inside the Wine session the tests run in (a virtual X
 # display, a private Wine prefix made for this run and removed afterwards,
 # its own loopback network where the machine allows it, the Spanish locale,
 # no crash debugger, the X11 driver's "Managed" = "N"):
 #
 #   scripts/wine-session.sh COMMAND [ARGUMENTS...]
 #
-# for the benchmarks, the screenshot script and the demo, which start
-# several programs of their own.  Inside, $WINEPREFIX, $DISPLAY and
+# for scripts/run-wine-tests.sh (ctest), the benchmarks, the screenshot
+# script and the demo.  Inside, $WINEPREFIX, $DISPLAY and
 # $KORVEX_WINE are set (scripts/wine-env.sh).  Exits with the command's
 # status.
 #
