@@ -13,25 +13,14 @@
 # - it is no larger than 100 KB.
 # Prints one line per check and "N passed, M failed"; fails when one fails.
 set -uo pipefail
-# objdump speaks the user's language; the parsing below reads its English.
-export LC_ALL=C
+
+# shellcheck source=scripts/pe-check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/pe-check.sh"
 
 if [[ $# -lt 1 ]]; then
   echo "usage: $0 Sentrel.dll..." >&2
   exit 2
 fi
-
-passed=0
-failed=0
-check() {  # check DESCRIPTION CONDITION-RESULT(0 ok) [DETAIL]
-  if [[ $2 -eq 0 ]]; then
-    passed=$((passed + 1))
-    echo "ok    $1"
-  else
-    failed=$((failed + 1))
-    echo "FAIL  $1${3:+: $3}"
-  fi
-}
 
 # Little-endian unsigned integer of $3 bytes at offset $2 of file $1.
 read_le() {
@@ -59,26 +48,9 @@ section_flags() {
 }
 
 for dll in "$@"; do
-  echo "== $dll"
-  if [[ ! -f "$dll" ]]; then
-    check "$dll exists" 1
-    continue
-  fi
-  format=$(x86_64-w64-mingw32-objdump -f "$dll" 2>/dev/null | sed -n 's/.*file format //p')
-  case "$format" in
-    pei-x86-64) objdump=x86_64-w64-mingw32-objdump ;;
-    pei-i386) objdump=i686-w64-mingw32-objdump ;;
-    *) check "$dll is a PE DLL" 1 "format '$format'"; continue ;;
-  esac
-  if ! command -v "$objdump" >/dev/null; then
-    check "$objdump is installed" 1
-    continue
-  fi
-  headers=$("$objdump" -p "$dll")
+  pe_open "$dll" || continue
 
-  exports=$(awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next }
-                 on && /^\t\[ *[0-9]+\] / { sub(/^\t\[ *[0-9]+\] /, ""); print; next }
-                 on { exit }' <<<"$headers" | sort | tr '\n' ' ')
+  exports=$(pe_exports)
   wanted="RegisterPilotek RobotGetDLLModule _CallWndRetProc@12 "
   [[ "$exports" == "$wanted" ]]
   check "$format exports exactly: $wanted" $? "found: $exports"
@@ -87,7 +59,7 @@ for dll in "$@"; do
   [[ "$flags" == 0xD0000040 ]]
   check "$format section Shared has flags 0xD0000040" $? "found: $flags"
 
-  imports=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sort -u | tr '\n' ' ')
+  imports=$(pe_imports)
   others=$(tr ' ' '\n' <<<"$imports" | grep -v -x -e '' -e kernel32.dll -e user32.dll | tr '\n' ' ')
   [[ -n "$imports" && -z "$others" ]]
   check "$format imports only kernel32/user32 ($imports)" $? "also: $others"
@@ -97,5 +69,4 @@ for dll in "$@"; do
   check "$format size $size bytes <= 100 KB" $?
 done
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+pe_summary

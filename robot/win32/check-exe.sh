@@ -11,43 +11,22 @@
 # - Sentrel.dll, default.wav and the manual KORVEX.html sit beside it.
 # Prints one line per check and "N passed, M failed"; fails when one fails.
 set -uo pipefail
-export LC_ALL=C
+
+# shellcheck source=scripts/pe-check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/pe-check.sh"
 
 if [[ $# -lt 1 ]]; then
   echo "usage: $0 KORVEX.exe..." >&2
   exit 2
 fi
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION CONDITION-RESULT(0 ok) [DETAIL]
-  if [[ $2 -eq 0 ]]; then
-    passed=$((passed + 1))
-    echo "ok    $1"
-  else
-    failed=$((failed + 1))
-    echo "FAIL  $1${3:+: $3}"
-  fi
-}
-
 for exe in "$@"; do
-  echo "== $exe"
-  if [[ ! -f "$exe" ]]; then
-    check "$exe exists" 1
-    continue
-  fi
-  format=$(x86_64-w64-mingw32-objdump -f "$exe" 2>/dev/null | sed -n 's/.*file format //p')
-  case "$format" in
-    pei-x86-64) objdump=x86_64-w64-mingw32-objdump ;;
-    pei-i386) objdump=i686-w64-mingw32-objdump ;;
-    *) check "$exe is a PE program" 1 "format '$format'"; continue ;;
-  esac
-  headers=$("$objdump" -p "$exe")
+  pe_open "$exe" || continue
 
   grep -q 'Subsystem.*Windows GUI' <<<"$headers"
   check "$format is a Windows GUI program" $?
 
-  imports=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sort -u | tr '\n' ' ')
+  imports=$(pe_imports)
   [[ " $imports" == *" sentrel.dll "* ]]
   check "$format imports Sentrel.dll" $? "imports: $imports"
   system='advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll sentrel.dll shell32.dll user32.dll version.dll winmm.dll ws2_32.dll'
@@ -60,5 +39,4 @@ for exe in "$@"; do
   check "$format has Sentrel.dll, default.wav and the manual KORVEX.html beside it" $?
 done
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+pe_summary

@@ -16,25 +16,13 @@
 # Prints one line per check, the size, and "N passed, M failed"; fails when
 # one fails.
 set -uo pipefail
-# objdump speaks the user's language; the parsing below reads its English.
-export LC_ALL=C
+# shellcheck source=scripts/pe-check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/pe-check.sh"
 
 if [[ $# -lt 1 ]]; then
   echo "usage: $0 TARIFEX.OCX..." >&2
   exit 2
 fi
-
-passed=0
-failed=0
-check() {  # check DESCRIPTION CONDITION-RESULT(0 ok) [DETAIL]
-  if [[ $2 -eq 0 ]]; then
-    passed=$((passed + 1))
-    echo "ok    $1"
-  else
-    failed=$((failed + 1))
-    echo "FAIL  $1${3:+: $3}"
-  fi
-}
 
 # A grep -P pattern of an ASCII text as UTF-16LE.
 utf16() { sed 's/./&\\x00/g' <<<"$1"; }
@@ -42,31 +30,19 @@ utf16() { sed 's/./&\\x00/g' <<<"$1"; }
 system_libraries='advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll user32.dll ws2_32.dll'
 
 for ocx in "$@"; do
-  echo "== $ocx"
-  if [[ ! -f "$ocx" ]]; then
-    check "$ocx exists" 1
-    continue
-  fi
-  format=$(x86_64-w64-mingw32-objdump -f "$ocx" 2>/dev/null | sed -n 's/.*file format //p')
+  pe_open "$ocx" || continue
+  # The SYSKIND its type library must carry.
   case "$format" in
-    pei-x86-64) objdump=x86_64-w64-mingw32-objdump; syskind=3 ;;
-    pei-i386) objdump=i686-w64-mingw32-objdump; syskind=1 ;;
-    *) check "$ocx is a PE DLL" 1 "format '$format'"; continue ;;
+    pei-x86-64) syskind=3 ;;
+    pei-i386) syskind=1 ;;
   esac
-  if ! command -v "$objdump" >/dev/null; then
-    check "$objdump is installed" 1
-    continue
-  fi
-  headers=$("$objdump" -p "$ocx")
 
-  exports=$(awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next }
-                 on && /^\t\[ *[0-9]+\] / { sub(/^\t\[ *[0-9]+\] /, ""); print; next }
-                 on { exit }' <<<"$headers" | sort | tr '\n' ' ')
+  exports=$(pe_exports)
   wanted="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
   [[ "$exports" == "$wanted" ]]
   check "$format exports exactly: $wanted" $? "found: $exports"
 
-  imports=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sort -u | tr '\n' ' ')
+  imports=$(pe_imports)
   others=""
   for library in $imports; do
     [[ " $system_libraries " == *" $library "* ]] || others+="$library "
@@ -93,5 +69,4 @@ for ocx in "$@"; do
   echo "      size $(stat -c %s "$ocx") bytes"
 done
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+pe_summary
