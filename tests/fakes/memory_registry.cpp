@@ -6,19 +6,8 @@ namespace korvex::testing {
 
 namespace {
 
-char16_t Fold(char16_t c) {
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - u'a' + u'A');
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
-  return c;
-}
-
-bool SameName(TextView a, TextView b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
+// Names compare as the registry compares them (platform/registry.h).
+bool SameName(TextView a, TextView b) { return SameRegistryName(a, b); }
 
 std::vector<Text> Split(TextView path) {
   std::vector<Text> parts;
