@@ -27,8 +27,29 @@ __attribute__((section("Shared"), shared)) volatile LONG g_robotWindow = 0;
 HMODULE g_module = nullptr;
 constinit HookLogic g_hook;
 
-// A string pointer below 64 KB is a resource ordinal, never text.
-bool IsText(LPCWSTR text) { return reinterpret_cast<ULONG_PTR>(text) > 0xFFFF; }
+// The longest caption the hook reads.  Every caption it recognises is
+// shorter, so a longer one that is cut cannot be mistaken for one of them.
+constexpr int kCaptionCapacity = 64;
+
+// What the hook needs of a window that has just been created, read from the
+// window itself: its text without sending it a message, its style, and its
+// parent (a child window) or owner (a top-level one).  The CREATESTRUCTW that
+// WM_CREATE's lParam points to is never read: a 32-bit hook running under a
+// 64-bit system's translation layer can receive it unconverted.
+void ReadCreation(HWND window, CreationParams& creation, char16_t (&caption)[kCaptionCapacity]) {
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  creation.style = static_cast<std::uint32_t>(style);
+  const HWND related = (style & WS_CHILD) ? GetAncestor(window, GA_PARENT)
+                                          : GetWindow(window, GW_OWNER);
+  creation.parent = reinterpret_cast<WindowId>(related);
+  // A dialog box gets its caption after WM_CREATE (a message box sets it in
+  // WM_INITDIALOG), so an empty text is still a caption: the window is
+  // judged by its owner.
+  int length = InternalGetWindowText(window, reinterpret_cast<LPWSTR>(caption), kCaptionCapacity);
+  if (length < 0) length = 0;
+  caption[length < kCaptionCapacity ? length : kCaptionCapacity - 1] = 0;
+  creation.caption = caption;
+}
 
 }  // namespace
 
@@ -43,13 +64,10 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
   if (code >= 0 && lParam != 0) {
     const auto* processed = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     CreationParams creation;
+    char16_t caption[kCaptionCapacity];
     const CreationParams* creation_ptr = nullptr;
-    if (processed->message == WM_CREATE && processed->lParam != 0) {
-      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(processed->lParam);
-      creation.parent = reinterpret_cast<WindowId>(cs->hwndParent);
-      creation.style = static_cast<std::uint32_t>(cs->style);
-      creation.caption =
-          IsText(cs->lpszName) ? reinterpret_cast<const char16_t*>(cs->lpszName) : nullptr;
+    if (processed->message == WM_CREATE && processed->hwnd != nullptr) {
+      ReadCreation(processed->hwnd, creation, caption);
       creation_ptr = &creation;
     }
     const Posts posts = g_hook.OnMessage(reinterpret_cast<WindowId>(processed->hwnd),
