@@ -268,16 +268,18 @@ body { font-family: "Segoe UI", Tahoma, Verdana, sans-serif; color: var(--ink); 
 h1 { font-size: 1.6em; border-bottom: 2px solid var(--head); padding-bottom: .2em; margin-bottom: .2em; }
 h2 { font-size: 1.2em; color: var(--head); margin-top: 1.8em; }
 .meta, .note { color: #555; font-size: .9em; }
-.summary { display: flex; flex-wrap: wrap; gap: .7em; margin: 1em 0; }
-.card { border: 1px solid var(--rule); border-radius: 4px; padding: .45em .9em; min-width: 8.5em; }
+.summary { display: grid; grid-template-columns: repeat(auto-fit, minmax(10em, 1fr)); gap: .7em; margin: 1em 0; }
+.card { border: 1px solid var(--rule); border-radius: 4px; padding: .45em .8em; }
 .card .label { display: block; font-size: .85em; color: #555; }
 .card .value { display: block; font-size: 1.55em; font-weight: bold; }
-.card .value.small { font-size: 1.1em; padding-top: .3em; }
+.card .value.small { font-size: 1em; padding-top: .35em; }
 table { border-collapse: collapse; width: 100%; font-size: .92em; }
 th, td { border: 1px solid var(--rule); padding: .25em .5em; text-align: left; vertical-align: top; }
 th { background: #eef2f8; }
 td.n, th.n { text-align: right; white-space: nowrap; }
 td.text { white-space: pre-line; }
+td.file { font-size: .8em; overflow-wrap: anywhere; }
+.when { white-space: nowrap; }
 .chart { max-width: 100%; height: auto; }
 .chart .auto { fill: var(--auto); }
 .chart .manual { fill: var(--manual); }
@@ -549,7 +551,7 @@ std::string RenderReportPage(const ValidationReport& report, const ReportOptions
       const std::size_t runs_shown = std::min<std::size_t>(m.runs.size(), 4);
       for (std::size_t r = 0; r < runs_shown; ++r) {
         if (r != 0) out += "<br>";
-        out += RunLabel(report.runs[m.runs[r]].name.start);
+        out += "<span class=\"when\">" + RunLabel(report.runs[m.runs[r]].name.start) + "</span>";
       }
       if (m.runs.size() > runs_shown) {
         out += "<br>y " + Plural(m.runs.size() - runs_shown, "más", "más");
@@ -594,7 +596,7 @@ std::string RenderReportPage(const ValidationReport& report, const ReportOptions
     out += "<section id=\"ejecuciones\">\n<h2>Por ejecución</h2>\n<table>\n<thead><tr><th>Fecha</th>"
            "<th>Hora</th><th>Perfil</th><th class=\"n\">Ítems</th><th class=\"n\">Diálogos</th>"
            "<th class=\"n\">Automáticos</th><th class=\"n\">Manuales</th>"
-           "<th class=\"n\">Respondidos por el robot</th><th>Cierre</th><th>Archivo</th></tr></thead>\n"
+           "<th class=\"n\">Por el robot</th><th>Cierre</th><th>Archivo</th></tr></thead>\n"
            "<tbody>\n";
     for (const ReportRun& r : report.runs) {
       const bool damaged = r.run.truncated || r.run.unreadable_lines != 0;
@@ -604,7 +606,7 @@ std::string RenderReportPage(const ValidationReport& report, const ReportOptions
              SpanishInteger(r.run.automatic) + "</td><td class=\"n\">" +
              SpanishInteger(r.run.dialogs - r.run.automatic) + "</td><td class=\"n\">" +
              SpanishPercent(r.run.automatic, r.run.dialogs) + "</td><td" +
-             (damaged ? " class=\"bad\"" : "") + ">" + EndText(r.run) + "</td><td>" + Html(r.file_name) +
+             (damaged ? " class=\"bad\"" : "") + ">" + EndText(r.run) + "</td><td class=\"file\">" + Html(r.file_name) +
              "</td></tr>\n";
     }
     out += "</tbody>\n</table>\n<p class=\"note\">Ítems: los ítems de la declaración en los que "
