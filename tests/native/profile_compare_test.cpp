@@ -31,6 +31,15 @@ std::string YesNo(const std::string& caption) {
   return "class CDynWindow|<>" + caption + "|" + kRoles +
          "2|class CMetaButton|<>&S\\xed|1|class CMetaButton|<>&No|1|";
 }
+// The tariff control's data-input dialog, whose description is its prompt.
+const std::string kInput =
+    "class CDataInputWindow|<>Ingreso de dato complementario|4294967295|4|0|1|2|4294967295|5|"
+    "class CMetaEdit|<>|class CMetaButton|<>&Validar lo ingresado|1|class CMetaButton|<>Terminar el "
+    "tratamiento|1|class CTextWindow|<>El tarifex ha detectado|class CTextWindow|<>Peso neto|";
+std::string Typed(const std::string& value) {
+  return "5|class CPutText|<>" + value + "|class CPressButton|class CNullInteraction|class CNullInteraction|"
+         "class CNullInteraction|";
+}
 const std::string kPress = "1|class CPressButton|";
 const std::string kPressLegacy = " 1 |class CPressButton|";
 const std::string kLeave = "1|class CNullInteraction|";
@@ -109,9 +118,9 @@ TEST_F(ProfileCompareTest, DiffOverATableOfPairs) {
        {{"P", {{One("uno"), kPress}, {One("tres", "Cerrar"), kPress}}}},
        1, {},
        "Perfil \"P\": 1 sólo en A, 1 sólo en B, 0 respondidas distinto\n"
-       "  sólo en A: dos, Botón Aceptar [dos]\n"
+       "  sólo en A: dos, Botón Aceptar\n"
        "      A: Presionar Aceptar\n"
-       "  sólo en B: tres, Botón Cerrar [tres]\n"
+       "  sólo en B: tres, Botón Cerrar\n"
        "      B: Presionar Cerrar\n"
        "Distintos: 1 de 1 perfiles.\n"},
       {"a changed answer",
@@ -119,9 +128,18 @@ TEST_F(ProfileCompareTest, DiffOverATableOfPairs) {
        {{"P", {{YesNo("Continuar"), kNo}}}},
        1, {},
        "Perfil \"P\": 0 sólo en A, 0 sólo en B, 1 respondida distinto\n"
-       "  distinta: Continuar, Botón Sí, Botón No [Continuar]\n"
+       "  distinta: Continuar, Botón Sí, Botón No\n"
        "      A: Presionar Sí\n"
        "      B: Presionar No\n"
+       "Distintos: 1 de 1 perfiles.\n"},
+      {"a typed value changed, with the dialog's caption",
+       {{"P", {{kInput, Typed("123")}}}},
+       {{"P", {{kInput, Typed("12,5")}}}},
+       1, {},
+       "Perfil \"P\": 0 sólo en A, 0 sólo en B, 1 respondida distinto\n"
+       "  distinta: Peso neto [Ingreso de dato complementario]\n"
+       "      A: Ingresar ' 123', Presionar Validar lo ingresado\n"
+       "      B: Ingresar ' 12,5', Presionar Validar lo ingresado\n"
        "Distintos: 1 de 1 perfiles.\n"},
       {"the legacy and the current form of one dialog and one answer",
        {{"P", {{OneLegacy("Aviso"), kPressLegacy}}}},
@@ -134,7 +152,7 @@ TEST_F(ProfileCompareTest, DiffOverATableOfPairs) {
        {{"P", {{One("Aviso"), kLeave}}}},
        1, {},
        "Perfil \"P\": 0 sólo en A, 0 sólo en B, 1 respondida distinto\n"
-       "  distinta: Aviso, Botón Aceptar [Aviso]\n"
+       "  distinta: Aviso, Botón Aceptar\n"
        "      A: Presionar Aceptar\n"
        "      B: (ninguna acción)\n"
        "Distintos: 1 de 1 perfiles.\n"},

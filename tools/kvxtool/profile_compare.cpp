@@ -261,7 +261,11 @@ int Diff(const std::vector<Text>& args, Environment& env) {
       const Described db = Describe(c.key, c.answers_b);
       const Described& d = c.change == Change::kOnlyB ? db : da;
       const char* what = c.change == Change::kOnlyA ? "sólo en A" : c.change == Change::kOnlyB ? "sólo en B" : "distinta";
-      env.out += "  " + std::string(what) + ": " + Field(d.question) + " [" + Field(d.caption) + "]\n";
+      // A message's description holds its caption already; a data-input or
+      // option dialog's names only its prompt or its list.
+      const bool caption_shown = d.caption.empty() || d.question.find(d.caption) != Text::npos;
+      env.out += "  " + std::string(what) + ": " + Field(d.question) +
+                 (caption_shown ? "" : " [" + Field(d.caption) + "]") + "\n";
       // An answer list that only leaves the dialog be has no description.
       auto shown = [](const Described& d) { return d.answer.empty() ? "(ninguna acción)" : Field(d.answer); };
       if (c.change != Change::kOnlyB) env.out += "      A: " + shown(da) + "\n";
