@@ -510,14 +510,16 @@ TEST_F(ReportTest, FromTheStartMenuTheConfiguredFolderToTheDocumentsAndTheBrowse
   open_works = false;
   EXPECT_EQ(run({u"report", u"--abrir"}), 1);
   ASSERT_EQ(alerts.size(), 1u);
-  EXPECT_THAT(alerts[0], HasSubstr("no se pudo abrir"));
+  EXPECT_EQ(alerts[0], "El informe quedó en " + ToUtf8(page.u16string()) +
+                           ", pero no se pudo abrir en el navegador.");
 
   // A log folder that does not exist yet (no run so far): said in a box.
   store.SetString(u"Software\\Norvane\\KORVEX\\Settings", u"LogDir", (root / "nada").u16string());
   alerts.clear();
   EXPECT_EQ(run({u"report", u"--abrir"}), 1);
   ASSERT_EQ(alerts.size(), 1u);
-  EXPECT_THAT(alerts[0], HasSubstr("no se puede leer la carpeta"));
+  EXPECT_THAT(alerts[0], ::testing::StartsWith("No se pudo preparar el informe de validaciones.\n\n"
+                                              "No se puede leer la carpeta "));
 }
 
 }  // namespace

@@ -102,10 +102,15 @@ int Report(const std::vector<Text>& args, Environment& env) {
   if (std::optional<std::string> why = Parse(args, &request)) return Usage(env, *why);
 
   // A person who started the report from the Start menu has no console:
-  // a failure is also shown to them.
-  auto fail = [&](const std::string& message) {
+  // a failure is also shown to them, in a sentence of its own.
+  auto fail = [&](const std::string& message,
+                  const std::string& heading = "No se pudo preparar el informe de validaciones.") {
     env.err += "kvxtool: " + message + "\n";
-    if (request.open && env.alert) env.alert("No se pudo preparar el informe de validaciones.\n\n" + message);
+    if (request.open && env.alert) {
+      std::string sentence = message;
+      if (sentence[0] >= 'a' && sentence[0] <= 'z') sentence[0] = static_cast<char>(sentence[0] - 'a' + 'A');
+      env.alert(heading + (heading.empty() ? "" : "\n\n") + sentence + ".");
+    }
     return kFailure;
   };
 
@@ -172,7 +177,7 @@ int Report(const std::vector<Text>& args, Environment& env) {
              " no leídos\n";
   if (request.open) {
     if (!env.open || !env.open(output_path)) {
-      return fail("el informe quedó en " + U8(output_path) + ", pero no se pudo abrir en el navegador");
+      return fail("el informe quedó en " + U8(output_path) + ", pero no se pudo abrir en el navegador", "");
     }
   }
   return kSuccess;
