@@ -129,6 +129,9 @@ TEST(ReadJournal, TheLinesAsTheRobotWritesThem) {
            "\"1\";\"Mensaje\";\"Autom\xE1tica\";\"bien\"\r\n" +
            "\"El robot ha sido desconectado de la validaci\xF3n total de \xEDtems.\"\r\n",
        1, 1, 1, 6, JournalEnd::kDisconnected, false, {}},
+      {"a double quote as separator (the configuration allows it) makes lines no one can split",
+       kOpening + "\"1\"\"\"Mensaje\"\"\"Manual\"\"\"x\"\r\n" + "\"2\";\"Mensaje\";\"Manual\";\"y\"\r\n", 1, 1, 0, 1,
+       JournalEnd::kOpen, false, {"y|"}},
       {"cut inside a field",
        kOpening + "\"1\";\"Mensaje\";\"Autom\xE1tica\";\"uno\"\r\n\"2\";\"Pregunta\";\"Manual\";\"Q\";\"Presi",
        1, 1, 1, 0, JournalEnd::kOpen, true, {}},
