@@ -1,10 +1,12 @@
 ; The KORVEX installer: the robot KORVEX.exe, its hook library Sentrel.dll,
-; the tariff control TARIFEX.OCX (registered), the alarm's default.wav and
-; the manual KORVEX.html under Program Files, with Start-menu entries, an
-; optional start at logon and an uninstaller listed in Add/Remove Programs.
+; the tariff control TARIFEX.OCX (registered), the alarm's default.wav, the
+; manual KORVEX.html and the command-line tool kvxtool.exe under Program
+; Files, with Start-menu entries (among them "Informe de validaciones", the
+; report of the user's validation runs), an optional start at logon and an
+; uninstaller listed in Add/Remove Programs.
 ;
 ; Built by CMake (installer/CMakeLists.txt) with makensis:
-;   makensis -DARCH=32|64 -DVERSION=1.2.3.4 -DBINDIR=<folder of the five files>
+;   makensis -DARCH=32|64 -DVERSION=1.2.3.4 -DBINDIR=<folder of the seven files>
 ;            -DOUTFILE=<installer.exe> installer/korvex.nsi
 ;
 ; Silent mode (/S) works for both the installer and the uninstaller.  The
@@ -25,7 +27,7 @@ Unicode true
   !define VERSION 1.0.0.0
 !endif
 !ifndef BINDIR
-  !error "BINDIR must name the folder of KORVEX.exe, Sentrel.dll, TARIFEX.OCX, default.wav and KORVEX.html"
+  !error "BINDIR must name the folder of KORVEX.exe, Sentrel.dll, TARIFEX.OCX, kvxtool.exe, default.wav, KORVEX.ico and KORVEX.html"
 !endif
 !ifndef OUTFILE
   !define OUTFILE "KORVEX-${VERSION}-setup.exe"
@@ -170,6 +172,8 @@ Section "${PRODUCT} (requerido)" SecRobot
   File "${BINDIR}\KORVEX.ico"
   ; The manual the about box links to.
   File "${BINDIR}\KORVEX.html"
+  ; Profiles from the command line, and the report of the validation runs.
+  File "${BINDIR}\kvxtool.exe"
   ClearErrors
   RegDLL "$INSTDIR\TARIFEX.OCX"
   ${If} ${Errors}
@@ -181,6 +185,11 @@ Section "${PRODUCT} (requerido)" SecRobot
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\KORVEX.exe" "" "$INSTDIR\KORVEX.ico"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Manual de ${PRODUCT}.lnk" "$INSTDIR\KORVEX.html"
+  ; The report of the runs journalled in the user's log folder, written to
+  ; the user's documents and opened in the default browser; the tool's
+  ; console stays minimized.
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\Informe de validaciones.lnk" "$INSTDIR\kvxtool.exe" \
+    "report --abrir" "$INSTDIR\KORVEX.ico" 0 SW_SHOWMINIMIZED
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Desinstalar ${PRODUCT}.lnk" "$INSTDIR\Desinstalar.exe"
 
   WriteUninstaller "$INSTDIR\Desinstalar.exe"
@@ -203,7 +212,7 @@ Section "Iniciar ${PRODUCT} al iniciar la sesión" SecLogon
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecRobot} "El robot, su biblioteca de enganche, el control TARIFEX, el sonido de la alarma y el manual."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecRobot} "El robot, su biblioteca de enganche, el control TARIFEX, el sonido de la alarma, el manual y la herramienta kvxtool con el informe de validaciones."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecLogon} "El robot se inicia solo cada vez que usted inicia la sesión de Windows."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -224,10 +233,12 @@ Section "un.${PRODUCT}" SecUnRobot
   Delete "$INSTDIR\default.wav"
   Delete "$INSTDIR\KORVEX.ico"
   Delete "$INSTDIR\KORVEX.html"
+  Delete "$INSTDIR\kvxtool.exe"
   Delete "$INSTDIR\Desinstalar.exe"
   RMDir /REBOOTOK "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Manual de ${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Informe de validaciones.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Desinstalar ${PRODUCT}.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
   DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"

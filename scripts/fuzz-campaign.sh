@@ -12,7 +12,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 runs=${RUNS:-10000000}
-targets=${*:-"read_key unescape import_file query_request engine_record"}
+targets=${*:-"read_key unescape import_file query_request engine_record journal"}
 tree=build/fuzz-campaign
 
 cmake --preset native-asan -B "$tree" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_TESTS=OFF >/dev/null

@@ -26,6 +26,8 @@ packages=(
   locales
   # the installer (makensis); the demo's and the README's screenshots
   nsis imagemagick
+  # the validation report's page opened in a real browser (tests/browser)
+  chromium
 )
 
 missing=()

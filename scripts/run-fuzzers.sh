@@ -10,7 +10,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-30}
-targets=${*:-"read_key unescape import_file query_request engine_record"}
+targets=${*:-"read_key unescape import_file query_request engine_record journal"}
 
 tree=build/native-asan
 cmake --preset native-asan >/dev/null

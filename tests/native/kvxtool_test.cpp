@@ -228,7 +228,7 @@ TEST_F(KvxToolTest, UsageAndHelp) {
     EXPECT_EQ(at, 2u) << line;
     EXPECT_EQ(line.find("kvxtool ", at + 1), std::string::npos) << line;
   }
-  EXPECT_EQ(commands, 11);
+  EXPECT_EQ(commands, 14);
   // Without a registry the store commands say why they cannot run.
   EXPECT_EQ(Run({u"list"}, false), 1);
   EXPECT_THAT(err, HasSubstr("registro de Windows"));

@@ -17,7 +17,9 @@
 #   3. a silent uninstall while the robot runs: the robot is closed (exit
 #      code 0), the files, the control's registration, the shortcuts and
 #      the entries are gone, the profile and the settings are kept;
-#   4. a reinstall: the robot answers that dialog by itself;
+#   4. a reinstall: the robot answers that dialog by itself, and the Start
+#      menu's "Informe de validaciones" writes the report of both runs to
+#      the user's documents and opens it;
 #   5. an install over the running robot closes it first, and replaces the
 #      files the host program still holds;
 #   6. an uninstall with /PURGE removes the profiles and the settings too.
@@ -41,7 +43,7 @@ dir=$WINEPREFIX/drive_c/Program\ Files/KORVEX
 start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/KORVEX
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KORVEX'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-installed=(KORVEX.exe Sentrel.dll TARIFEX.OCX default.wav KORVEX.ico Desinstalar.exe)
+installed=(KORVEX.exe Sentrel.dll TARIFEX.OCX kvxtool.exe default.wav KORVEX.ico KORVEX.html Desinstalar.exe)
 
 now() { date +%s.%N; }
 ms_since() { LC_ALL=C awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.0f", (b - a) * 1000 }'; }
@@ -139,7 +141,7 @@ expect_installed() {
   echo "   TARIFEX.TarifexCtrl.1 -> $server"
   [[ "$server" == 'C:\Program Files\KORVEX\TARIFEX.OCX' ]] ||
     fail "the control's ProgID does not lead to the installed TARIFEX.OCX: '$server'"
-  for link in KORVEX.lnk "Desinstalar KORVEX.lnk"; do
+  for link in KORVEX.lnk "Manual de KORVEX.lnk" "Informe de validaciones.lnk" "Desinstalar KORVEX.lnk"; do
     [[ -f "$start_menu/$link" ]] || fail "no Start-menu entry $link"
   done
   [[ "$(reg_value "$uninstall_key" DisplayName)" == KORVEX ]] || fail "no Add/Remove Programs entry"
@@ -209,6 +211,32 @@ host answered
 user "$scripts/answered.user"
 [[ "$(run_outcomes "$work/answered-host.report" 1)" == 'ended item=1 n=1 kind=msgbox result=1 button="OK"' ]] ||
   fail "the reinstalled robot did not answer: $(run_outcomes "$work/answered-host.report" 1)"
+
+say "4b. the Start menu's report of the validation runs"
+# The shortcut's arguments, as the shell would pass them.
+report_args=$(strings -el "$start_menu/Informe de validaciones.lnk" | grep -x 'report --abrir')
+[[ -n "$report_args" ]] || fail "\"Informe de validaciones\" does not run kvxtool report --abrir"
+# Wine links the user's documents to $HOME and leaves .html files without a
+# program: this prefix, thrown away afterwards, gets a documents folder of
+# its own, the association Windows has, and a browser that opens nothing.
+for user_dir in "$WINEPREFIX"/drive_c/users/*; do
+  [[ "$(basename "$user_dir")" == Public ]] && continue
+  documents=$user_dir/Documents
+done
+[[ -L "$documents" ]] && rm "$documents"
+mkdir -p "$documents"
+wine_run 60 reg add 'HKCR\.html' /ve /t REG_SZ /d htmlfile /f >/dev/null
+wine_run 60 reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d true /f >/dev/null
+# shellcheck disable=SC2086  # the shortcut's arguments, split as the shell splits them
+wine_run 60 "$dir/kvxtool.exe" $report_args >/dev/null
+status=$?
+[[ $status -eq 0 ]] || fail "the Start menu's report ended with $status"
+page="$documents/Informe de validaciones.html"
+journals=$(find "$work/logs" -name '*.csv' | wc -l)
+echo "   $journals journals -> $(grep -o 'id="resumen-[a-z]*">[^<]*' "$page" 2>/dev/null | sed 's/id="resumen-//;s/">/=/' | tr '\n' ' ')"
+grep -q "id=\"resumen-ejecuciones\">$journals<" "$page" ||
+  fail "the report in the user's documents does not count the $journals runs journalled"
+grep -q '<td>Aduana Norte</td>' "$page" || fail "the report does not name the profile"
 
 say "5. install over the running robot, the host still open"
 # The host still has Sentrel.dll and TARIFEX.OCX loaded: what cannot be

@@ -15,6 +15,8 @@
 #include "robot/profiles/profile_repository.h"
 #include "tarifex/ansi.h"
 #include "tarifex/robot_client.h"
+#include "tools/kvxtool/profile_compare.h"
+#include "tools/kvxtool/report_command.h"
 #include "tools/kvxtool/standin_window.h"
 
 namespace korvex::kvxtool {
@@ -363,6 +365,22 @@ std::string Help() {
          "                                        de la caja de mensajes, en decimal (64 y 36 si no\n"
          "                                        se indica); TÍTULO: \"Mensaje al declarante\" y\n"
          "                                        \"Pregunta del tarifex\" si no se indica\n"
+         "  kvxtool report [CARPETA...] [-o ARCHIVO.html] [--desde FECHA] [--hasta FECHA]\n"
+         "                 [--segundos N] [--abrir]\n"
+         "                                        el informe de las validaciones, una página HTML,\n"
+         "                                        de los registros del robot en las carpetas (sin\n"
+         "                                        CARPETA: la configurada en el robot); FECHA es\n"
+         "                                        DD/MM/AAAA o AAAA-MM-DD; N, los segundos que una\n"
+         "                                        persona tarda en responder (8 si no se indica);\n"
+         "                                        sin -o la página va a la salida, o con --abrir a\n"
+         "                                        \"Informe de validaciones.html\" en Documentos,\n"
+         "                                        y --abrir la abre en el navegador\n"
+         "  kvxtool diff A B [--profile PERFIL] [--tsv]\n"
+         "                                        compara los perfiles de A y B, archivos de\n"
+         "                                        perfiles o --store (el registro)\n"
+         "  kvxtool merge -o SALIDA A B [--prefer a|b]\n"
+         "                                        une los perfiles de A y B en el archivo SALIDA;\n"
+         "                                        --prefer decide las respuestas distintas\n"
          "  kvxtool --help | -h                   esta ayuda\n"
          "\n"
          "Salida (texto UTF-8, un renglón por elemento, campos separados por tabuladores):\n"
@@ -381,6 +399,23 @@ std::string Help() {
          "           \"rechazado [<tab> línea N] <tab> MOTIVO\"\n"
          "  ask      \"mensaje aceptado\"; 6 (sí) o 7 (no); el valor; el número de la opción\n"
          "           (-1 ninguna, -999 cancelar el tratamiento); o \"sin respuesta\" con estado 3\n"
+         "  report   con -o: \"ARCHIVO <tab> E ejecuciones <tab> D diálogos <tab> N no leídos\"; se\n"
+         "           leen los archivos nombrados como los registros del robot\n"
+         "           (AAMMDD_HHMMSS_IDENT.csv); cada uno que no se puede leer se nombra en el\n"
+         "           informe y en la salida de error; una carpeta que no se puede leer es una\n"
+         "           falla y no se escribe nada\n"
+         "  diff     \"A: ...\", \"B: ...\", y por perfil: \"Perfil \"NOMBRE\": igual\" o sus\n"
+         "           diferencias, cada diálogo con su pregunta, su título y las respuestas de A\n"
+         "           y de B; con --tsv un renglón por diferencia: ESTADO <tab> PERFIL <tab>\n"
+         "           PREGUNTA <tab> TÍTULO <tab> RESPUESTA A <tab> RESPUESTA B, ESTADO uno de\n"
+         "           perfil_solo_a, perfil_solo_b, solo_a, solo_b, distinta; estado de salida\n"
+         "           0 iguales, 1 distintos, 2 error\n"
+         "  merge    \"conflicto <tab> PERFIL <tab> PREGUNTA <tab> TÍTULO <tab> RESPUESTA A <tab>\n"
+         "           RESPUESTA B [<tab> se toma A|B]\" por cada diálogo respondido distinto, y\n"
+         "           \"perfil <tab> NOMBRE <tab> ENTRADAS\" por cada perfil escrito; sin --prefer\n"
+         "           un conflicto detiene la unión y no se escribe nada (estado 1)\n"
+         "  Los diálogos se comparan como los compara el robot: una clave guardada por una\n"
+         "  versión anterior y la misma clave escrita hoy son el mismo diálogo.\n"
          "\n"
          "Estado de salida: 0 éxito, 1 falla (mensaje en la salida de error), 2 uso incorrecto,\n"
          "3 el robot no tiene respuesta (ask).\n"
@@ -406,6 +441,9 @@ int Run(const std::vector<Text>& args, Environment& env) {
   if (command == u"import") return Import(rest, env);
   if (command == u"check") return Check(rest, env);
   if (command == u"ask") return Ask(rest, env);
+  if (command == u"report") return Report(rest, env);
+  if (command == u"diff") return Diff(rest, env);
+  if (command == u"merge") return Merge(rest, env);
   return UsageError(env, "comando desconocido: " + U8(command));
 }
 
