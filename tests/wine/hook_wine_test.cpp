@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/time_scale.h"
 #include "tools/robot_probe/probe.h"
 
 namespace korvex::probe {
@@ -224,7 +225,7 @@ TEST(HookWineTest, TheHostsValidationRunReachesTheRobotWindowAndTheRobotAnswers)
     }
   };
   const bool saw_end = robot.PumpUntil(60000, [&] { return ended; });
-  const int exit_code = host.Wait(30000);
+  const int exit_code = host.Wait(tools::ScaledMs(30000));
   const std::vector<std::string> report = host.Report();
   const std::vector<Notification>& got = robot.notifications();
   Print(got, report);

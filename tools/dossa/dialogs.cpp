@@ -6,6 +6,7 @@
 
 #include "platform/win32/dialog_template.h"
 #include "platform/win32/wide_text.h"
+#include "tools/common/time_scale.h"
 #include "tools/dossa/forms.h"
 #include "tools/dossa/report.h"
 
@@ -202,7 +203,7 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
       if (named) ReportControlDialog(d, cs->lpszName);
       if (d.timeout_ms != 0) {
         if (d.timeout_timer) KillTimer(nullptr, d.timeout_timer);
-        d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
+        d.timeout_timer = SetTimer(nullptr, 0, tools::ScaledMs(d.timeout_ms), TimeoutTimerProc);
       }
     } else if (owned && d.hwnd == nullptr) {
       d.hwnd = reinterpret_cast<HWND>(wParam);
@@ -223,7 +224,7 @@ class Raising {
     g_open.push_back(&d);
     // A watch starts each dialog's time when the dialog appears.
     if (d.timeout_ms != 0 && !d.watch_all) {
-      d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
+      d.timeout_timer = SetTimer(nullptr, 0, tools::ScaledMs(d.timeout_ms), TimeoutTimerProc);
     }
     if (d.plan != nullptr && d.plan->has_popup) {
       d.popup_timer = SetTimer(nullptr, 0, d.plan->popup.after_ms, PopupTimerProc);
