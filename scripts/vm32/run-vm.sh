@@ -33,7 +33,7 @@ cache=${KORVEX_VM32_CACHE:-/var/cache/korvex-vm32}
 limit=3600
 persist=false
 share=true
-envs=(KORVEX_TIME_SCALE=${KORVEX_TIME_SCALE:-20})
+envs=("KORVEX_TIME_SCALE=${KORVEX_TIME_SCALE:-20}")
 while [[ $# -gt 0 ]]; do
   case $1 in
     --timeout) limit=${2:?}; shift ;;
