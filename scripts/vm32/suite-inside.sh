@@ -33,15 +33,14 @@ mkdir -p "$results"
 : > "$results/summary"
 failed=0
 
-stage() {  # stage NAME COMMAND...: runs it, its output in NAME.log and here
+stage() {  # stage NAME COMMAND...: runs it, its output in NAME.log and here as it comes
   local name=$1
   shift
   local start status=0
   start=$(date +%s)
   echo "=== $name: $*"
-  "$@" > "$results/$name.log" 2>&1 || status=$?
+  "$@" 2>&1 | tee "$results/$name.log" || status=${PIPESTATUS[0]}
   local seconds=$(( $(date +%s) - start ))
-  tail -n 25 "$results/$name.log"
   local result=ok
   [[ $status -eq 0 ]] || { result="FAILED ($status)"; failed=1; }
   printf '%-24s %-12s %6d s\n' "$name" "$result" "$seconds" | tee -a "$results/summary"
@@ -50,8 +49,9 @@ stage() {  # stage NAME COMMAND...: runs it, its output in NAME.log and here
 echo "== $(uname -r), $(nproc) processors, $(free -g | awk '/^Mem:/ { print $2 }') GB;" \
   "$(/usr/lib/wine/wine64 --version); KORVEX_TIME_SCALE=${KORVEX_TIME_SCALE:-1}"
 if [[ -n "$tests" ]]; then
-  ctest_args=()
-  [[ "$tests" != all ]] && ctest_args=(-R "$tests")
+  # Every test's output as it comes: a wait that runs out shows at once.
+  ctest_args=(-V)
+  [[ "$tests" != all ]] && ctest_args+=(-R "$tests")
   stage "wine-tests" scripts/run-wine-tests.sh build/win32-tests "${ctest_args[@]}"
   # Every test's whole output, the passed ones' too.
   cp build/win32-tests/Testing/Temporary/LastTest.log "$results/wine-tests-output.log" 2>/dev/null

@@ -15,11 +15,12 @@
 # nothing in the 64-bit one.  In order:
 #   1. a silent install (/S): the files under Program Files (or Program
 #      Files (x86)), carrying the version the installer announces, the
-#      control registered in the registry view of its bits (its ProgID leads
-#      to the installed TARIFEX.OCX, and the host creates the control by
-#      it; the 32-bit control also unregisters and registers again with
-#      SysWOW64's regsvr32, as an administrator would), the Start-menu
-#      entries, the Add/Remove Programs entry, the start at logon;
+#      control registered as a program of its bits sees the registry (its
+#      ProgID leads to the installed TARIFEX.OCX, and the host creates the
+#      control by it; the 32-bit control's class is in the 32-bit view only,
+#      and it unregisters and registers again with SysWOW64's regsvr32, as
+#      an administrator would), the Start-menu entries, the Add/Remove
+#      Programs entry, the start at logon;
 #   2. the installed robot learns one answer;
 #   3. a silent uninstall while the robot runs: the robot is closed (exit
 #      code 0), the files, the control's registration, the shortcuts and
@@ -51,9 +52,16 @@ case $(basename "$installer") in
   *-win64-setup.exe) bits=64 program_files='Program Files' ;;
   *) echo "installer_test: $installer is neither a -win32- nor a -win64- installer" >&2; exit 2 ;;
 esac
-# The registry view the installer writes HKLM and HKCR in, and the other one.
-view=/reg:$bits
-other_view=/reg:$((96 - bits))
+# The registry is read as a program of the installer's bits reads it: the
+# 32-bit installer's through SysWOW64's reg.exe.  Since Windows 7 (and so in
+# Wine) a ProgID under HKCR is one key for both views while a class (CLSID)
+# has a key in each, so "reg /reg:32" is no way to read what a 32-bit host
+# finds.  The other view is read by the 64-bit reg.exe with /reg:64.
+if [[ $bits == 32 ]]; then
+  reg_exe='C:\windows\syswow64\reg.exe'
+else
+  reg_exe=reg
+fi
 dir=$WINEPREFIX/drive_c/$program_files/KORVEX
 dir_win="C:\\$program_files\\KORVEX"
 start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/KORVEX
@@ -64,15 +72,17 @@ installed=(KORVEX.exe Sentrel.dll TARIFEX.OCX kvxtool.exe default.wav KORVEX.ico
 now() { date +%s.%N; }
 ms_since() { LC_ALL=C awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.0f", (b - a) * 1000 }'; }
 
-# The data of a registry value (the key's default value without a name), in
-# the installer's view or the one given.
-reg_value() {  # reg_value KEY [NAME] [VIEW]
+# The data of a registry value (the key's default value without a name), as
+# a program of the installer's bits reads it.
+reg_value() {  # reg_value KEY [NAME]
   local query=(/ve)
   [[ -n "${2:-}" ]] && query=(/v "$2")
-  wine_run 60 reg query "$1" "${query[@]}" "${3:-$view}" 2>/dev/null | tr -d '\r' |
+  wine_run 60 "$reg_exe" query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' |
     sed -n 's/^ .*  REG_[A-Z_]*  *//p' | head -1
 }
-reg_exists() { wine_run 60 reg query "$1" "${2:-$view}" >/dev/null 2>&1; }
+reg_exists() { wine_run 60 "$reg_exe" query "$1" >/dev/null 2>&1; }
+# A key in the 64-bit view.
+reg_exists64() { wine_run 60 reg query "$1" /reg:64 >/dev/null 2>&1; }
 
 # The installed control's registration: ProgID -> CLSID -> its server.
 control_server() {
@@ -173,9 +183,9 @@ expect_installed() {
     # cannot load, and a second entry in Add/Remove Programs.
     local clsid
     clsid=$(reg_value 'HKCR\TARIFEX.TarifexCtrl.1\CLSID')
-    [[ -n "$clsid" ]] && reg_exists "HKCR\\CLSID\\$clsid\\InprocServer32" "$other_view" &&
+    [[ -n "$clsid" ]] && reg_exists64 "HKCR\\CLSID\\$clsid\\InprocServer32" &&
       fail "the 32-bit control is registered in the 64-bit registry view too"
-    reg_exists "$uninstall_key" "$other_view" && fail "the Add/Remove Programs entry is in the 64-bit view"
+    reg_exists64 "$uninstall_key" && fail "the Add/Remove Programs entry is in the 64-bit view"
     [[ -e "$WINEPREFIX/drive_c/Program Files/KORVEX" ]] && fail "the 32-bit installer wrote to Program Files"
   fi
 }
