@@ -33,7 +33,7 @@ Text CProfile::GetAnswer(const Text& key) const {
 
 bool IsReadablePair(const Text& key, const Text& answers) {
   try {
-    return ReadKey(key, answers) != nullptr;
+    return ReadStoredEntry(key, answers) != nullptr;
   } catch (const RecognitionError&) {
     return false;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -172,6 +173,15 @@ int Export(const std::vector<Text>& args, Environment& env) {
   if (!store) return status;
   std::vector<CProfile*> chosen;
   if (!Choose(*store, {args.begin() + 1, args.end()}, &chosen, env, "")) return kFailure;
+  // The store may hold a profile under a name no profile may take (written
+  // there by another program): such a profile cannot travel in a file, and
+  // the export stops before anything is written.
+  for (const CProfile* profile : chosen) {
+    if (std::optional<Text> problem = ProfileNameProblem(profile->GetName())) {
+      return Fail(env, "el perfil \"" + U8(profile->GetName()) + "\" no se puede exportar: " +
+                           U8(*problem));
+    }
+  }
   CProfileRepository temporary;
   for (const CProfile* profile : chosen) temporary.AddCopyOf(*profile);
   const ExportResult exported = ExportProfiles(temporary);
@@ -424,7 +434,9 @@ std::string Help() {
          "64 MiB se rechaza sin leerlo.\n";
 }
 
-int Run(const std::vector<Text>& args, Environment& env) {
+namespace {
+
+int RunCommand(const std::vector<Text>& args, Environment& env) {
   // An icon of a stored key is told apart by comparing its value with the
   // process's system icons, which are known only once loaded.
   if (env.windows != nullptr) SetSystemIcons(LoadSystemIcons(*env.windows));
@@ -445,6 +457,20 @@ int Run(const std::vector<Text>& args, Environment& env) {
   if (command == u"diff") return Diff(rest, env);
   if (command == u"merge") return Merge(rest, env);
   return UsageError(env, "comando desconocido: " + U8(command));
+}
+
+}  // namespace
+
+int Run(const std::vector<Text>& args, Environment& env) {
+  // Whatever a command did not foresee ends in a message and status 1,
+  // never in an abort without a word.
+  try {
+    return RunCommand(args, env);
+  } catch (const ProfileError& e) {
+    return Fail(env, U8(e.message()));
+  } catch (const std::exception& e) {
+    return Fail(env, std::string("error inesperado: ") + e.what());
+  }
 }
 
 }  // namespace korvex::kvxtool
