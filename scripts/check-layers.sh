@@ -29,9 +29,9 @@ declare -A allowed=(
   [robot/profiles]="platform robot/common robot/window robot/key"
   [robot/journal]="platform robot/common robot/window robot/key"
   [robot/query]="platform protocol robot/common robot/window robot/key"
-  [robot/app]="platform protocol robot/common robot/window robot/key robot/profiles robot/journal robot/query sentrel/notifications.h"
+  [robot/app]="platform protocol robot/common robot/window robot/key robot/profiles robot/journal robot/query sentrel/notifications.h sentrel/host_windows.h"
   [robot/win32]="platform platform/win32 protocol robot/common robot/window robot/key robot/profiles robot/journal robot/query robot/app sentrel sentrel/win32"
-  [tarifex]="platform protocol"
+  [tarifex]="platform protocol sentrel/host_windows.h"
   [tarifex/win32]="platform platform/win32 protocol tarifex"
 )
 

@@ -8,6 +8,7 @@
 
 #include "platform/socket.h"
 #include "platform/trace.h"
+#include "sentrel/host_windows.h"
 #include "tarifex/ansi.h"
 
 namespace korvex::tarifex {
@@ -45,6 +46,9 @@ std::uint32_t LeadingNumber(TextView text) {
 
 std::string Quoted(std::string_view s) { return ToUtf8(FromAnsi(s)); }
 
+// The host's windows the client reads.
+constexpr TextView kProgressPrefix = sentrel::kProgressPrefix;
+
 }  // namespace
 
 CProtorobot::CProtorobot(WindowSystem& ws, const RobotClientOptions& options)
@@ -64,7 +68,7 @@ bool CProtorobot::IsBatchProcess(Hwnd parent) {
     return false;
   }
   const Text title = m_ws.GetWindowTextW(parent, kTitleBufferChars);
-  const bool batch = title == kBatchTitle;
+  const bool batch = title == sentrel::kValidationCaption;
   KORVEX_TRACE("CProtorobot::IsBatchProcess(): %s", batch ? "yes" : "no");
   if (!batch) {
     KORVEX_TRACE("CProtorobot::IsBatchProcess(): el título de la ventana padre es: [%s]",
@@ -80,8 +84,8 @@ int CProtorobot::ObtainCurrentItem(Hwnd parent) {
     return 0;
   }
   int item = 0;
-  for (Hwnd frame = m_ws.FindWindowExW(parent, kNoWindow, kProgressFrameClass);
-       frame != kNoWindow; frame = m_ws.FindWindowExW(parent, frame, kProgressFrameClass)) {
+  for (Hwnd frame = m_ws.FindWindowExW(parent, kNoWindow, sentrel::kFrameClass);
+       frame != kNoWindow; frame = m_ws.FindWindowExW(parent, frame, sentrel::kFrameClass)) {
     const Text text = m_ws.GetWindowTextW(frame, kTitleBufferChars);
     if (text.compare(0, kProgressPrefix.size(), kProgressPrefix) != 0) continue;
     const auto number =

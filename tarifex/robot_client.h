@@ -25,9 +25,6 @@
 
 namespace korvex::tarifex {
 
-inline constexpr std::u16string_view kBatchTitle = u"Validación Total de Items";
-inline constexpr std::u16string_view kProgressFrameClass = u"ThunderRT6Frame";
-inline constexpr std::u16string_view kProgressPrefix = u"Declaración - Validando Item:";
 inline constexpr int kTitleBufferChars = 512;
 
 // The robot listens on the same machine, where a connection to a listening

@@ -13,16 +13,17 @@
 #include "robot/window/capture.h"
 #include "robot/window/perform.h"
 #include "robot/window/recognition_error.h"
+#include "sentrel/host_windows.h"
 #include "sentrel/notifications.h"
 
 namespace korvex {
 
 namespace {
 
-constexpr std::u16string_view kHostClass = u"ThunderRT6FormDC";
-constexpr std::u16string_view kHostModule = u"Dossa.exe";
-constexpr std::u16string_view kProgressClass = u"ThunderRT6Frame";
-constexpr std::u16string_view kProgressPrefix = u"Declaración - Validando Item:";
+using sentrel::kFormClass;
+using sentrel::kFrameClass;
+using sentrel::kHostModule;
+constexpr std::u16string_view kProgressPrefix = sentrel::kProgressPrefix;
 constexpr std::u16string_view kNotificationTitle = u"Notificación";
 
 // Puts a flag back to the value it had when the guard was made.
@@ -145,8 +146,8 @@ void CMainFrame::FindHost() {
   m_hostWnd = kNoWindow;
   m_hostThreadId = 0;
   m_hostProcessId = 0;
-  for (Hwnd window = m_ports.ws.FindWindowExW(kNoWindow, kNoWindow, kHostClass);
-       window != kNoWindow; window = m_ports.ws.FindWindowExW(kNoWindow, window, kHostClass)) {
+  for (Hwnd window = m_ports.ws.FindWindowExW(kNoWindow, kNoWindow, kFormClass);
+       window != kNoWindow; window = m_ports.ws.FindWindowExW(kNoWindow, window, kFormClass)) {
     const ThreadProcessIds ids = m_ports.ws.GetWindowThreadProcessId(window);
     const Text module = m_ports.ws.GetProcessModuleBaseName(ids.process_id);
     if (EqualsIgnoringAsciiCase(module, kHostModule)) {
@@ -194,9 +195,9 @@ void CMainFrame::ValidateButton(bool hidden) {
 void CMainFrame::ReadItemNumber() {
   m_itemNumber = 0;
   if (!IsAlive(m_validationWnd)) return;
-  for (Hwnd frame = m_ports.ws.FindWindowExW(m_validationWnd, kNoWindow, kProgressClass);
+  for (Hwnd frame = m_ports.ws.FindWindowExW(m_validationWnd, kNoWindow, kFrameClass);
        frame != kNoWindow;
-       frame = m_ports.ws.FindWindowExW(m_validationWnd, frame, kProgressClass)) {
+       frame = m_ports.ws.FindWindowExW(m_validationWnd, frame, kFrameClass)) {
     const Text caption = m_ports.ws.GetWindowTextW(frame, 512);
     if (caption.substr(0, kProgressPrefix.size()) == kProgressPrefix) {
       m_itemNumber = ItemNumberFromCaption(caption);
