@@ -21,6 +21,7 @@
 
 #include "platform/text.h"
 #include "robot/window/dossa_window.h"
+#include "robot/window/question_windows.h"
 
 namespace korvex {
 

@@ -10,6 +10,7 @@
 #include "robot/window/dossa_window.h"
 #include "robot/window/interaction.h"
 #include "robot/window/meta_window.h"
+#include "robot/window/question_windows.h"
 #include "robot/window/recognition_error.h"
 
 namespace korvex::query {
@@ -17,14 +18,6 @@ namespace korvex::query {
 namespace {
 
 using protocol::CBuffer;
-
-constexpr std::u16string_view kAcceptValue = u"Validar lo ingresado";
-constexpr std::u16string_view kEndTreatment = u"Terminar el tratamiento";
-constexpr std::u16string_view kDataInputNotice =
-    u"El tarifex ha detectado el uso de un dato complementario no especificado en el despacho !";
-constexpr std::u16string_view kSelectNoneButton = u"No seleccionar ninguna";
-constexpr std::u16string_view kCancelButton = u"Cancelar el  tratamiento";  // two blanks
-constexpr std::u16string_view kSelectButton = u"Seleccionar la opción marcada";
 
 std::string Utf8(TextView text) { return ToUtf8(text); }
 
@@ -50,6 +43,46 @@ std::unique_ptr<CMetaWindow> Static(TextView text) {
 }
 std::unique_ptr<CMetaWindow> Icon(std::int32_t icon) {
   return std::make_unique<CIconWindowEx>(icon);
+}
+
+// One of the control's question dialogs as the control lays it out
+// (tarifex/question_dialogs.h): the children in the definition's order with
+// their Spanish texts, the prompt asking for value_name, the options in the
+// list, a CNullInteraction answering each, and every role recorded.
+template <class Dialog, std::size_t N>
+std::unique_ptr<Dialog> BuildQuestion(tarifex::DialogText caption,
+                                      const tarifex::DialogChild (&children)[N],
+                                      TextView value_name, const std::vector<Text>& options) {
+  auto root = std::make_unique<CDialogWindow>();
+  OwnedAnswers answers;
+  for (const tarifex::DialogChild& child : children) {
+    switch (child.kind) {
+      case tarifex::ChildKind::kEdit:
+        root->AddChild(std::make_unique<CMetaEditEx>(Text()));
+        break;
+      case tarifex::ChildKind::kButton:
+        root->AddChild(Button(child.text.spanish));
+        break;
+      case tarifex::ChildKind::kStatic:
+        root->AddChild(Static(child.role == tarifex::ChildRole::kPrompt
+                                  ? tarifex::data_input::PromptFor(value_name)
+                                  : Text(child.text.spanish)));
+        break;
+      case tarifex::ChildKind::kListBox: {
+        auto list = std::make_unique<CMetaListEx>();
+        for (const Text& option : options) list->AddItem(option);
+        root->AddChild(std::move(list));
+        break;
+      }
+    }
+    answers.push_back(std::make_unique<CNullInteraction>());
+  }
+  auto dialog =
+      std::make_unique<Dialog>(Text(caption.spanish), std::move(root), std::move(answers));
+  for (std::size_t i = 0; i < N; ++i) {
+    SetRole(*dialog, children[i].role, static_cast<std::int32_t>(i));
+  }
+  return dialog;
 }
 
 // A stored answer list read with the answer reader, judged entry by entry
@@ -104,28 +137,13 @@ Text YesNoKey(TextView yes_text, TextView no_text, std::int32_t icon, TextView t
 }
 
 Text DataInputKey(TextView value_name) {
-  const Text prompt = u"Ingrese por favor el valor de " + Text(value_name) + u" :";
-  auto dialog = Build<CDataInputWindow>(kDataInputCaption, std::make_unique<CMetaEditEx>(Text()),
-                                        Button(kAcceptValue), Button(kEndTreatment),
-                                        Static(kDataInputNotice), Static(prompt));
-  dialog->SetPromptIndex(4);
-  dialog->SetEditIndex(0);
-  dialog->SetAcceptIndex(1);
-  dialog->SetCancelIndex(2);
-  return WriteKey(*dialog);
+  return WriteKey(*BuildQuestion<CDataInputWindow>(
+      tarifex::data_input::kCaption, tarifex::data_input::kChildren, value_name, {}));
 }
 
 Text OptionsKey(const std::vector<Text>& options) {
-  auto list = std::make_unique<CMetaListEx>();
-  for (const Text& option : options) list->AddItem(option);
-  auto dialog = Build<CItemSelectionWindow>(kItemSelectionCaption, Button(kSelectNoneButton),
-                                            Button(kCancelButton), std::move(list),
-                                            Button(kSelectButton));
-  dialog->SetListIndex(2);
-  dialog->SetAcceptIndex(3);
-  dialog->SetCancelIndex(1);
-  dialog->SetNoneIndex(0);
-  return WriteKey(*dialog);
+  return WriteKey(*BuildQuestion<CItemSelectionWindow>(
+      tarifex::options::kCaption, tarifex::options::kChildren, {}, options));
 }
 
 // --- answer lists -----------------------------------------------------------------------

@@ -9,7 +9,10 @@
 // The keys are those that the key writer (robot/key/window_key.h) writes
 // for the control's dialogs captured live: every text field is escaped as a
 // whole ("<>Mensaje al declarante", "<>&S\xed").  A stored answer learned from
-// one of those dialogs is therefore found again through this service.
+// one of those dialogs is therefore found again through this service.  The
+// keys of the data-entry and option dialogs are built from the dialogs' one
+// definition (tarifex/question_dialogs.h), which the control's dialogs are
+// built from too.
 #pragma once
 
 #include <atomic>
@@ -47,9 +50,9 @@ inline constexpr std::u16string_view kDefaultNo = u"&No";          // button 7 (
 Text MessageKey(TextView accept_text, std::int32_t icon, TextView text);
 // The yes/no question: two buttons, icon, text.
 Text YesNoKey(TextView yes_text, TextView no_text, std::int32_t icon, TextView text);
-// "Ingreso de dato complementario" asking for the value named value_name.
+// The data-entry dialog asking for the value named value_name.
 Text DataInputKey(TextView value_name);
-// "Seleccion de una opcion" offering the options in order.
+// The option dialog offering the options in order.
 Text OptionsKey(const std::vector<Text>& options);
 
 // --- judging stored answer lists --------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "platform/window_system.h"
 #include "robot/window/dossa_window.h"
+#include "robot/window/question_windows.h"
 
 namespace korvex {
 

@@ -1,5 +1,6 @@
 #include "robot/window/dossa_window.h"
 
+#include "robot/window/ask_user.h"
 #include "robot/window/dialog_follower.h"
 #include "robot/window/recognition_error.h"
 
@@ -47,6 +48,8 @@ bool CDossaWindow::ReplaceAnswer(std::int32_t index, std::unique_ptr<CUserIntera
 void CDossaWindow::ResetAnswers() {
   for (auto& answer : m_answers) answer = std::make_unique<CNullInteraction>();
 }
+
+void CDossaWindow::AskUser(AskUserPort&) { ResetAnswers(); }
 
 // --- caption normalization ----------------------------------------------------
 
@@ -120,6 +123,19 @@ CDynWindow::CDynWindow(WindowSystem& ws, Hwnd dialog, DialogFollower* follower)
 CDynWindow::CDynWindow(Text caption, std::unique_ptr<CDialogWindow> root, OwnedAnswers answers)
     : CDossaWindow(caption, std::move(root), std::move(answers)),
       m_normalizedCaption(std::move(caption)) {}
+
+void CDynWindow::AskUser(AskUserPort& user) {
+  CDossaWindow::AskUser(user);
+  const int pressed = user.AskMessage(GetRoot(), GetDialogHandle());
+  const CDialogWindow& root = GetRoot();
+  for (std::size_t i = 0; i < root.GetChildCount(); ++i) {
+    const auto* button = dynamic_cast<const CMetaButton*>(&root.GetChild(i));
+    if (button != nullptr && button->GetControlId() == pressed) {
+      ReplaceAnswer(static_cast<std::int32_t>(i), std::make_unique<CPressButton>());
+      return;
+    }
+  }
+}
 
 bool CDynWindow::IsPlainMessage() const {
   const CDialogWindow& root = GetRoot();

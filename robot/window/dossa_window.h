@@ -1,7 +1,8 @@
-// One object per captured dialog: the caption, the root meta window, one
-// answer per child and six role indices.  Three kinds: CDynWindow (any
-// message box or question of the host) and the tariff control's two question
-// dialogs, CDataInputWindow and CItemSelectionWindow.
+// CDossaWindow, one object per captured dialog: the caption, the root meta
+// window, one answer per child and six role indices.  Three kinds:
+// CDynWindow here (any message box or question of the host) and the tariff
+// control's two question dialogs, CDataInputWindow and CItemSelectionWindow
+// (robot/window/question_windows.h).
 #pragma once
 
 #include <cstdint>
@@ -119,41 +120,6 @@ class CDynWindow : public CDossaWindow {
  private:
   Text m_normalizedCaption;
 };
-
-// The tariff control's data-input question, caption
-// "Ingreso de dato complementario".
-class CDataInputWindow : public CDossaWindow {
- public:
-  // Captures the live dialog with its roles and clears its edit.  Throws
-  // RecognitionError 115 when the caption is another.
-  CDataInputWindow(WindowSystem& ws, Hwnd dialog, DialogFollower* follower = nullptr);
-  CDataInputWindow(Text caption, std::unique_ptr<CDialogWindow> root, OwnedAnswers answers)
-      : CDossaWindow(std::move(caption), std::move(root), std::move(answers)) {}
-
-  std::u16string_view RuntimeClassName() const override { return u"class CDataInputWindow"; }
-  DialogClass GetDialogClass() const override { return DialogClass::DataInput; }
-  void AskUser(AskUserPort& user) override;
-  Text GetPromptText() const override;
-};
-
-// The tariff control's option question, caption "Seleccion de una opcion".
-class CItemSelectionWindow : public CDossaWindow {
- public:
-  // Captures the live dialog with its roles and clears the list's selection.
-  // Throws RecognitionError 115 when the caption is another.
-  CItemSelectionWindow(WindowSystem& ws, Hwnd dialog, DialogFollower* follower = nullptr);
-  CItemSelectionWindow(Text caption, std::unique_ptr<CDialogWindow> root, OwnedAnswers answers)
-      : CDossaWindow(std::move(caption), std::move(root), std::move(answers)) {}
-
-  std::u16string_view RuntimeClassName() const override {
-    return u"class CItemSelectionWindow";
-  }
-  DialogClass GetDialogClass() const override { return DialogClass::ItemSelection; }
-  void AskUser(AskUserPort& user) override;
-};
-
-inline constexpr std::u16string_view kDataInputCaption = u"Ingreso de dato complementario";
-inline constexpr std::u16string_view kItemSelectionCaption = u"Seleccion de una opcion";
 
 // The 16-character declaration-number mask and its replacement.
 inline constexpr std::u16string_view kDeclarationMask = u"00000A###000000?";

@@ -16,6 +16,7 @@
 #include "robot/window/capture.h"
 #include "tarifex/ansi.h"
 #include "tarifex/robot_client.h"
+#include "tests/fakes/control_dialogs.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fixed_environment.h"
 #include "tests/native/query_test_support.h"
@@ -89,24 +90,12 @@ TEST_F(RobotClientTest, EachQuestionIsAnsweredFromAnswersLearnedOnTheControlsDia
         u"4|class CNullInteraction|class CPressButton|class CNullInteraction|"
         u"class CNullInteraction|");
 
-  const Hwnd input = host.desk.AddTopLevel({.text = u"Ingreso de dato complementario"});
-  host.desk.AddChild(input, {.class_name = u"Edit"});
-  host.desk.AddChild(input, {.class_name = u"Button", .text = u"Validar lo ingresado", .control_id = 1});
-  host.desk.AddChild(input, {.class_name = u"Button", .text = u"Terminar el tratamiento", .control_id = 2});
-  host.desk.AddChild(input, {.class_name = u"Static",
-                             .text = u"El tarifex ha detectado el uso de un dato complementario "
-                                     u"no especificado en el despacho !"});
-  host.desk.AddChild(input, {.class_name = u"Static",
-                             .text = u"Ingrese por favor el valor de Año de fabricación :"});
+  const Hwnd input = testing::AddControlDataInput(host.desk, u"Año de fabricación").dialog;
   Store(CapturedKey(input), u"5|class CPutText|<>2019 \\x7c \\xe9poca|class CPressButton|"
                             u"class CNullInteraction|class CNullInteraction|class CNullInteraction|");
 
   const std::vector<Text> options = {u"Régimen general", u"Régimen de muestras", u"Otro"};
-  const Hwnd choice = host.desk.AddTopLevel({.text = u"Seleccion de una opcion"});
-  host.desk.AddChild(choice, {.class_name = u"Button", .text = u"No seleccionar ninguna"});
-  host.desk.AddChild(choice, {.class_name = u"Button", .text = u"Cancelar el  tratamiento"});
-  host.desk.AddChild(choice, {.class_name = u"ListBox", .items = options});
-  host.desk.AddChild(choice, {.class_name = u"Button", .text = u"Seleccionar la opción marcada"});
+  const Hwnd choice = testing::AddControlOptions(host.desk, options).dialog;
   Store(CapturedKey(choice), u"4|class CNullInteraction|class CNullInteraction|"
                              u"class CItemSelect|2|class CPressButton|");
 

@@ -1,4 +1,5 @@
-// The tariff control's question dialogs and asking the user.
+// The tariff control's question dialogs captured (robot/window/question_windows.h)
+// and asking the user.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
