@@ -32,9 +32,21 @@ struct DialogText {
   std::u16string_view spanish;
 };
 
-// What a child of a question dialog is: the robot's capture tells it by its
-// window class ("Edit", "Button", "Static", "ListBox").
+// What a child of a question dialog is.
 enum class ChildKind { kEdit, kButton, kStatic, kListBox };
+
+// The window class of a child of the kind: the control's templates create
+// these predefined controls, and the robot's capture tells a child's kind by
+// its class.
+constexpr std::u16string_view WindowClassOf(ChildKind kind) {
+  switch (kind) {
+    case ChildKind::kEdit: return u"Edit";
+    case ChildKind::kButton: return u"Button";
+    case ChildKind::kStatic: return u"Static";
+    case ChildKind::kListBox: return u"ListBox";
+  }
+  return u"";
+}
 
 // What a child does in its dialog.
 enum class ChildRole {

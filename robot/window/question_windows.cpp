@@ -35,17 +35,6 @@ T* ChildAs(const CDossaWindow& dialog, std::int32_t index) {
   return dynamic_cast<T*>(&dialog.GetRoot().GetChild(static_cast<std::size_t>(index)));
 }
 
-// The window class a child of the kind has.
-std::u16string_view ClassOf(ChildKind kind) {
-  switch (kind) {
-    case ChildKind::kEdit: return u"Edit";
-    case ChildKind::kButton: return u"Button";
-    case ChildKind::kStatic: return u"Static";
-    case ChildKind::kListBox: return u"ListBox";
-  }
-  return u"";
-}
-
 std::unique_ptr<CMetaWindow> MetaWindowOf(ChildKind kind, WindowSystem& ws, Hwnd child,
                                           CDialogWindow& root) {
   switch (kind) {
@@ -72,7 +61,7 @@ void CaptureChildren(CDossaWindow& dialog, WindowSystem& ws, Hwnd window,
     const Text window_class = ws.GetClassNameW(child, 10);
     const DialogChild* kind = nullptr;  // the definition's last child of the kind
     for (const DialogChild& c : children) {
-      if (EqualsIgnoringAsciiCase(window_class, ClassOf(c.kind))) kind = &c;
+      if (EqualsIgnoringAsciiCase(window_class, tarifex::WindowClassOf(c.kind))) kind = &c;
     }
     if (kind == nullptr) continue;
     const std::int32_t index = NextIndex(dialog);

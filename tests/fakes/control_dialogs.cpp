@@ -8,23 +8,12 @@ namespace korvex::testing {
 
 namespace {
 
-using tarifex::ChildKind;
 using tarifex::ChildRole;
 using tarifex::DialogChild;
 
 constexpr std::int16_t kSpanish = 0;
 
 Text ControlText(int id) { return tarifex::FromAnsi(tarifex::LoadControlString(id, kSpanish)); }
-
-Text ClassOf(ChildKind kind) {
-  switch (kind) {
-    case ChildKind::kEdit: return u"Edit";
-    case ChildKind::kButton: return u"Button";
-    case ChildKind::kStatic: return u"Static";
-    case ChildKind::kListBox: return u"ListBox";
-  }
-  return u"";
-}
 
 template <std::size_t N>
 ControlDialog Lay(FakeDesktop& desk, tarifex::DialogText caption,
@@ -33,7 +22,7 @@ ControlDialog Lay(FakeDesktop& desk, tarifex::DialogText caption,
   ControlDialog laid;
   laid.dialog = desk.AddTopLevel({.text = ControlText(caption.id)}, owner);
   for (const DialogChild& child : children) {
-    WindowSpec spec{.class_name = ClassOf(child.kind)};
+    WindowSpec spec{.class_name = Text(tarifex::WindowClassOf(child.kind))};
     if (child.role == ChildRole::kPrompt) {
       spec.text = tarifex::FromAnsi(tarifex::FormatControlText(
           tarifex::LoadControlString(child.text.id, kSpanish), {tarifex::ToAnsi(name)}));
