@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/trace.h"
+#include "protocol/messages.h"
 #include "protocol/protocol.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/window_key.h"
@@ -301,47 +302,15 @@ bool QueryConnection::ProcessRemoteQuery(std::int32_t item, const Text& key, Tex
   return true;
 }
 
-bool QueryConnection::WriteResponse(CBuffer& response, const char* handler,
-                                const std::function<bool(CBuffer&)>& fields) {
-  if (!response.AddInteger(protocol::kProtocolId) || !fields(response) ||
-      !response.AddSignature(m_clock)) {
+template <class Response>
+bool QueryConnection::Respond(CBuffer& out, const char* handler, const Response& response) {
+  if (!protocol::EncodeResponse(response, m_clock, out)) {
     KORVEX_TRACE("%s(): la generación del buffer dio error", handler);
     return false;
   }
   KORVEX_TRACE("%s(): operación exitosa", handler);
   return true;
 }
-
-namespace {
-
-// The common reading of the first two handlers' parameters.
-struct MessageQuestion {
-  std::int32_t item = 0;
-  Text text;
-  Text caption;
-  std::int32_t uType = 0;
-};
-
-bool ReadMessageQuestion(CBuffer& request, const char* handler, MessageQuestion& q) {
-  const char* missing = nullptr;
-  if (!request.GetInteger(q.item)) missing = "item";
-  else if (!request.GetString(q.text)) missing = "lpText";
-  else if (!request.GetString(q.caption)) missing = "lpCaption";
-  else if (!request.GetInteger(q.uType)) missing = "uType";
-  if (missing != nullptr) {
-    KORVEX_TRACE("%s(): parámetro faltante en la pregunta: '%s'", handler, missing);
-    return false;
-  }
-  KORVEX_TRACE("%s(): '%s', '%s', 0x%08x", handler, Utf8(q.text).c_str(), Utf8(q.caption).c_str(),
-               static_cast<unsigned>(q.uType));
-  if (!request.ValidaEOM()) {
-    KORVEX_TRACE("%s(): el tamaño de la respuesta no era el esperado", handler);
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 // The lookup step shared by the four handlers.
 bool QueryConnection::FindAnswer(const char* handler, std::int32_t item, const Text& key,
@@ -356,10 +325,10 @@ bool QueryConnection::FindAnswer(const char* handler, std::int32_t item, const T
 }
 
 bool QueryConnection::MensajeAlDespachante(CBuffer& request, CBuffer& response) {
-  MessageQuestion q;
-  if (!ReadMessageQuestion(request, "MensajeAlDespachante", q)) return false;
+  protocol::MensajeAlDespachanteRequest q;
+  if (!protocol::DecodeRequest(request, q)) return false;
   const Text key = MessageKey(GetButtonText(1, kDefaultAccept),
-                              IconValue(static_cast<std::uint32_t>(q.uType)), q.text);
+                              IconValue(static_cast<std::uint32_t>(q.type)), q.text);
   Text answers;
   if (!FindAnswer("MensajeAlDespachante", q.item, key, answers)) return false;
   if (!IsAcknowledgedMessage(answers)) {
@@ -367,17 +336,17 @@ bool QueryConnection::MensajeAlDespachante(CBuffer& request, CBuffer& response) 
                  Utf8(answers).c_str());
     return false;
   }
-  return WriteResponse(response, "MensajeAlDespachante",
-                       [](CBuffer& out) { return out.AddBool(1); });
+  return Respond(response, "MensajeAlDespachante",
+                 protocol::MensajeAlDespachanteResponse{.acknowledged = 1});
 }
 
 bool QueryConnection::PreguntaSiNo(CBuffer& request, CBuffer& response) {
-  MessageQuestion q;
-  if (!ReadMessageQuestion(request, "PreguntaSiNo", q)) return false;
+  protocol::PreguntaSiNoRequest q;
+  if (!protocol::DecodeRequest(request, q)) return false;
   // The "no" text is asked for first.
   const Text no = GetButtonText(protocol::kIdNo, kDefaultNo);
   const Text yes = GetButtonText(protocol::kIdYes, kDefaultYes);
-  const Text key = YesNoKey(yes, no, IconValue(static_cast<std::uint32_t>(q.uType)), q.text);
+  const Text key = YesNoKey(yes, no, IconValue(static_cast<std::uint32_t>(q.type)), q.text);
   Text answers;
   if (!FindAnswer("PreguntaSiNo", q.item, key, answers)) return false;
   const std::optional<std::int32_t> answer = YesNoAnswer(answers);
@@ -387,78 +356,42 @@ bool QueryConnection::PreguntaSiNo(CBuffer& request, CBuffer& response) {
     return false;
   }
   KORVEX_TRACE("PreguntaSiNo(): devolviendo '%s'", *answer == protocol::kIdYes ? "SÍ" : "NO");
-  return WriteResponse(response, "PreguntaSiNo", [&](CBuffer& out) {
-    return out.AddInteger(*answer) && out.AddBool(1);
-  });
+  return Respond(response, "PreguntaSiNo",
+                 protocol::PreguntaSiNoResponse{.answer = *answer, .acknowledged = 1});
 }
 
 bool QueryConnection::PreguntaTexto(CBuffer& request, CBuffer& response) {
-  std::int32_t item = 0;
-  Text name;
-  const char* missing = nullptr;
-  if (!request.GetInteger(item)) missing = "item";
-  else if (!request.GetString(name)) missing = "lpText";
-  if (missing != nullptr) {
-    KORVEX_TRACE("PreguntaTexto(): parámetro faltante en la pregunta: '%s'", missing);
-    return false;
-  }
-  KORVEX_TRACE("PreguntaTexto(): '%s'", Utf8(name).c_str());
-  if (!request.ValidaEOM()) {
-    KORVEX_TRACE("PreguntaTexto(): el tamaño de la respuesta no era el esperado");
-    return false;
-  }
-  const Text key = DataInputKey(name);
+  protocol::PreguntaTextoRequest q;
+  if (!protocol::DecodeRequest(request, q)) return false;
+  const Text key = DataInputKey(q.name);
   Text answers;
-  if (!FindAnswer("PreguntaTexto", item, key, answers)) return false;
-  const std::optional<ValueAnswer> answer = DataInputAnswer(answers);
+  if (!FindAnswer("PreguntaTexto", q.item, key, answers)) return false;
+  std::optional<ValueAnswer> answer = DataInputAnswer(answers);
   if (!answer) {
     KORVEX_TRACE("PreguntaTexto(): ProcessRemoteQuery devolvió una respuesta inesperada: [%s]",
                  Utf8(answers).c_str());
     return false;
   }
-  return WriteResponse(response, "PreguntaTexto", [&](CBuffer& out) {
-    return out.AddString(answer->value) && out.AddBool(answer->acknowledged ? 1 : 0);
-  });
+  return Respond(response, "PreguntaTexto",
+                 protocol::PreguntaTextoResponse{.value = std::move(answer->value),
+                                                 .acknowledged = answer->acknowledged ? 1 : 0});
 }
 
 bool QueryConnection::PreguntaOpciones(CBuffer& request, CBuffer& response) {
-  std::int32_t item = 0;
-  std::int32_t count = 0;
-  const char* missing = nullptr;
-  if (!request.GetInteger(item)) missing = "item";
-  else if (!request.GetInteger(count)) missing = "count";
-  if (missing != nullptr) {
-    KORVEX_TRACE("PreguntaOpciones(): parámetro faltante en la pregunta: '%s'", missing);
-    return false;
-  }
-  if (count < 0 || count > protocol::kMaxOptions) {
-    KORVEX_TRACE("PreguntaOpciones(): parámetro 'count' fuera de rango (0-%d): %d",
-                 protocol::kMaxOptions, count);
-    return false;
-  }
-  std::vector<Text> options(static_cast<std::size_t>(count));
-  for (std::int32_t i = 0; i < count; ++i) {
-    if (!request.GetString(options[static_cast<std::size_t>(i)])) {
-      KORVEX_TRACE("PreguntaOpciones(): parámetro faltante en la pregunta: elements[%d]", i);
-      return false;
-    }
-  }
-  if (!request.ValidaEOM()) {
-    KORVEX_TRACE("PreguntaOpciones(): el tamaño de la respuesta no era el esperado");
-    return false;
-  }
-  KORVEX_TRACE("PreguntaOpciones(): %d elementos", count);
-  const Text key = OptionsKey(options);
+  protocol::PreguntaOpcionesRequest q;
+  if (!protocol::DecodeRequest(request, q)) return false;
+  const Text key = OptionsKey(q.options);
   Text answers;
-  if (!FindAnswer("PreguntaOpciones", item, key, answers)) return false;
-  const std::optional<std::int32_t> answer = OptionsAnswer(answers, count);
+  if (!FindAnswer("PreguntaOpciones", q.item, key, answers)) return false;
+  const std::optional<std::int32_t> answer =
+      OptionsAnswer(answers, static_cast<std::int32_t>(q.options.size()));
   if (!answer) {
     KORVEX_TRACE("PreguntaOpciones(): ProcessRemoteQuery devolvió una respuesta inesperada: [%s]",
                  Utf8(answers).c_str());
     return false;
   }
-  return WriteResponse(response, "PreguntaOpciones",
-                       [&](CBuffer& out) { return out.AddInteger(*answer); });
+  return Respond(response, "PreguntaOpciones",
+                 protocol::PreguntaOpcionesResponse{.answerid = *answer});
 }
 
 }  // namespace korvex::query

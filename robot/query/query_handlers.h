@@ -93,9 +93,9 @@ class QueryConnection {
   QueryConnection(const QueryConnection&) = delete;
   QueryConnection& operator=(const QueryConnection&) = delete;
 
-  // Each reads its parameters from the request (positioned after the query
-  // number), checks the end of the message, and fills and signs the
-  // response; true when the response is complete.
+  // Each decodes its request (positioned after the query number,
+  // protocol/messages.h), looks the question's key up, and encodes and signs
+  // the response; true when the response is complete.
   bool MensajeAlDespachante(CBuffer& request, CBuffer& response);
   bool PreguntaSiNo(CBuffer& request, CBuffer& response);
   bool PreguntaTexto(CBuffer& request, CBuffer& response);
@@ -118,8 +118,9 @@ class QueryConnection {
   enum class Lookup { kNotTried, kAbsent, kPresent };
 
   bool FindAnswer(const char* handler, std::int32_t item, const Text& key, Text& answers);
-  bool WriteResponse(CBuffer& response, const char* handler,
-                     const std::function<bool(CBuffer&)>& fields);
+  // Encodes and signs the response.
+  template <class Response>
+  bool Respond(CBuffer& out, const char* handler, const Response& response);
 
   QueryContext m_context;
   const std::atomic<bool>* m_stopping;
