@@ -8,7 +8,7 @@
 #pragma once
 
 #include "platform/text.h"
-#include "robot/window/interaction.h"
+#include "robot/capture/interaction.h"
 
 namespace korvex {
 

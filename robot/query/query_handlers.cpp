@@ -6,13 +6,14 @@
 #include "platform/trace.h"
 #include "protocol/messages.h"
 #include "protocol/protocol.h"
+#include "robot/capture/dossa_window.h"
+#include "robot/capture/interaction.h"
+#include "robot/capture/meta_window.h"
+#include "robot/capture/question_windows.h"
+#include "robot/capture/recognition_error.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/window_key.h"
-#include "robot/window/dossa_window.h"
-#include "robot/window/interaction.h"
-#include "robot/window/meta_window.h"
-#include "robot/window/question_windows.h"
-#include "robot/window/recognition_error.h"
+#include "tarifex/question_dialogs.h"
 
 namespace korvex::query {
 

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <system_error>
 
+#include "platform/barrier.h"
 #include "platform/trace.h"
 #include "protocol/framing.h"
 #include "protocol/messages.h"
-#include "robot/common/barrier.h"
 
 namespace korvex::query {
 

@@ -2,8 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "robot/capture/capture.h"
 #include "robot/key/window_key.h"
-#include "robot/window/capture.h"
 #include "tests/fakes/control_dialogs.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/native/query_test_support.h"

@@ -6,13 +6,9 @@
 #include <filesystem>
 #include <random>
 
+#include "platform/barrier.h"
 #include "platform/regional.h"
-#include "robot/app/frame_commands.h"
-#include "robot/app/main_frame.h"
-#include "robot/app/tray_text.h"
-#include "robot/app/mascot_animation.h"
-#include "robot/app/robot_messages.h"
-#include "robot/common/barrier.h"
+#include "robot/capture/capture.h"
 #include "robot/common/settings.h"
 #include "robot/journal/report_rows.h"
 #include "robot/journal/vti_actions.h"
@@ -20,7 +16,12 @@
 #include "robot/key/system_icons.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
-#include "robot/window/capture.h"
+#include "robot/tray/frame_commands.h"
+#include "robot/tray/tray_text.h"
+#include "robot/watcher/item_number.h"
+#include "robot/watcher/main_frame.h"
+#include "robot/watcher/mascot_animation.h"
+#include "robot/watcher/robot_messages.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/frame_fakes.h"
@@ -77,7 +78,7 @@ class WatcherTest : public ::testing::Test, protected FrameUnderTest {
     desk.AddChild(validation, {.class_name = u"ThunderRT6Frame", .text = u"Otro marco"});
     progress = desk.AddChild(validation, {.class_name = u"ThunderRT6Frame",
                                           .text = u"Declaración - Validando Item: 1"});
-    main.OnValidationStarted(validation);
+    ValidationStarted(validation);
   }
 
   // Another program selects a profile through the slot.
@@ -145,12 +146,12 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   EXPECT_EQ(tray.tooltip, u"Robot activo.\r\nSe encuentra seleccionado el perfil \"Aduana Norte\".");
   EXPECT_THAT(log.entries, Contains("mascot shown"));
   EXPECT_TRUE(journal.IsFileOpen());
-  main.OnValidateButton(true);
+  ValidateButton(true);
   EXPECT_EQ(main.TrayState(), 4);
 
   // Item 1: a message the profile knows is journalled, then answered.
   std::size_t mark = log.entries.size();
-  main.OnDialogReady(InfoBox(u"Item sin origen"));
+  DialogReady(InfoBox(u"Item sin origen"));
   EXPECT_THAT(Since(mark), ElementsAre("click Aceptar (journal 1)", "mascot blinks"));
   EXPECT_EQ(main.ItemNumber(), 1);
   EXPECT_FALSE(main.Busy());
@@ -158,7 +159,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   // Item 2: a question the profile knows.
   SetItem(2);
   mark = log.entries.size();
-  main.OnDialogReady(YesNoBox(u"¿Usar el origen declarado?"));
+  DialogReady(YesNoBox(u"¿Usar el origen declarado?"));
   EXPECT_THAT(Since(mark), ElementsAre("click &Sí (journal 2)", "mascot blinks"));
   EXPECT_EQ(journal.Questions().at(2).begin()->second.m_answer, u"Presionar Sí");
 
@@ -168,7 +169,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   user.PressInReplica(6);
   dialogs.confirmations = {6};
   mark = log.entries.size();
-  main.OnDialogReady(asked);
+  DialogReady(asked);
   EXPECT_THAT(Since(mark), ElementsAre("SetTimer 2 60000", "confirm over " + std::to_string(asked),
                                        "KillTimer 2", "click &Sí (journal 3)", "mascot blinks"));
   EXPECT_EQ(profile.GetAnswer(main.LastKey()), u"4|class CNullInteraction|class CPressButton|class CNullInteraction|class CNullInteraction|");
@@ -179,7 +180,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   asked = YesNoBox(u"¿Aplicar la reducción?");
   user.PressInReplica(7);
   dialogs.confirmations = {7};
-  main.OnDialogReady(asked);
+  DialogReady(asked);
   EXPECT_EQ(desk.Get(asked).dialog_result, 7);
   EXPECT_FALSE(profile.HasAnswer(main.LastKey()));
 
@@ -189,7 +190,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   user.PressInReplica(7);
   user.PressInReplica(6);
   dialogs.confirmations = {10, 6};
-  main.OnDialogReady(asked);
+  DialogReady(asked);
   EXPECT_EQ(desk.Get(asked).dialog_result, 6);
   EXPECT_EQ(user.Questions().size(), 4u);  // the retry showed the replica again
   EXPECT_THAT(ToUtf8(profile.GetAnswer(main.LastKey())), ::testing::HasSubstr("|class CPressButton|class CNullInteraction|class CNullInteraction|"));
@@ -206,25 +207,25 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
     log.Add("host refuses " + ToUtf8(desk.Get(button).props.text));
     return 0;
   };
-  main.OnDialogReady(refused);
+  DialogReady(refused);
   EXPECT_EQ(log.entries.back(), "mascot blinks");
   EXPECT_EQ(journal.Questions().at(6).size(), 1u);
   desk.on_click = host_click;
   user.PressInReplica(7);
   dialogs.confirmations = {7};
-  main.OnAnswerRejected();
+  AnswerRejected();
   EXPECT_EQ(desk.Get(refused).dialog_result, 7);
   EXPECT_FALSE(profile.HasAnswer(origin_key));
   EXPECT_EQ(journal.Questions().at(6).begin()->second.m_automatic, 0);  // asked again
   EXPECT_EQ(journal.CountMessages(), messages_before);
 
   // The run ends.
-  main.OnValidateButton(false);
+  ValidateButton(false);
   EXPECT_EQ(main.TrayState(), 6);
   dialogs.while_reporting = [&] { log.Add("journal file open: " + std::to_string(journal.IsFileOpen())); };
   mark = log.entries.size();
   const Text log_path = journal.GetLogPath();
-  main.OnValidationEnded();
+  ValidationEnded();
   EXPECT_THAT(Since(mark),
               ElementsAre("mascot hidden",
                           "balloon Notificación 0: " + ToUtf8(LoadRobotString(str::kEndedWithActions)),
@@ -243,7 +244,7 @@ TEST_F(WatcherTest, NothingHappensWithoutAnActiveProfile) {
   HostStartsValidation();
   const Hwnd box = InfoBox(u"x");
   const std::size_t mark = log.entries.size();
-  main.OnDialogReady(box);
+  DialogReady(box);
   EXPECT_THAT(Since(mark), IsEmpty());
   EXPECT_EQ(main.Dialog(), nullptr);
   EXPECT_TRUE(desk.IsWindow(box));
@@ -255,12 +256,12 @@ TEST_F(WatcherTest, DeadWindowsAndRefusedCapturesAreLeftToTheUser) {
   ASSERT_EQ(SelectThroughSlot(u"P"), 0);
   const Hwnd gone = InfoBox(u"x");
   desk.Destroy(gone);
-  main.OnDialogReady(gone);
-  main.OnDialogReady(kNoWindow);
+  DialogReady(gone);
+  DialogReady(kNoWindow);
   const Hwnd error = desk.AddMessageBox(u"Error", u"Falla", desk.SystemIcon(win::kIdiHand),
                                         {{u"Aceptar", 1}}, validation);
   main.SetBusy(false);
-  main.OnDialogReady(error);
+  DialogReady(error);
   EXPECT_EQ(main.Dialog(), nullptr);
   EXPECT_TRUE(desk.IsWindow(error));
   EXPECT_FALSE(main.Busy());
@@ -273,14 +274,14 @@ TEST_F(WatcherTest, BusyIsRestoredOnEveryExitAndAfterAFailure) {
   main.SetBusy(true);  // one of the robot's own dialogs is open
   user.PressInReplica(1);
   dialogs.confirmations = {7};
-  main.OnDialogReady(InfoBox(u"x"));
+  DialogReady(InfoBox(u"x"));
   EXPECT_TRUE(main.Busy());
   main.SetBusy(false);
   // The user script runs dry: the failure is stopped there, and leaves the
   // robot not busy, not asking and the alarm disarmed; the dialog stays for
   // the user in the host.
   const Hwnd left = InfoBox(u"y");
-  EXPECT_NO_THROW(main.OnDialogReady(left));
+  EXPECT_NO_THROW(DialogReady(left));
   EXPECT_FALSE(main.Busy());
   EXPECT_FALSE(main.Asking());
   EXPECT_EQ(log.entries.back(), "KillTimer 2");
@@ -325,7 +326,7 @@ TEST_F(WatcherTest, RemoteQueries) {
   dialogs.while_confirming = [&] { main.OnRemoteQuery(during); };
   user.PressInReplica(1);
   dialogs.confirmations = {7};
-  main.OnDialogReady(InfoBox(u"nuevo"));
+  DialogReady(InfoBox(u"nuevo"));
   EXPECT_EQ(during.error, u"Error#2");
   EXPECT_FALSE(during.found);
 }
@@ -423,7 +424,7 @@ TEST_F(WatcherTest, DeactivationByTheUserWritesTheDisconnectedLine) {
   EXPECT_THAT(bytes, ::testing::HasSubstr("desconectado"));
   EXPECT_THAT(log.entries, Not(Contains(::testing::StartsWith("messages report"))));
   // A profile cannot be active without a validation window.
-  main.OnValidationEnded();
+  ValidationEnded();
   main.ActivateProfile(repository.FindProfile(u"P"));
   EXPECT_EQ(main.ActiveProfile(), nullptr);
 }
@@ -441,11 +442,11 @@ TEST_F(WatcherTest, NotificationsDuringAQuestionWaitForItOrAreDropped) {
     if (asked.parent != first) return;
     // The replica's modal loop dispatches what the hook posted meanwhile: the
     // same dialog again, another dialog, a popup and the button.
-    main.OnDialogReady(first);
+    DialogReady(first);
     second = InfoBox(u"Segundo aviso");
-    main.OnDialogReady(second);
-    main.OnAnswerRejected();
-    main.OnValidateButton(true);
+    DialogReady(second);
+    AnswerRejected();
+    ValidateButton(true);
     EXPECT_TRUE(main.Asking());
     EXPECT_EQ(main.PendingEvents(), 2u);
     EXPECT_TRUE(main.Busy());
@@ -453,7 +454,7 @@ TEST_F(WatcherTest, NotificationsDuringAQuestionWaitForItOrAreDropped) {
   user.PressInReplica(6);  // the first question
   user.PressInReplica(1);  // then the second dialog, asked after it
   dialogs.confirmations = {6, 6};
-  main.OnDialogReady(first);
+  DialogReady(first);
 
   // The first answer went to the first dialog, under the first key.
   EXPECT_EQ(desk.Get(first).dialog_result, 6);
@@ -483,7 +484,7 @@ TEST_F(WatcherTest, ClosingWhileAQuestionIsOpenFreesNothingInUse) {
   user.during_question = [&](const ScriptedUser::Asked&) { main.Shutdown(); };
   user.PressInReplica(6);
   dialogs.confirmations = {6};
-  main.OnDialogReady(box);
+  DialogReady(box);
   // The question ended normally; a closing robot performs nothing.
   EXPECT_TRUE(desk.IsWindow(box));
   EXPECT_THAT(desk.SentTo(box), IsEmpty());
@@ -531,7 +532,7 @@ TEST_F(WatcherTest, TheHostHandlesThePressAfterTheRobotIsFree) {
     main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&during), &result);
     return 0;
   };
-  main.OnDialogReady(input.dialog);
+  DialogReady(input.dialog);
   // The robot has delivered the text, then the press, and is free again.
   EXPECT_THAT(desk.SentTo(input.edit), Contains(SentMessage{input.edit, "WM_SETTEXT", u"ACME"}));
   EXPECT_EQ(desk.QueuedClicks(), 1u);
@@ -556,7 +557,7 @@ TEST_F(WatcherTest, AWindowThatDoesNotAnswerInTimeFailsItsCaptureOrItsAnswerClea
   const Hwnd hung = InfoBox(u"Colgado");
   desk.hung.insert(hung);
   desk.ClearSent();
-  EXPECT_NO_THROW(main.OnDialogReady(hung));
+  EXPECT_NO_THROW(DialogReady(hung));
   EXPECT_EQ(main.Dialog(), nullptr);
   EXPECT_THAT(desk.SentTo(hung), IsEmpty());
   EXPECT_FALSE(main.Busy());
@@ -571,7 +572,7 @@ TEST_F(WatcherTest, AWindowThatDoesNotAnswerInTimeFailsItsCaptureOrItsAnswerClea
   desk.on_send = [&](Hwnd window, std::string_view what) {
     if (window == input.edit && what == "WM_SETTEXT") throw WindowTimeoutError(window, 0x000C);
   };
-  EXPECT_NO_THROW(main.OnDialogReady(input.dialog));
+  EXPECT_NO_THROW(DialogReady(input.dialog));
   EXPECT_THAT(desk.SentTo(input.accept), Not(Contains(SentMessage{input.accept, "BM_CLICK"})));
   EXPECT_TRUE(desk.IsWindow(input.dialog));
   EXPECT_FALSE(main.Busy());
@@ -584,12 +585,12 @@ TEST_F(WatcherTest, AnswerRejectedActsOnlyWhileTheAnsweredDialogIsAlive) {
   HostStartsValidation();
   ASSERT_EQ(SelectThroughSlot(u"P"), 0);
   const Hwnd box = YesNoBox(u"¿Aplicar el régimen?");
-  main.OnDialogReady(box);
+  DialogReady(box);
   ASSERT_EQ(desk.Get(box).dialog_result, 6);  // answered and gone
   const std::size_t journalled = journal.CountQuestions();
   // A popup owned by the validation window shows up later: it is not about
   // the dialog the robot answered.
-  main.OnAnswerRejected();
+  AnswerRejected();
   EXPECT_TRUE(profile.HasAnswer(key));
   EXPECT_THAT(user.Questions(), IsEmpty());
   EXPECT_EQ(journal.CountQuestions(), journalled);
@@ -699,7 +700,7 @@ TEST_F(WatcherTest, FailuresOfAnyTypeEndTheHandlingOfTheirDialog) {
       if (std::string_view(c.failing) == "WM_GETTEXTLENGTH") throw 42;
       throw OddFailure{7};
     };
-    EXPECT_NO_THROW(main.OnDialogReady(box));
+    EXPECT_NO_THROW(DialogReady(box));
     desk.on_send = nullptr;
     EXPECT_EQ(main.Dialog(), nullptr);
     EXPECT_TRUE(desk.IsWindow(box));
@@ -710,7 +711,7 @@ TEST_F(WatcherTest, FailuresOfAnyTypeEndTheHandlingOfTheirDialog) {
   // A stored answer that does not read back: nothing performed, nothing thrown.
   const Hwnd box = YesNoBox(u"¿Rara?");
   profile.SetAnswer(key, u"2|class CDesconocida|");
-  EXPECT_NO_THROW(main.OnDialogReady(box));
+  EXPECT_NO_THROW(DialogReady(box));
   EXPECT_TRUE(desk.IsWindow(box));
 }
 
@@ -721,12 +722,12 @@ TEST_F(WatcherTest, TheFollowerIsArmedOnEachCaptureUntilTheDialogGoes) {
   const Hwnd first = InfoBox(u"uno");
   user.PressInReplica(1);
   dialogs.confirmations = {7};
-  main.OnDialogReady(first);
+  DialogReady(first);
   EXPECT_EQ(follower.armed, first);
   const Hwnd second = InfoBox(u"dos");
   user.PressInReplica(1);
   dialogs.confirmations = {7};
-  main.OnDialogReady(second);
+  DialogReady(second);
   EXPECT_THAT(follower.calls, ElementsAre("arm " + std::to_string(first), "disarm",
                                           "arm " + std::to_string(second)));
   main.Shutdown();
@@ -803,7 +804,7 @@ TEST_F(CommandsTest, SelectingAProfile) {
   // A profile active whose run journalled something: selecting is refused.
   user.PressInReplica(1);
   dialogs.confirmations = {7};
-  main.OnDialogReady(InfoBox(u"aviso"));
+  DialogReady(InfoBox(u"aviso"));
   mark = log.entries.size();
   commands.Run(cmd::kSelectProfile);
   EXPECT_THAT(Since(mark), IsEmpty());
@@ -912,7 +913,7 @@ TEST_F(WatcherTest, AnAnswerTheStoreCouldNotTakeIsToldAndNotClaimed) {
   user.PressInReplica(6);
   dialogs.confirmations = {kConfirmStore};
   registry.FailCall("RegSetValueExW", 5, 0);
-  main.OnDialogReady(box);
+  DialogReady(box);
   registry.ClearFailures();
   // The answer was given, and the user told which profile did not keep it.
   EXPECT_EQ(desk.Get(box).dialog_result, 6);
@@ -928,7 +929,7 @@ TEST_F(WatcherTest, ClosingRemovesTheHookAndStopsTheHostWatch) {
   ASSERT_EQ(SelectThroughSlot(u"P"), 0);
   user.PressInReplica(1);
   dialogs.confirmations = {kConfirmDontStore};
-  main.OnDialogReady(InfoBox(u"aviso"));
+  DialogReady(InfoBox(u"aviso"));
   const std::uintptr_t hooked = main.Hook();
   ASSERT_NE(hooked, 0u);
   const std::size_t mark = log.entries.size();

@@ -11,9 +11,9 @@
 #include <future>
 #include <thread>
 
+#include "robot/capture/capture.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/window_key.h"
-#include "robot/window/capture.h"
 #include "tarifex/ansi.h"
 #include "tarifex/robot_client.h"
 #include "tests/fakes/control_dialogs.h"

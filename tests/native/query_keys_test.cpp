@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "protocol/protocol.h"
+#include "robot/capture/capture.h"
 #include "robot/key/window_key.h"
 #include "robot/query/query_handlers.h"
-#include "robot/window/capture.h"
 #include "tarifex/question_dialogs.h"
 #include "tests/fakes/control_dialogs.h"
 #include "tests/fakes/fake_desktop.h"

@@ -8,10 +8,10 @@
 
 #include <functional>
 
+#include "robot/capture/capture.h"
 #include "robot/key/text_escape.h"
 #include "robot/key/window_key.h"
 #include "robot/query/query_handlers.h"
-#include "robot/window/capture.h"
 #include "tarifex/ansi.h"
 #include "tarifex/control_strings.h"
 #include "tarifex/question_dialogs.h"

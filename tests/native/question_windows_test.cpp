@@ -1,11 +1,11 @@
-// The tariff control's question dialogs captured (robot/window/question_windows.h)
+// The tariff control's question dialogs captured (robot/capture/question_windows.h)
 // and asking the user.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "robot/window/capture.h"
-#include "robot/window/perform.h"
-#include "robot/window/recognition_error.h"
+#include "robot/capture/capture.h"
+#include "robot/capture/perform.h"
+#include "robot/capture/recognition_error.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/scripted_user.h"
 

@@ -10,10 +10,10 @@
 
 #include "platform/text.h"
 #include "platform/win32/win32_window_system.h"
-#include "robot/window/capture.h"
-#include "robot/window/dossa_window.h"
-#include "robot/window/interaction.h"
-#include "robot/window/perform.h"
+#include "robot/capture/capture.h"
+#include "robot/capture/dossa_window.h"
+#include "robot/capture/interaction.h"
+#include "robot/capture/perform.h"
 #include "tests/wine/live_dialog.h"
 
 namespace korvex {

@@ -1,10 +1,10 @@
-// The tray menu's commands (menu 132; the mascot shows the same menu): what
-// each one does to the watcher, the store and the robot's own dialogs.  The
-// Win32 main frame hands every WM_COMMAND to Run.
+// FrameCommands: the tray menu's commands (menu 132; the mascot shows the
+// same menu), what each one does to the watcher, the store and the robot's
+// own dialogs.  The robot's Win32 main window hands every WM_COMMAND to Run.
 //
 // Each command is one entry of a table keyed by its menu identifier, so the
 // dialogs that manage profiles and settings slot in with Set
-// (robot/app/management_commands.h): until they do, their commands (delete,
+// (robot/tray/management_commands.h): until they do, their commands (delete,
 // view, export, import, configuration, about) are in the menu and do
 // nothing.
 #pragma once

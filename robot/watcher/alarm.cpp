@@ -1,4 +1,4 @@
-#include "robot/app/alarm.h"
+#include "robot/watcher/alarm.h"
 
 #include <algorithm>
 

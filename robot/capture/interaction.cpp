@@ -1,6 +1,6 @@
-#include "robot/window/interaction.h"
+#include "robot/capture/interaction.h"
 
-#include "robot/window/meta_window.h"
+#include "robot/capture/meta_window.h"
 
 namespace korvex {
 

@@ -1,9 +1,9 @@
-#include "robot/app/management_commands.h"
+#include "robot/tray/management_commands.h"
 
-#include "robot/app/frame_commands.h"
-#include "robot/app/main_frame.h"
 #include "robot/common/robot_strings.h"
 #include "robot/profiles/profile_repository.h"
+#include "robot/tray/frame_commands.h"
+#include "robot/watcher/main_frame.h"
 
 namespace korvex {
 

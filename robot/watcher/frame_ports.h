@@ -1,6 +1,6 @@
-// The ports the main frame's logic drives: everything it shows or starts
-// goes through one of these, so the Win32 main frame only turns window
-// messages into calls and these calls into User32/Shell32 ones.
+// The ports the watcher (CMainFrame) drives: everything it shows or starts
+// goes through one of these, so the robot's Win32 main window only turns
+// window messages into calls and these calls into User32/Shell32 ones.
 #pragma once
 
 #include <cstdint>
@@ -18,19 +18,6 @@ inline constexpr std::uint32_t kHostWatchPeriodMs = 500;
 // The tray icons.
 inline constexpr int kIdleIcon = 137;
 inline constexpr int kActiveIcon = 128;
-
-// The tray states (1 to 8), first rule that applies; each enables its own
-// set of tray-menu commands.
-enum TrayStateId : int {
-  kTrayBusy = 1,                 // a dialog is being handled or a robot dialog is open
-  kTrayNoProfiles = 2,           // the store holds no profile
-  kTrayRunningNoProfile = 3,     // a validation runs, no profile active
-  kTrayRunningWithProfile = 4,   // a validation runs with a profile
-  kTrayNoValidation = 8,         // no validation window
-  kTrayProfileWithRecords = 6,   // a profile is active and the journal holds records
-  kTrayProfileNoRecords = 7,     // a profile is active, nothing journalled yet
-  kTrayValidationNoProfile = 5,  // a validation window, no profile active
-};
 
 // The results of the confirmation "¿Desea que esta respuesta quede guardada
 // en el perfil?".

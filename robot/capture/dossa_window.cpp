@@ -1,8 +1,8 @@
-#include "robot/window/dossa_window.h"
+#include "robot/capture/dossa_window.h"
 
-#include "robot/window/ask_user.h"
-#include "robot/window/dialog_follower.h"
-#include "robot/window/recognition_error.h"
+#include "robot/capture/ask_user.h"
+#include "robot/capture/dialog_follower.h"
+#include "robot/capture/recognition_error.h"
 
 namespace korvex {
 

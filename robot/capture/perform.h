@@ -1,7 +1,7 @@
 // Performing an answer on a live capture.
 #pragma once
 
-#include "robot/window/interaction.h"
+#include "robot/capture/interaction.h"
 
 namespace korvex {
 

@@ -1,9 +1,9 @@
-#include "robot/app/frame_commands.h"
+#include "robot/tray/frame_commands.h"
 
-#include "robot/app/frame_ports.h"
-#include "robot/app/main_frame.h"
 #include "robot/journal/vti_actions.h"
 #include "robot/profiles/profile_repository.h"
+#include "robot/watcher/frame_ports.h"
+#include "robot/watcher/main_frame.h"
 
 namespace korvex {
 

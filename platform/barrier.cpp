@@ -1,4 +1,4 @@
-#include "robot/common/barrier.h"
+#include "platform/barrier.h"
 
 #include <atomic>
 

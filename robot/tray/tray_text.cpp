@@ -1,4 +1,4 @@
-#include "robot/app/tray_text.h"
+#include "robot/tray/tray_text.h"
 
 namespace korvex {
 

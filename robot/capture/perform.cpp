@@ -1,6 +1,6 @@
-#include "robot/window/perform.h"
+#include "robot/capture/perform.h"
 
-#include "robot/window/meta_window.h"
+#include "robot/capture/meta_window.h"
 
 namespace korvex {
 

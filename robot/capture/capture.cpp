@@ -1,6 +1,6 @@
-#include "robot/window/capture.h"
+#include "robot/capture/capture.h"
 
-#include "robot/window/question_windows.h"
+#include "robot/capture/question_windows.h"
 
 namespace korvex {
 

@@ -1,12 +1,12 @@
 // The tariff control's two question dialogs: capture with roles, and asking
 // the user through the robot's own question dialogs.
-#include "robot/window/question_windows.h"
+#include "robot/capture/question_windows.h"
 
 #include <vector>
 
-#include "robot/window/ask_user.h"
-#include "robot/window/interaction.h"
-#include "robot/window/recognition_error.h"
+#include "robot/capture/ask_user.h"
+#include "robot/capture/interaction.h"
+#include "robot/capture/recognition_error.h"
 
 namespace korvex {
 

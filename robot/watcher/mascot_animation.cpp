@@ -1,4 +1,4 @@
-#include "robot/app/mascot_animation.h"
+#include "robot/watcher/mascot_animation.h"
 
 #include <array>
 

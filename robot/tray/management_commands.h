@@ -1,5 +1,6 @@
-// The tray menu's management commands: delete a profile, view the stored
-// answers, export and import profiles, the configuration and the about box.
+// ManagementCommands: the tray menu's management commands, delete a profile,
+// view the stored answers, export and import profiles, the configuration and
+// the about box.
 // Each is a flow over the robot's dialogs (ManagementDialogs), the profile
 // store and the watcher's busy flag; ManagementCommands::Install puts them
 // into the menu's command table (FrameCommands).
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "robot/app/management_forms.h"
+#include "robot/tray/management_forms.h"
 
 namespace korvex {
 

@@ -10,7 +10,7 @@
 
 #include "platform/text.h"
 #include "platform/window_system.h"
-#include "robot/window/dossa_window.h"
+#include "robot/capture/dossa_window.h"
 #include "tarifex/question_dialogs.h"
 
 namespace korvex {

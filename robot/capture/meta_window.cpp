@@ -1,4 +1,4 @@
-#include "robot/window/meta_window.h"
+#include "robot/capture/meta_window.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,7 +1,9 @@
-// The robot's main frame as logic: the dialog watcher and everything it
-// decides.  The Win32 main frame window owns one CMainFrame and turns its
-// window messages into the calls below; every effect goes out through the
-// ports, so the whole watcher runs over the in-memory desktop in tests.
+// CMainFrame, the dialog watcher: the robot's main frame as logic, and
+// everything it decides.  It is not a window (the name is the design's): the
+// robot's hidden main window (robot/win32/main_frame_window.h) owns one and
+// turns its window messages into the calls below; every effect goes out
+// through the ports (robot/watcher/frame_ports.h), so the whole watcher runs
+// over the in-memory desktop in tests.
 //
 // Everything here belongs to the robot's user-interface thread.
 //
@@ -33,12 +35,13 @@
 
 #include "platform/text.h"
 #include "platform/window_system.h"
-#include "robot/app/alarm.h"
-#include "robot/app/frame_ports.h"
+#include "robot/capture/ask_user.h"
+#include "robot/capture/dialog_follower.h"
+#include "robot/capture/dossa_window.h"
 #include "robot/query/ui_thread_port.h"
-#include "robot/window/ask_user.h"
-#include "robot/window/dialog_follower.h"
-#include "robot/window/dossa_window.h"
+#include "robot/watcher/alarm.h"
+#include "robot/watcher/frame_ports.h"
+#include "robot/watcher/tray_state.h"
 
 namespace korvex {
 
@@ -46,27 +49,6 @@ class CProfile;
 class CProfileRepository;
 class CVTIActions;
 class Settings;
-
-// The tray menu's commands, in menu order.
-enum class TrayCommand {
-  SelectProfile,   // "&Seleccionar perfil"
-  CreateProfile,   // "Crear &nuevo perfil"
-  DeleteProfile,   // "&Borrar perfil"
-  ViewProfiles,    // "&Ver perfiles"
-  ExportProfiles,  // "&Exportar perfiles"
-  ImportProfiles,  // "&Importar perfiles"
-  Disconnect,      // "&Desconectar robot"
-  Configure,       // "Con&figuración..."
-  Close,           // "&Cerrar"
-  About,           // "&Acerca de KORVEX..."
-};
-
-// Whether a command is enabled in a tray state (1 to 8).
-bool IsCommandEnabled(int tray_state, TrayCommand command);
-
-// The item number of a progress caption "Declaración - Validando Item: N":
-// 1 to 9999, or 0 when the caption does not carry one.
-std::uint16_t ItemNumberFromCaption(TextView caption);
 
 class CMainFrame {
  public:
@@ -97,20 +79,17 @@ class CMainFrame {
   // --- messages ------------------------------------------------------------
   // WM_TIMER: 1 host watch, 2 alarm; false for a timer that is not ours.
   bool OnTimer(int id);
-  void OnValidationStarted(Hwnd validation);
-  void OnValidationEnded();
-  void OnValidateButton(bool hidden);
-  void OnDialogReady(Hwnd dialog);
-  void OnAnswerRejected();
   // A question of the tariff control, handed over by a query thread (the
   // record's address is lParam of kRemoteQuery).  Always 1, as the
   // message's result.
   std::intptr_t OnRemoteQuery(query::RemoteQueryRecord& record);
   std::intptr_t OnClearSlot();
   std::intptr_t OnGetSlot(std::uintptr_t wparam, std::intptr_t lparam) const;
-  // One of the rm::kSelect* results (robot/app/robot_messages.h).
+  // One of the rm::kSelect* results (robot/watcher/robot_messages.h).
   std::intptr_t OnSelectProfile();
-  // Dispatches one of the messages above; false when it is not ours.  An
+  // Dispatches one of the messages above, or one of the hook's five
+  // notifications (sentrel/notifications.h), which go straight to the one
+  // handler of host events; false when the message is not ours.  An
   // RM_REMOTE_QUERY whose lParam is not a registered record is answered 0
   // without being touched.
   bool HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam,

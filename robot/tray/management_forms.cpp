@@ -1,17 +1,17 @@
-#include "robot/app/management_forms.h"
+#include "robot/tray/management_forms.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <limits>
 
 #include "platform/registry.h"
+#include "robot/capture/recognition_error.h"
 #include "robot/common/robot_strings.h"
 #include "robot/common/settings.h"
 #include "robot/journal/csv_stream.h"
 #include "robot/key/descriptions.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 

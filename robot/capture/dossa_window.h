@@ -2,7 +2,7 @@
 // window, one answer per child and six role indices.  Three kinds:
 // CDynWindow here (any message box or question of the host) and the tariff
 // control's two question dialogs, CDataInputWindow and CItemSelectionWindow
-// (robot/window/question_windows.h).
+// (robot/capture/question_windows.h).
 #pragma once
 
 #include <cstdint>
@@ -11,8 +11,8 @@
 
 #include "platform/text.h"
 #include "platform/window_system.h"
-#include "robot/window/interaction.h"
-#include "robot/window/meta_window.h"
+#include "robot/capture/interaction.h"
+#include "robot/capture/meta_window.h"
 
 namespace korvex {
 

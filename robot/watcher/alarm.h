@@ -1,5 +1,6 @@
-// The alarm that sounds when the user leaves a question unanswered: armed
-// when the question is shown, disarmed when it is answered.
+// Alarm: the alarm that sounds when the user leaves a question unanswered,
+// armed by the watcher when the question is shown, disarmed when it is
+// answered.
 //
 // With "Alarma activada" (UseAlarm) off there is no alarm at all.  It first
 // sounds AlarmTime minutes after the question appeared; with "Repeticiones"
@@ -7,7 +8,7 @@
 // question is answered, with it off it sounds once.
 #pragma once
 
-#include "robot/app/frame_ports.h"
+#include "robot/watcher/frame_ports.h"
 
 namespace korvex {
 

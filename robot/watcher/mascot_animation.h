@@ -1,5 +1,5 @@
-// The mascot's animation: an idle blink every 0.6 to 4.9 seconds and a short
-// animation each time the robot answers by itself.  The window shows
+// MascotAnimation: the mascot's animation, an idle blink every 0.6 to 4.9
+// seconds and a short animation each time the robot answers by itself.  The window shows
 // Picture() and repaints when the calls below say so; it runs a 100 ms timer
 // while the mascot is shown.
 #pragma once

@@ -1,8 +1,10 @@
-#include "robot/app/main_frame.h"
+#include "robot/watcher/main_frame.h"
 
 #include <exception>
 
-#include "robot/app/robot_messages.h"
+#include "robot/capture/capture.h"
+#include "robot/capture/perform.h"
+#include "robot/capture/recognition_error.h"
 #include "robot/common/robot_strings.h"
 #include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
@@ -10,9 +12,8 @@
 #include "robot/key/descriptions.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
-#include "robot/window/capture.h"
-#include "robot/window/perform.h"
-#include "robot/window/recognition_error.h"
+#include "robot/watcher/item_number.h"
+#include "robot/watcher/robot_messages.h"
 #include "sentrel/host_windows.h"
 #include "sentrel/notifications.h"
 
@@ -40,40 +41,6 @@ class RestoreOnExit {
 };
 
 }  // namespace
-
-bool IsCommandEnabled(int state, TrayCommand command) {
-  // Rows: states 1 to 8; columns: the commands in menu order.
-  static constexpr bool kTable[8][10] = {
-      {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},  // 1 busy
-      {0, 1, 0, 0, 0, 1, 0, 1, 1, 1},  // 2 no profiles
-      {0, 0, 0, 0, 0, 0, 0, 0, 1, 1},  // 3 running, no profile
-      {0, 0, 0, 0, 0, 0, 1, 0, 0, 0},  // 4 running with a profile
-      {1, 1, 1, 1, 1, 1, 0, 0, 1, 1},  // 5 validation window, no profile
-      {0, 0, 0, 0, 0, 0, 1, 0, 0, 0},  // 6 profile with records
-      {1, 1, 0, 1, 1, 1, 1, 0, 1, 1},  // 7 profile without records
-      {0, 1, 1, 1, 1, 1, 0, 1, 1, 1},  // 8 no validation window
-  };
-  if (state < 1 || state > 8) return false;
-  return kTable[state - 1][static_cast<int>(command)];
-}
-
-std::uint16_t ItemNumberFromCaption(TextView caption) {
-  if (caption.size() < kProgressPrefix.size() ||
-      caption.substr(0, kProgressPrefix.size()) != kProgressPrefix) {
-    return 0;
-  }
-  std::size_t i = caption.find(u':') + 1;
-  while (i < caption.size() && (caption[i] == u' ' || caption[i] == u'\t')) ++i;
-  bool negative = false;
-  if (i < caption.size() && (caption[i] == u'+' || caption[i] == u'-')) negative = caption[i++] == u'-';
-  std::uint32_t n = 0;
-  for (; i < caption.size() && IsDigit(caption[i]); ++i) {
-    n = n * 10 + static_cast<std::uint32_t>(caption[i] - u'0');
-    if (n > 9999) return 0;  // no item has such a number; never wrap it into range
-  }
-  if (negative || n == 0) return 0;
-  return static_cast<std::uint16_t>(n);
-}
 
 CMainFrame::CMainFrame(Ports ports, CProfileRepository& repository, CVTIActions& journal,
                        const Settings& settings, Hwnd frame, Hwnd slot)
@@ -221,20 +188,6 @@ void CMainFrame::JournalAutomatic(std::uint16_t item, const CDossaWindow& shown,
     // A stored entry that cannot be described is not journalled; the
     // answer is still given.
   }
-}
-
-void CMainFrame::OnDialogReady(Hwnd dialog) { OnHostEvent({sentrel::kDialogReady, dialog}); }
-
-void CMainFrame::OnAnswerRejected() { OnHostEvent({sentrel::kAnswerRejected, 0}); }
-
-void CMainFrame::OnValidationStarted(Hwnd validation) {
-  OnHostEvent({sentrel::kValidationStarted, validation});
-}
-
-void CMainFrame::OnValidationEnded() { OnHostEvent({sentrel::kValidationEnded, 0}); }
-
-void CMainFrame::OnValidateButton(bool hidden) {
-  OnHostEvent({sentrel::kValidateButton, hidden ? 1u : 0u});
 }
 
 void CMainFrame::OnHostEvent(HostEvent event) {
@@ -492,11 +445,13 @@ bool CMainFrame::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std
                                std::intptr_t* result) {
   *result = 0;
   switch (message) {
-    case sentrel::kDialogReady: OnDialogReady(static_cast<Hwnd>(wparam)); return true;
-    case sentrel::kValidationStarted: OnValidationStarted(static_cast<Hwnd>(wparam)); return true;
-    case sentrel::kValidationEnded: OnValidationEnded(); return true;
-    case sentrel::kAnswerRejected: OnAnswerRejected(); return true;
-    case sentrel::kValidateButton: OnValidateButton(wparam != 0); return true;
+    case sentrel::kDialogReady:
+    case sentrel::kValidationStarted:
+    case sentrel::kValidationEnded:
+    case sentrel::kAnswerRejected:
+    case sentrel::kValidateButton:
+      OnHostEvent({message, wparam});
+      return true;
     case rm::kRemoteQuery:
       // Only a record of the query service's own is ever touched.
       if (!m_ports.queries.Answer(lparam, [&](query::RemoteQueryRecord& record) {
