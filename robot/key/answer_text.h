@@ -10,7 +10,7 @@
 #include <cstddef>
 
 #include "platform/text.h"
-#include "robot/window/interaction.h"
+#include "robot/capture/interaction.h"
 
 namespace korvex {
 

@@ -2,11 +2,11 @@
 
 #include <array>
 
+#include "robot/capture/recognition_error.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/field_stream.h"
 #include "robot/key/serializers.h"
 #include "robot/key/text_escape.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 

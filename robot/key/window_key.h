@@ -20,7 +20,8 @@
 #include <memory>
 
 #include "platform/text.h"
-#include "robot/window/dossa_window.h"
+#include "robot/capture/dossa_window.h"
+#include "robot/capture/question_windows.h"
 
 namespace korvex {
 

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
+#include "robot/capture/recognition_error.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 

@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "platform/single_byte.h"
+#include "robot/capture/recognition_error.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 

@@ -26,10 +26,10 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "robot/capture/recognition_error.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/descriptions.h"
 #include "robot/key/window_key.h"
-#include "robot/window/recognition_error.h"
 
 using namespace korvex;
 

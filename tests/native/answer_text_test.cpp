@@ -4,8 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "robot/capture/recognition_error.h"
 #include "robot/key/serializers.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 namespace {

@@ -8,11 +8,11 @@
 #include <random>
 
 #include "platform/file_io.h"
-#include "robot/app/frame_commands.h"
-#include "robot/app/management_commands.h"
-#include "robot/app/management_forms.h"
 #include "robot/common/settings.h"
 #include "robot/profiles/profile_repository.h"
+#include "robot/tray/frame_commands.h"
+#include "robot/tray/management_commands.h"
+#include "robot/tray/management_forms.h"
 #include "tests/fakes/frame_fakes.h"
 #include "tests/fakes/frame_under_test.h"
 

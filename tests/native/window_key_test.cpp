@@ -6,9 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "robot/capture/capture.h"
+#include "robot/capture/recognition_error.h"
 #include "robot/key/answer_text.h"
-#include "robot/window/capture.h"
-#include "robot/window/recognition_error.h"
 #include "tests/fakes/fake_desktop.h"
 
 namespace korvex {

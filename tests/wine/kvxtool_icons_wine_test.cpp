@@ -16,10 +16,10 @@
 #include "platform/file_io.h"
 #include "platform/text.h"
 #include "platform/win32/win32_window_system.h"
+#include "robot/capture/capture.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/system_icons.h"
 #include "robot/key/window_key.h"
-#include "robot/window/capture.h"
 #include "tests/wine/live_dialog.h"
 #include "tools/kvxtool/kvxtool.h"
 
