@@ -42,6 +42,12 @@ inline constexpr std::int32_t kMaxResponseLength = 0x10000;
 // Each wait for data on a connection, at both ends.
 inline constexpr int kReadWaitMs = 5000;
 
+// The asking side's whole exchange, from the connect to the last byte of the
+// response: the tariff control asks on the host's user-interface thread, and
+// a peer that trickles a byte within every wait must not keep that thread
+// for longer than this.  The robot answers in milliseconds.
+inline constexpr int kExchangeDeadlineMs = 3000;
+
 // The robot listens on the same machine, where a connection to a listening
 // port is made in microseconds.  Windows retries a refused connection for
 // about a second before it reports the refusal, and the host's thread waits

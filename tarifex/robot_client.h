@@ -9,8 +9,9 @@
 // the question carries the number of the item being validated, read from the
 // host's progress frame.  Each question opens its own connection to
 // 127.0.0.1:19697, sends one signed request and reads one signed response;
-// the connect and every wait for data are bounded, so the host's thread is
-// never held for long.  The messages and their framing are the protocol's
+// the connect is bounded, and so is the whole exchange
+// (protocol::kExchangeDeadlineMs), so the host's thread is never held for
+// more than a few seconds, whatever the peer sends or withholds.  The messages and their framing are the protocol's
 // (protocol/messages.h, protocol/framing.h); the client checks what the
 // answers mean and converts the control's 8-bit texts.
 #pragma once
