@@ -2,6 +2,12 @@
 // import for RegisterPilotek and RobotGetDLLModule, and looks the hook
 // procedure up by its export name to hand it to SetWindowsHookExW (with
 // WH_CALLWNDPROCRET) on the host's user-interface thread.
+//
+// The library exports the two functions under the names the Microsoft
+// compiler gives their C++ signatures (for example
+// "?RegisterPilotek@@YAXPAUHWND__@@@Z" in the 32-bit library), which other
+// programs built against it import, and under the plain names this header
+// declares (sentrel_x86.def, sentrel_x64.def).
 #pragma once
 
 #include <windows.h>
