@@ -27,6 +27,9 @@ Hwnd FakeDesktop::AddTopLevel(WindowSpec props, Hwnd owner) {
   const Hwnd h = NewHandle();
   Window w;
   w.handle = h;
+  const Window* made_by = owner != kNoWindow ? &Get(owner) : nullptr;
+  if (props.thread_id == 0) props.thread_id = made_by != nullptr ? made_by->props.thread_id : 1;
+  if (props.process_id == 0) props.process_id = made_by != nullptr ? made_by->props.process_id : 1;
   w.props = std::move(props);
   w.owner = owner;
   m_windows.emplace(h, std::move(w));

@@ -32,8 +32,11 @@ struct WindowSpec {
   std::vector<Text> items;         // list box items
   Rect window_rect{};
   Rect client_rect{};
-  std::uint32_t thread_id = 1;
-  std::uint32_t process_id = 1;
+  // A child window is made by its parent's thread, an owned window by its
+  // owner's unless these name another; a window without either is of thread
+  // and process 1 unless these name another.
+  std::uint32_t thread_id = 0;
+  std::uint32_t process_id = 0;
 };
 
 // One message or call that changed or acted on a window.
