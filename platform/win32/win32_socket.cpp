@@ -43,9 +43,9 @@ Socket Socket::Udp() {
   return s == INVALID_SOCKET ? Socket() : Socket(static_cast<NativeSocket>(s));
 }
 
-bool Socket::SetReuseAddress() {
+bool Socket::SetExclusiveAddressUse() {
   const BOOL on = TRUE;
-  return ::setsockopt(ToSocket(m_native), SOL_SOCKET, SO_REUSEADDR,
+  return ::setsockopt(ToSocket(m_native), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
                       reinterpret_cast<const char*>(&on), sizeof on) == 0;
 }
 
@@ -66,6 +66,26 @@ std::uint16_t Socket::LocalPort() const {
   int size = sizeof a;
   if (::getsockname(ToSocket(m_native), reinterpret_cast<sockaddr*>(&a), &size) != 0) return 0;
   return ntohs(a.sin_port);
+}
+
+std::optional<Endpoint> Socket::LocalEndpoint() const {
+  sockaddr_in a{};
+  int size = sizeof a;
+  if (::getsockname(ToSocket(m_native), reinterpret_cast<sockaddr*>(&a), &size) != 0 ||
+      a.sin_family != AF_INET) {
+    return std::nullopt;
+  }
+  return Endpoint{ntohl(a.sin_addr.s_addr), ntohs(a.sin_port)};
+}
+
+std::optional<Endpoint> Socket::PeerEndpoint() const {
+  sockaddr_in a{};
+  int size = sizeof a;
+  if (::getpeername(ToSocket(m_native), reinterpret_cast<sockaddr*>(&a), &size) != 0 ||
+      a.sin_family != AF_INET) {
+    return std::nullopt;
+  }
+  return Endpoint{ntohl(a.sin_addr.s_addr), ntohs(a.sin_port)};
 }
 
 Socket Socket::Accept() {

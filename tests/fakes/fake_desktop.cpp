@@ -254,6 +254,21 @@ ThreadProcessIds FakeDesktop::GetWindowThreadProcessId(Hwnd window) {
   return {w->props.thread_id, w->props.process_id};
 }
 
+Hwnd FakeDesktop::FindWindowW(TextView caption) {
+  for (const Hwnd h : m_top_levels) {
+    const Window& w = Get(h);
+    if (w.alive && w.props.text == caption) return h;
+  }
+  return kNoWindow;
+}
+
+std::uintptr_t FakeDesktop::GetPropW(Hwnd window, TextView name) {
+  const Window* w = Find(window);
+  if (w == nullptr) return 0;
+  const auto it = w->properties.find(Text(name));
+  return it != w->properties.end() ? it->second : 0;
+}
+
 Text FakeDesktop::GetProcessModuleBaseName(std::uint32_t process_id) {
   auto it = m_modules.find(process_id);
   return it == m_modules.end() ? Text(u"<unknown>") : it->second;

@@ -61,6 +61,7 @@ class FakeDesktop : public WindowSystem {
     std::uintptr_t font = 0;
     bool alive = true;
     std::optional<int> dialog_result;  // set when the dialog was ended
+    std::map<Text, std::uintptr_t> properties;  // what GetPropW reads
   };
 
   FakeDesktop();
@@ -116,6 +117,8 @@ class FakeDesktop : public WindowSystem {
   bool IsWindow(Hwnd window) override;
   std::int32_t GetWindowLongW(Hwnd window, int index) override;
   Hwnd FindWindowExW(Hwnd parent, Hwnd child_after, TextView class_name) override;
+  Hwnd FindWindowW(TextView caption) override;
+  std::uintptr_t GetPropW(Hwnd window, TextView name) override;
   ThreadProcessIds GetWindowThreadProcessId(Hwnd window) override;
   Text GetProcessModuleBaseName(std::uint32_t process_id) override;
   std::optional<Rect> GetWindowRect(Hwnd window) override;
