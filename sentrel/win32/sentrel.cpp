@@ -45,12 +45,31 @@ bool IsText(LPCWSTR text) { return reinterpret_cast<ULONG_PTR>(text) > 0xFFFF; }
 // the calling process the robot of its session by creating a named object in
 // the session's own namespace ("Local\"), which processes of other sessions
 // never see; the object holds the robot's window and process, and lives as
-// long as that process.  While it exists, another process of the session
-// that calls RegisterPilotek does not take the session over.
+// long as that process.  While that robot's window lives, another process of
+// the session that calls RegisterPilotek does not take the session over.
+
+// The window a session's record names, when it still belongs to the process
+// the record names; 0 otherwise.
+korvex::sentrel::WindowId LiveRobotWindow(HANDLE record) {
+  using korvex::sentrel::SessionRobotRecord;
+  void* view = MapViewOfFile(record, FILE_MAP_READ, 0, 0, sizeof(SessionRobotRecord));
+  if (view == nullptr) return 0;
+  const auto* robot = static_cast<const volatile SessionRobotRecord*>(view);
+  const HWND window = static_cast<HWND>(LongToHandle(robot->window));
+  const DWORD process_id = robot->process_id;
+  UnmapViewOfFile(view);
+  DWORD owner = 0;
+  if (window == nullptr || process_id == 0 || GetWindowThreadProcessId(window, &owner) == 0 ||
+      owner != process_id) {
+    return 0;
+  }
+  return reinterpret_cast<korvex::sentrel::WindowId>(window);
+}
 
 // Writes the robot's window into the session's record, creating the record
-// first when this process does not hold it yet.  Nothing when another process
-// is the robot of this session.
+// first when this process does not hold it yet.  Nothing while another
+// process is the robot of this session; a record left by a robot that is
+// gone (its window no longer its own) is taken over.
 void PublishSessionRobot(HWND robot_window) {
   using korvex::sentrel::SessionRobotRecord;
   if (g_sessionRobot == nullptr) {
@@ -58,7 +77,7 @@ void PublishSessionRobot(HWND robot_window) {
         CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                            sizeof(SessionRobotRecord), korvex::sentrel::kSessionRobotName);
     if (record == nullptr) return;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (GetLastError() == ERROR_ALREADY_EXISTS && LiveRobotWindow(record) != 0) {
       CloseHandle(record);
       return;
     }
@@ -67,32 +86,25 @@ void PublishSessionRobot(HWND robot_window) {
   void* view = MapViewOfFile(g_sessionRobot, FILE_MAP_WRITE, 0, 0, sizeof(SessionRobotRecord));
   if (view == nullptr) return;
   auto* robot = static_cast<volatile SessionRobotRecord*>(view);
-  // The process first: a reader that sees the new window sees its process.
-  robot->process_id = GetCurrentProcessId();
+  // A record taken over loses its window before it gets its new process, so
+  // that a reader never pairs the one with the other.
+  const DWORD process_id = GetCurrentProcessId();
+  if (robot->process_id != process_id) {
+    robot->window = 0;
+    robot->process_id = process_id;
+  }
   robot->window = HandleToLong(robot_window);
   UnmapViewOfFile(view);
 }
 
-// The window of this session's robot, when it still belongs to the process
-// that registered it; 0 when the session has no robot.  Leaves the host's
-// last-error value as it was.
+// The window of this session's robot; 0 when the session has none.  Leaves
+// the host's last-error value as it was.
 korvex::sentrel::WindowId SessionRobotWindow() {
-  using korvex::sentrel::SessionRobotRecord;
   const DWORD saved_error = GetLastError();
   korvex::sentrel::WindowId window = 0;
   if (const HANDLE record =
           OpenFileMappingW(FILE_MAP_READ, FALSE, korvex::sentrel::kSessionRobotName)) {
-    if (void* view = MapViewOfFile(record, FILE_MAP_READ, 0, 0, sizeof(SessionRobotRecord))) {
-      const auto* robot = static_cast<const volatile SessionRobotRecord*>(view);
-      const HWND candidate = static_cast<HWND>(LongToHandle(robot->window));
-      const DWORD process_id = robot->process_id;
-      UnmapViewOfFile(view);
-      DWORD owner = 0;
-      if (candidate != nullptr && GetWindowThreadProcessId(candidate, &owner) != 0 &&
-          owner == process_id) {
-        window = reinterpret_cast<korvex::sentrel::WindowId>(candidate);
-      }
-    }
+    window = LiveRobotWindow(record);
     CloseHandle(record);
   }
   SetLastError(saved_error);

@@ -87,40 +87,78 @@ bool WriteFileText(const std::wstring& path, const std::string& text) {
   return ok;
 }
 
+constexpr wchar_t kRegisteredEvent[] = L"Local\\KORVEX.SessionTest.Registered";
+
 // The other program: loads the library (this program imports it), registers
-// a window of its own and ends.  Exit code 0 once registered.
-int RegisterAnotherWindow() {
+// a window of its own and destroys it.  With stay, it then keeps running (and
+// so keeps the session's record, if it made it) until it is ended; otherwise
+// it ends at once.  Exit code 0 once registered.
+int RegisterAnotherWindow(bool stay) {
   const HWND window = CreateWindowExW(0, L"STATIC", L"Otro programa", 0, 0, 0, 10, 10, nullptr,
                                       nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window == nullptr) return 1;
   RegisterPilotek(window);
   DestroyWindow(window);
+  if (!stay) return 0;
+  if (const HANDLE registered = OpenEventW(EVENT_MODIFY_STATE, FALSE, kRegisteredEvent)) {
+    SetEvent(registered);
+    CloseHandle(registered);
+  }
+  Sleep(INFINITE);
   return 0;
 }
 
-TEST(HookSessionWineTest, AnotherProgramThatRegistersTakesNoNotificationAwayFromTheRobot) {
+// Dossa.exe with a script, its report in a folder of its own.
+struct HostRun {
+  std::wstring report;
+  HANDLE process = nullptr;
+};
+
+HostRun StartHost(const std::string& script_text) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder =
-      std::wstring(temp) + L"korvex-session-" + std::to_wstring(GetCurrentProcessId());
+  static int runs = 0;
+  const std::wstring folder = std::wstring(temp) + L"korvex-session-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(++runs);
   CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring script = folder + L"\\run.dossa";
-  const std::wstring report = folder + L"\\report.txt";
+  HostRun run;
+  run.report = folder + L"\\report.txt";
+  if (!WriteFileText(script, script_text)) return run;
+  run.process = Start(L"\"" + ThisDirectory() + L"\\Dossa.exe\" --script \"" + script +
+                      L"\" --report \"" + run.report + L"\" --max-seconds 90");
+  return run;
+}
+
+// Answers the host's boxes with "Sí" until the validation window closes;
+// the notifications the robot received.
+std::vector<UINT> AnswerUntilTheEnd(RobotProbe& robot, bool* saw_end) {
+  bool ended = false;
+  std::vector<UINT> seen;
+  robot.on_notification = [&](const Notification& n) {
+    seen.push_back(n.message);
+    if (n.message == kDialogReady) Click(FindButtonById(reinterpret_cast<HWND>(n.wparam), IDYES));
+    if (n.message == kValidationEnded) ended = true;
+  };
+  *saw_end = robot.PumpUntil(30000, [&] { return ended; });
+  for (UINT message : seen) std::printf("robot got %s\n", NotificationName(message));
+  return seen;
+}
+
+constexpr char kOneBox[] =
+    "open\n"
+    "item 7\n"
+    "msgbox caption=\"Mensaje al declarante\" text=\"¿Seguimos?\" icon=question buttons=yesno\n"
+    "run\n"
+    "close\n";
+
+TEST(HookSessionWineTest, AnotherProgramThatRegistersTakesNoNotificationAwayFromTheRobot) {
   // The pause gives the other program the time to register before the host
   // opens its validation window.
-  ASSERT_TRUE(WriteFileText(script,
-                            "timeout 20000\n"
-                            "wait-hook timeout=30000\n"
-                            "pause 5000\n"
-                            "open\n"
-                            "item 7\n"
-                            "msgbox caption=\"Mensaje al declarante\" text=\"¿Seguimos?\" "
-                            "icon=question buttons=yesno\n"
-                            "run\n"
-                            "close\n"));
-  const HANDLE host = Start(L"\"" + ThisDirectory() + L"\\Dossa.exe\" --script \"" + script +
-                            L"\" --report \"" + report + L"\" --max-seconds 90");
-  ASSERT_NE(host, nullptr);
+  HostRun host = StartHost(std::string("timeout 20000\nwait-hook timeout=30000\npause 5000\n") +
+                           kOneBox);
+  ASSERT_NE(host.process, nullptr);
 
   RobotProbe robot;
   ASSERT_TRUE(robot.Create());
@@ -137,18 +175,11 @@ TEST(HookSessionWineTest, AnotherProgramThatRegistersTakesNoNotificationAwayFrom
   std::printf("the other program registered its window after %llu ms\n", took);
   ASSERT_LT(took, 4000u) << "too slow to come before the host's validation window";
 
-  bool ended = false;
-  std::vector<UINT> seen;
-  robot.on_notification = [&](const Notification& n) {
-    seen.push_back(n.message);
-    if (n.message == kDialogReady) Click(FindButtonById(reinterpret_cast<HWND>(n.wparam), IDYES));
-    if (n.message == kValidationEnded) ended = true;
-  };
-  const bool saw_end = robot.PumpUntil(30000, [&] { return ended; });
-  const int exit_code = Wait(host, 30000);
-  const std::string lines = ReadFileText(report);
+  bool saw_end = false;
+  const std::vector<UINT> seen = AnswerUntilTheEnd(robot, &saw_end);
+  const int exit_code = Wait(host.process, 30000);
+  const std::string lines = ReadFileText(host.report);
   std::printf("--- host report\n%s", lines.c_str());
-  for (UINT message : seen) std::printf("robot got %s\n", NotificationName(message));
 
   EXPECT_TRUE(saw_end) << "the robot lost the host's notifications";
   EXPECT_EQ(exit_code, 0);
@@ -157,6 +188,33 @@ TEST(HookSessionWineTest, AnotherProgramThatRegistersTakesNoNotificationAwayFrom
   // The robot, not a timeout, answered the host's box.
   EXPECT_NE(lines.find("ended item=7 n=1 kind=msgbox"), std::string::npos);
   EXPECT_NE(lines.find("result=6 button=\"Yes\""), std::string::npos);
+}
+
+TEST(HookSessionWineTest, ARecordWhoseWindowIsGoneIsTakenOverByTheNextRobot) {
+  // A program registered first and is still running, but its window is gone
+  // (a robot that ended its window badly): the session's record is still
+  // there, and the robot that registers next takes it over.
+  const HANDLE registered = CreateEventW(nullptr, TRUE, FALSE, kRegisteredEvent);
+  ASSERT_NE(registered, nullptr);
+  const HANDLE other = Start(L"\"" + ThisProgram() + L"\" --register-window --stay");
+  ASSERT_NE(other, nullptr);
+  const bool other_registered = WaitForSingleObject(registered, 10000) == WAIT_OBJECT_0;
+  CloseHandle(registered);
+  ASSERT_TRUE(other_registered);
+
+  HostRun host = StartHost(std::string("timeout 20000\nwait-hook timeout=30000\n") + kOneBox);
+  ASSERT_NE(host.process, nullptr);
+  RobotProbe robot;
+  ASSERT_TRUE(robot.Create());
+  Host found;
+  ASSERT_TRUE(robot.PumpUntil(30000, [&] { return bool(found = FindHost()); }));
+  ASSERT_EQ(robot.Install(found), 0u);
+  bool saw_end = false;
+  const std::vector<UINT> seen = AnswerUntilTheEnd(robot, &saw_end);
+  Wait(other, 0);  // ends it
+  EXPECT_EQ(Wait(host.process, 30000), 0);
+  EXPECT_TRUE(saw_end) << "the record left behind kept the robot from the host";
+  EXPECT_NE(std::find(seen.begin(), seen.end(), kDialogReady), seen.end());
 }
 
 TEST(HookSessionWineTest, TheFirstTwoExportsAreFoundUnderTheDecoratedNamesOfTheirSignatures) {
@@ -185,7 +243,7 @@ TEST(HookSessionWineTest, TheFirstTwoExportsAreFoundUnderTheDecoratedNamesOfThei
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--register-window") == 0) {
-    return korvex::probe::RegisterAnotherWindow();
+    return korvex::probe::RegisterAnotherWindow(argc > 2 && std::strcmp(argv[2], "--stay") == 0);
   }
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   ::testing::InitGoogleTest(&argc, argv);
