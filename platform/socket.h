@@ -89,6 +89,9 @@ class Socket {
   int Receive(void* data, int length);
   // Ends both directions (shutdown), leaving the socket open.
   void Shutdown();
+  // SO_LINGER {on, 0 s}: Close then resets the connection instead of ending
+  // it in order, and this side keeps nothing of it afterwards (no TIME_WAIT).
+  bool SetAbortiveClose();
   void Close();
 
  private:

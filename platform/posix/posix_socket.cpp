@@ -117,6 +117,11 @@ void Socket::Shutdown() {
   if (m_valid) ::shutdown(m_native, SHUT_RDWR);
 }
 
+bool Socket::SetAbortiveClose() {
+  const linger abortive{1, 0};
+  return ::setsockopt(m_native, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive) == 0;
+}
+
 void Socket::Close() {
   if (m_valid) {
     ::close(m_native);

@@ -109,6 +109,12 @@ void Socket::Shutdown() {
   if (m_valid) ::shutdown(ToSocket(m_native), SD_BOTH);
 }
 
+bool Socket::SetAbortiveClose() {
+  const linger abortive{1, 0};
+  return ::setsockopt(ToSocket(m_native), SOL_SOCKET, SO_LINGER,
+                      reinterpret_cast<const char*>(&abortive), sizeof abortive) == 0;
+}
+
 void Socket::Close() {
   if (m_valid) {
     ::closesocket(ToSocket(m_native));

@@ -148,14 +148,33 @@ void CQueryServer::StartConnection(net::Socket client) {
 
 void CQueryServer::Serve(Connection& connection) {
   // The thread's entry: a failure ends this exchange without a response.
+  bool answered = false;
   Barrier("CQueryServer::Serve", [&] {
     const net::Deadline deadline = std::chrono::steady_clock::now() + m_requestDeadline;
     // A control of another session is closed without a word; it asks its
     // own user.
     if (!IsClientOfOwnSession(connection.socket)) return;
     QueryConnection robot(m_context, &m_stopping, m_clock);
-    ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
+    answered = ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
   });
+  // The client ends the connection first (kClientCloseWaitMs).
+  if (answered) {
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kClientCloseWaitMs);
+    std::uint8_t sink[64];
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            until - std::chrono::steady_clock::now()).count();
+      if (left <= 0 || net::WaitReadable(connection.socket, static_cast<int>(left), &m_stop) !=
+                           net::WaitResult::kReady) {
+        break;
+      }
+      const int got = connection.socket.Receive(sink, sizeof sink);
+      if (got == 0 || got == net::Socket::kFailed) break;  // closed by the client
+    }
+  } else {
+    connection.socket.SetAbortiveClose();
+  }
   connection.socket.Close();
   connection.finished = true;
 }

@@ -57,6 +57,13 @@ inline constexpr int kRequestDeadlineMs = 30000;
 inline constexpr int kListenBacklog = 64;
 // The last error when a thread cannot be created (ERROR_SERVICE_NO_THREAD).
 inline constexpr int kErrorNoThread = 1067;
+// How long a connection waits, once answered, for its client to close first.
+// The side that ends a connection first keeps it for minutes (TIME_WAIT),
+// and while the robot's port keeps one the port cannot be bound exclusively
+// again: a robot started anew would find its own port taken.  The control
+// closes as soon as it has read the answer; a connection closed without an
+// answer is reset.
+inline constexpr int kClientCloseWaitMs = 1000;
 
 struct QueryServerOptions {
   // The robot listens on protocol::kRobotPort; tests pass 0 for a free port.

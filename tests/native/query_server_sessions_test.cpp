@@ -1,7 +1,8 @@
 // The query service on a terminal server: the robot's port taken by another
 // program or by the robot of another session (the service listens on a free
-// port and says which), and the controls of other sessions, which reach the
-// port all the same and are closed without an answer.
+// port and says which), the controls of other sessions, which reach the
+// port all the same and are closed without an answer, and connections that
+// leave nothing behind on the robot's port.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -114,6 +115,35 @@ TEST_F(QueryServerSessions, AControlOfAnotherSessionIsClosedWithoutAnAnswer) {
     EXPECT_NE(lookup.local.port, port);
     EXPECT_EQ(lookup.remote, (net::Endpoint{0x7F000001u, port}));
   }
+}
+
+TEST_F(QueryServerSessions, TheClientEndsAnAnsweredConnectionAndAnUnansweredOneIsReset) {
+  // Whoever ends a connection first keeps it for minutes (TIME_WAIT); the
+  // robot, which binds its port exclusively, must not keep any, or a robot
+  // started anew would find its own port taken.
+  RawClient answered(port);
+  ASSERT_TRUE(answered.Send(Framed(
+      SignedRequest(clock, protocol::kMensajeAlDespachante, Message(u"Sin origen")))));
+  ASSERT_TRUE(answered.ReadResponse());
+  EXPECT_TRUE(answered.StillOpen()) << "the robot ended the connection first";
+  answered.Close();
+
+  // No stored answer: the connection is reset, not ended in order.
+  net::Socket unanswered = net::Socket::Tcp();
+  ASSERT_TRUE(unanswered.Connect("127.0.0.1", port, 5000));
+  const Bytes request =
+      Framed(SignedRequest(clock, protocol::kMensajeAlDespachante, Message(u"Otro mensaje")));
+  ASSERT_TRUE(net::WriteAll(unanswered, request.data(), static_cast<int>(request.size()), 5000,
+                            nullptr));
+  ASSERT_EQ(net::WaitReadable(unanswered, 5000, nullptr), net::WaitResult::kReady);
+  std::uint8_t byte = 0;
+#ifdef _WIN32
+  // Wine ends a connection in order whatever its linger says, where Windows
+  // resets it; here the connection is only seen closed.
+  EXPECT_LE(unanswered.Receive(&byte, 1), 0);
+#else
+  EXPECT_EQ(unanswered.Receive(&byte, 1), net::Socket::kFailed) << "ended in order, not reset";
+#endif
 }
 
 }  // namespace
