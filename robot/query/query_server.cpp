@@ -60,9 +60,10 @@ bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
 CQueryServer::CQueryServer(const QueryContext& context, const QueryServerOptions& options)
     : m_context(context),
       m_clock(options.clock != nullptr ? *options.clock : m_systemClock),
-      m_requestDeadline(options.request_deadline_ms) {
+      m_requestDeadline(options.request_deadline_ms),
+      m_peers(options.peers) {
   net::InitializeSockets();
-  if (const char* failed = SetUpListener(options.port); failed != nullptr) {
+  if (const char* failed = SetUpListener(options); failed != nullptr) {
     m_lastError = net::LastSocketError() != 0 ? net::LastSocketError() : -1;
     KORVEX_TRACE("CQueryServer: %s falló: %d", failed, m_lastError.load());
     return;
@@ -76,16 +77,33 @@ CQueryServer::CQueryServer(const QueryContext& context, const QueryServerOptions
   }
 }
 
-const char* CQueryServer::SetUpListener(std::uint16_t port) {
+const char* CQueryServer::SetUpListener(const QueryServerOptions& options) {
   if (!m_stop.Open()) return "la señal de parada";
+  const char* failed = ListenOn(options.port);
+  if (failed == nullptr || options.port == 0) return failed;
+  m_portError = net::LastSocketError() != 0 ? net::LastSocketError() : -1;
+  KORVEX_TRACE("CQueryServer: %s en el puerto %d falló: %d", failed, options.port, m_portError);
+  if (!options.free_port_when_taken) return failed;
+  return ListenOn(0);
+}
+
+const char* CQueryServer::ListenOn(std::uint16_t port) {
   m_listening = net::Socket::Tcp();
   if (!m_listening.IsValid()) return "socket()";
-  if (!m_listening.SetReuseAddress()) return "setsockopt(SO_REUSEADDR)";
+  if (!m_listening.SetExclusiveAddressUse()) return "setsockopt(SO_EXCLUSIVEADDRUSE)";
   if (!m_listening.SetNonBlocking()) return "ioctlsocket(FIONBIO)";
   if (!m_listening.Bind(protocol::kRobotAddress, port)) return "bind()";
   if (!m_listening.Listen(kListenBacklog)) return "listen()";
   m_port = m_listening.LocalPort();
   return nullptr;
+}
+
+bool CQueryServer::IsClientOfOwnSession(const net::Socket& socket) const {
+  if (m_peers == nullptr) return true;
+  const std::optional<net::Endpoint> server_end = socket.LocalEndpoint();
+  const std::optional<net::Endpoint> client_end = socket.PeerEndpoint();
+  if (!server_end || !client_end) return false;
+  return query::IsClientOfOwnSession(*m_peers, *server_end, *client_end);
 }
 
 CQueryServer::~CQueryServer() { Shutdown(); }
@@ -130,11 +148,33 @@ void CQueryServer::StartConnection(net::Socket client) {
 
 void CQueryServer::Serve(Connection& connection) {
   // The thread's entry: a failure ends this exchange without a response.
+  bool answered = false;
   Barrier("CQueryServer::Serve", [&] {
     const net::Deadline deadline = std::chrono::steady_clock::now() + m_requestDeadline;
+    // A control of another session is closed without a word; it asks its
+    // own user.
+    if (!IsClientOfOwnSession(connection.socket)) return;
     QueryConnection robot(m_context, &m_stopping, m_clock);
-    ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
+    answered = ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
   });
+  // The client ends the connection first (kClientCloseWaitMs).
+  if (answered) {
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kClientCloseWaitMs);
+    std::uint8_t sink[64];
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            until - std::chrono::steady_clock::now()).count();
+      if (left <= 0 || net::WaitReadable(connection.socket, static_cast<int>(left), &m_stop) !=
+                           net::WaitResult::kReady) {
+        break;
+      }
+      const int got = connection.socket.Receive(sink, sizeof sink);
+      if (got == 0 || got == net::Socket::kFailed) break;  // closed by the client
+    }
+  } else {
+    connection.socket.SetAbortiveClose();
+  }
   connection.socket.Close();
   connection.finished = true;
 }
@@ -210,7 +250,12 @@ int CDirectRobot::LastError() const {
 
 std::uint16_t CDirectRobot::Port() const {
   std::lock_guard lock(m_lock);
-  return m_server == nullptr ? 0 : m_server->Port();
+  return m_server == nullptr || !m_server->IsListening() ? 0 : m_server->Port();
+}
+
+int CDirectRobot::PortError() const {
+  std::lock_guard lock(m_lock);
+  return m_server == nullptr ? 0 : m_server->PortError();
 }
 
 }  // namespace korvex::query
