@@ -7,42 +7,51 @@
 // The robot is asked only when the control's host window (the parent, the
 // window the control was given to run in) is the total-validation window;
 // the question carries the number of the item being validated, read from the
-// host's progress frame.  Each question opens its own connection to
-// 127.0.0.1:19697, sends one signed request and reads one signed response;
-// the connect and every wait for data are bounded, so the host's thread is
-// never held for long.
+// host's progress frame.  Each question opens its own connection to the
+// robot of the host's terminal-server session (SessionRobotPort; 19697 unless
+// that robot says otherwise), sends one signed request and reads one signed
+// response;
+// the connect is bounded, and so is the whole exchange
+// (protocol::kExchangeDeadlineMs), so the host's thread is never held for
+// more than a few seconds, whatever the peer sends or withholds.  The messages and their framing are the protocol's
+// (protocol/messages.h, protocol/framing.h); the client checks what the
+// answers mean and converts the control's 8-bit texts.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/session_system.h"
 #include "platform/window_system.h"
 #include "protocol/buffer.h"
 #include "protocol/protocol.h"
 
 namespace korvex::tarifex {
 
-inline constexpr std::u16string_view kBatchTitle = u"Validación Total de Items";
-inline constexpr std::u16string_view kProgressFrameClass = u"ThunderRT6Frame";
-inline constexpr std::u16string_view kProgressPrefix = u"Declaración - Validando Item:";
 inline constexpr int kTitleBufferChars = 512;
 
-// The robot listens on the same machine, where a connection to a listening
-// port is made in microseconds.  Windows retries a refused connection for
-// about a second before it reports the refusal, and the host's thread waits
-// meanwhile, so with the robot not running every question would freeze the
-// host: a connect not made within this time is given up.
-inline constexpr int kConnectTimeoutMs = 300;
-
 struct RobotClientOptions {
-  // The robot's port; tests give their server's.
-  std::uint16_t port = protocol::kRobotPort;
+  // The robot's port; no value: the port of the robot of this session,
+  // looked up at every question (SessionRobotPort).  Tests give their
+  // server's.
+  std::optional<std::uint16_t> port;
   // Signs the requests and checks the responses; null: the system clock.
   Clock* clock = nullptr;
+  // Tells the session of the robot's window; null: the window found is
+  // taken as of this session (the window system shows no other).
+  SessionSystem* sessions = nullptr;
 };
+
+// The port of the robot of the caller's session: the one its main window
+// ("PILOTEK_MAIN_FRAME") publishes as the property "KORVEX.QueryPort".
+// protocol::kRobotPort when there is no such window, when the window found is
+// of a process of another session, or when it publishes no port (a robot of
+// an earlier version).
+std::uint16_t SessionRobotPort(WindowSystem& ws, SessionSystem* sessions);
 
 class CProtorobot {
  public:
@@ -69,9 +78,9 @@ class CProtorobot {
   bool PreguntaOpciones(Hwnd parent, const std::vector<std::string>& options,
                         std::int32_t& answerid);
 
-  // One exchange with the robot: sends the signed request and reads a
-  // response whose length lies in 4..65 536.  The response still has to be
-  // checked.
+  // One exchange with the robot (protocol::Exchange): sends the signed
+  // request and reads a response whose length lies in 4..65 536.  The
+  // response still has to be decoded.
   bool QueryRobot(CBuffer& request, CBuffer& response);
 
   // True when the parent is the total-validation window.
@@ -81,13 +90,10 @@ class CProtorobot {
 
  private:
   bool IsValidParent(Hwnd parent);
-  // Steps common to the four questions: the run and the item, the request
-  // (the query's parameters written by add_parameters), the exchange, and
-  // the response's signature and protocol.  True with the response
-  // positioned at its first answer field.
-  template <class AddParameters>
-  bool Ask(const char* name, Hwnd parent, std::int32_t query, AddParameters add_parameters,
-           CBuffer& response);
+  // Steps common to the four questions: the run and the item (put into the
+  // request), the request encoded, the exchange, and the response decoded.
+  template <class Request, class Response>
+  bool Ask(Hwnd parent, Request& request, Response& response);
 
   WindowSystem& m_ws;
   RobotClientOptions m_options;

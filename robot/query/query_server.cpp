@@ -1,57 +1,20 @@
 #include "robot/query/query_server.h"
 
-#include <algorithm>
 #include <chrono>
 #include <system_error>
-#include <vector>
 
+#include "platform/barrier.h"
 #include "platform/trace.h"
-#include "robot/common/barrier.h"
+#include "protocol/framing.h"
+#include "protocol/messages.h"
 
 namespace korvex::query {
 
-namespace {
-
 using protocol::CBuffer;
 
-void PutLength(std::uint8_t* out, std::int32_t length) {
-  const auto v = static_cast<std::uint32_t>(length);
-  out[0] = static_cast<std::uint8_t>(v);
-  out[1] = static_cast<std::uint8_t>(v >> 8);
-  out[2] = static_cast<std::uint8_t>(v >> 16);
-  out[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-std::int32_t GetLength(const std::uint8_t* in) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(in[0]) |
-                                   static_cast<std::uint32_t>(in[1]) << 8 |
-                                   static_cast<std::uint32_t>(in[2]) << 16 |
-                                   static_cast<std::uint32_t>(in[3]) << 24);
-}
-
-}  // namespace
-
 bool HandleRequest(CBuffer& request, QueryConnection& robot, Clock& clock, CBuffer& response) {
-  if (!request.CheckSignature(clock)) {
-    KORVEX_TRACE("ServeClient(): firma inválida");
-    return false;
-  }
-  KORVEX_TRACE("ServeClient(): firma correcta");
-  std::int32_t protocol_id = 0;
-  if (!request.GetInteger(protocol_id)) {
-    KORVEX_TRACE("ServeClient(): parámetro faltante en la pregunta: 'protocol'");
-    return false;
-  }
-  if (protocol_id != protocol::kProtocolId) {
-    KORVEX_TRACE("ServeClient(): protocolo no soportado: 0x%08x",
-                 static_cast<unsigned>(protocol_id));
-    return false;
-  }
   std::int32_t query = 0;
-  if (!request.GetQuery(protocol_id, query)) {
-    KORVEX_TRACE("ServeClient(): parámetro faltante o inválido en la pregunta: 'query'");
-    return false;
-  }
+  if (!protocol::DecodeRequestHeader(request, clock, query)) return false;
   bool answered = false;
   switch (query) {
     case protocol::kMensajeAlDespachante:
@@ -80,42 +43,14 @@ bool HandleRequest(CBuffer& request, QueryConnection& robot, Clock& clock, CBuff
 bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
                  const net::StopSignal* stop, net::Deadline deadline) {
   KORVEX_TRACE("ServeClient() leyendo la pregunta del cliente");
-  std::uint8_t prefix[4];
-  if (!net::ReadExactly(socket, prefix, 4, protocol::kReadWaitMs, stop, deadline)) {
-    KORVEX_TRACE("ServeClient() error en ReadSockMessage()");
-    return false;
-  }
-  const std::int32_t length = GetLength(prefix);
-  if (length < protocol::kMinRequestLength || length > protocol::kMaxRequestLength) {
-    KORVEX_TRACE("ServeClient() tamaño inválido de la pregunta: %d", length);
-    return false;
-  }
-  KORVEX_TRACE("ServeClient() tamaño de la pregunta: %d", length);
   CBuffer request;
-  if (!request.PrepareBuffer(length)) {
-    KORVEX_TRACE("ServeClient() invalid size: %d", length);
-    return false;
-  }
-  if (!net::ReadExactly(socket, request.Data(), length, protocol::kReadWaitMs, stop, deadline)) {
-    KORVEX_TRACE("ServeClient() error en ReadSockMessage()");
-    return false;
-  }
-  if (!request.SetSize(length)) {
-    KORVEX_TRACE("ServeClient() error en rcve.SetSize()");
+  if (!protocol::ReadMessage(socket, protocol::kRequestBounds, request, stop, deadline)) {
     return false;
   }
   CBuffer response;
   if (!HandleRequest(request, robot, clock, response)) return false;
   KORVEX_TRACE("ServeClient() respuesta lista, size: %d", response.Size());
-  // The length and the body go out in one piece.
-  std::vector<std::uint8_t> framed(4 + static_cast<std::size_t>(response.Size()));
-  PutLength(framed.data(), response.Size());
-  std::copy(response.Data(), response.Data() + response.Size(), framed.begin() + 4);
-  if (!net::WriteAll(socket, framed.data(), static_cast<int>(framed.size()), protocol::kReadWaitMs,
-                     stop, deadline)) {
-    KORVEX_TRACE("ServeClient() error en WriteSockMessage()");
-    return false;
-  }
+  if (!protocol::WriteMessage(socket, response, stop, deadline)) return false;
   KORVEX_TRACE("ServeClient() respuesta enviada con éxito");
   return true;
 }
@@ -125,9 +60,10 @@ bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
 CQueryServer::CQueryServer(const QueryContext& context, const QueryServerOptions& options)
     : m_context(context),
       m_clock(options.clock != nullptr ? *options.clock : m_systemClock),
-      m_requestDeadline(options.request_deadline_ms) {
+      m_requestDeadline(options.request_deadline_ms),
+      m_peers(options.peers) {
   net::InitializeSockets();
-  if (const char* failed = SetUpListener(options.port); failed != nullptr) {
+  if (const char* failed = SetUpListener(options); failed != nullptr) {
     m_lastError = net::LastSocketError() != 0 ? net::LastSocketError() : -1;
     KORVEX_TRACE("CQueryServer: %s falló: %d", failed, m_lastError.load());
     return;
@@ -141,16 +77,33 @@ CQueryServer::CQueryServer(const QueryContext& context, const QueryServerOptions
   }
 }
 
-const char* CQueryServer::SetUpListener(std::uint16_t port) {
+const char* CQueryServer::SetUpListener(const QueryServerOptions& options) {
   if (!m_stop.Open()) return "la señal de parada";
+  const char* failed = ListenOn(options.port);
+  if (failed == nullptr || options.port == 0) return failed;
+  m_portError = net::LastSocketError() != 0 ? net::LastSocketError() : -1;
+  KORVEX_TRACE("CQueryServer: %s en el puerto %d falló: %d", failed, options.port, m_portError);
+  if (!options.free_port_when_taken) return failed;
+  return ListenOn(0);
+}
+
+const char* CQueryServer::ListenOn(std::uint16_t port) {
   m_listening = net::Socket::Tcp();
   if (!m_listening.IsValid()) return "socket()";
-  if (!m_listening.SetReuseAddress()) return "setsockopt(SO_REUSEADDR)";
+  if (!m_listening.SetExclusiveAddressUse()) return "setsockopt(SO_EXCLUSIVEADDRUSE)";
   if (!m_listening.SetNonBlocking()) return "ioctlsocket(FIONBIO)";
   if (!m_listening.Bind(protocol::kRobotAddress, port)) return "bind()";
   if (!m_listening.Listen(kListenBacklog)) return "listen()";
   m_port = m_listening.LocalPort();
   return nullptr;
+}
+
+bool CQueryServer::IsClientOfOwnSession(const net::Socket& socket) const {
+  if (m_peers == nullptr) return true;
+  const std::optional<net::Endpoint> server_end = socket.LocalEndpoint();
+  const std::optional<net::Endpoint> client_end = socket.PeerEndpoint();
+  if (!server_end || !client_end) return false;
+  return query::IsClientOfOwnSession(*m_peers, *server_end, *client_end);
 }
 
 CQueryServer::~CQueryServer() { Shutdown(); }
@@ -195,11 +148,33 @@ void CQueryServer::StartConnection(net::Socket client) {
 
 void CQueryServer::Serve(Connection& connection) {
   // The thread's entry: a failure ends this exchange without a response.
+  bool answered = false;
   Barrier("CQueryServer::Serve", [&] {
     const net::Deadline deadline = std::chrono::steady_clock::now() + m_requestDeadline;
+    // A control of another session is closed without a word; it asks its
+    // own user.
+    if (!IsClientOfOwnSession(connection.socket)) return;
     QueryConnection robot(m_context, &m_stopping, m_clock);
-    ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
+    answered = ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
   });
+  // The client ends the connection first (kClientCloseWaitMs).
+  if (answered) {
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kClientCloseWaitMs);
+    std::uint8_t sink[64];
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            until - std::chrono::steady_clock::now()).count();
+      if (left <= 0 || net::WaitReadable(connection.socket, static_cast<int>(left), &m_stop) !=
+                           net::WaitResult::kReady) {
+        break;
+      }
+      const int got = connection.socket.Receive(sink, sizeof sink);
+      if (got == 0 || got == net::Socket::kFailed) break;  // closed by the client
+    }
+  } else {
+    connection.socket.SetAbortiveClose();
+  }
   connection.socket.Close();
   connection.finished = true;
 }
@@ -275,7 +250,12 @@ int CDirectRobot::LastError() const {
 
 std::uint16_t CDirectRobot::Port() const {
   std::lock_guard lock(m_lock);
-  return m_server == nullptr ? 0 : m_server->Port();
+  return m_server == nullptr || !m_server->IsListening() ? 0 : m_server->Port();
+}
+
+int CDirectRobot::PortError() const {
+  std::lock_guard lock(m_lock);
+  return m_server == nullptr ? 0 : m_server->PortError();
 }
 
 }  // namespace korvex::query

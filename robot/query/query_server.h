@@ -4,6 +4,13 @@
 // response, or closes the connection without one when there is nothing to
 // answer.
 //
+// The port is the robot's alone: the listener binds it exclusively, so no
+// other socket can bind it too and take the controls' questions.  When the
+// port is taken (the robot of another terminal-server session, or another
+// program) the robot listens on a free port instead and publishes it
+// (protocol/protocol.h); and with the sessions at hand it serves only the
+// clients of its own session (robot/query/session_peers.h).
+//
 // Hostile or broken clients cost little and never hold the robot:
 //   - a request length outside 12..1 048 576 closes the connection before any
 //     body byte is read, and the buffer is allocated only for a length in
@@ -34,6 +41,7 @@
 #include "platform/socket.h"
 #include "protocol/protocol.h"
 #include "robot/query/query_handlers.h"
+#include "robot/query/session_peers.h"
 
 namespace korvex::query {
 
@@ -49,6 +57,13 @@ inline constexpr int kRequestDeadlineMs = 30000;
 inline constexpr int kListenBacklog = 64;
 // The last error when a thread cannot be created (ERROR_SERVICE_NO_THREAD).
 inline constexpr int kErrorNoThread = 1067;
+// How long a connection waits, once answered, for its client to close first.
+// The side that ends a connection first keeps it for minutes (TIME_WAIT),
+// and while the robot's port keeps one the port cannot be bound exclusively
+// again: a robot started anew would find its own port taken.  The control
+// closes as soon as it has read the answer; a connection closed without an
+// answer is reset.
+inline constexpr int kClientCloseWaitMs = 1000;
 
 struct QueryServerOptions {
   // The robot listens on protocol::kRobotPort; tests pass 0 for a free port.
@@ -58,6 +73,11 @@ struct QueryServerOptions {
   Clock* clock = nullptr;
   // The deadline of each exchange; tests shorten it.
   int request_deadline_ms = kRequestDeadlineMs;
+  // When the port is taken, listen on a free one instead of not at all.
+  bool free_port_when_taken = false;
+  // Tells the session of each client; null: every client of the loopback
+  // address is served.
+  const SessionPeers* peers = nullptr;
 };
 
 // A received request, from its signature on: the signature, the protocol,
@@ -85,6 +105,9 @@ class CQueryServer {
   int LastError() const { return m_lastError.load(); }
   bool IsListening() const { return m_listener.joinable(); }
   std::uint16_t Port() const { return m_port; }
+  // The socket error of binding the port asked for, when the server listens
+  // on a free one instead (or on none); 0 when the port was bound.
+  int PortError() const { return m_portError; }
 
   // Stops the listener and every connection and waits for their threads.
   // Called from the user-interface thread, it keeps answering the lookups
@@ -99,7 +122,11 @@ class CQueryServer {
   };
 
   // The stop signal and the listening socket; the failing step, or null.
-  const char* SetUpListener(std::uint16_t port);
+  const char* SetUpListener(const QueryServerOptions& options);
+  const char* ListenOn(std::uint16_t port);
+  // The client's process runs in the robot's session (always true without
+  // the sessions).
+  bool IsClientOfOwnSession(const net::Socket& socket) const;
   void Listen();
   void StartConnection(net::Socket client);
   void Serve(Connection& connection);
@@ -111,7 +138,9 @@ class CQueryServer {
   SystemClock m_systemClock;
   Clock& m_clock;
   std::chrono::milliseconds m_requestDeadline;
+  const SessionPeers* m_peers = nullptr;
   std::uint16_t m_port = 0;
+  int m_portError = 0;
   net::Socket m_listening;
   net::StopSignal m_stop;
   std::atomic<bool> m_stopping{false};
@@ -145,8 +174,10 @@ class CDirectRobot {
 
   // The running server's last error (0 when stopped).
   int LastError() const;
-  // The port listened on; 0 when stopped.
+  // The port listened on; 0 when stopped or not listening.
   std::uint16_t Port() const;
+  // The running server's PortError (0 when stopped).
+  int PortError() const;
 
  private:
   QueryServerOptions m_options;

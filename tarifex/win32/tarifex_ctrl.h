@@ -18,9 +18,11 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
+#include "platform/win32/win32_session_system.h"
 #include "platform/win32/win32_window_system.h"
 #include "tarifex/protorobot_questions.h"
 #include "tarifex/robot_client.h"
@@ -42,6 +44,9 @@ inline constexpr DWORD kMiscStatus = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCL
                                      OLEMISC_RECOMPOSEONRESIZE;
 // The version of the saved properties.
 inline constexpr DWORD kPropertiesVersion = 0x10000;
+// The longest text property a saved form holds, in characters: what a form
+// is trusted to load.  A longer Host, Port or PathDebug is refused when set.
+inline constexpr std::size_t kLongestPropertyText = 32767;
 // The name of the stream inside a storage.
 inline constexpr wchar_t kContentsStream[] = L"Contents";
 
@@ -229,7 +234,9 @@ class CTarifexCtrl final : public com::TypeLibDispatch<ITarifexCtrl>,
   MendrelEngine m_engine;
   ComHostComponents m_components;
   Win32WindowSystem m_windows;
-  CProtorobot m_robot{m_windows};
+  Win32SessionSystem m_sessions;
+  // Asks the robot of the host's session (no port given).
+  CProtorobot m_robot{m_windows, {.sessions = &m_sessions}};
   ProtorobotQuestions m_questions{m_robot};
   Win32ControlUi m_ui;
   StdioTraceFiles m_files;

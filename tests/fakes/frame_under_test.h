@@ -5,10 +5,11 @@
 // user-interface thread.
 #pragma once
 
-#include "robot/app/main_frame.h"
 #include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
 #include "robot/profiles/profile_repository.h"
+#include "robot/watcher/main_frame.h"
+#include "sentrel/notifications.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/frame_fakes.h"
@@ -26,15 +27,41 @@ class FrameUnderTest {
 
   // Makes the profile the active one, as when the user selects it while the
   // host shows its validation window; null deactivates.  The profile need
-  // not belong to the frame's repository.
+  // not belong to the frame's repository.  The host is found and hooked
+  // first when the robot has none.
   void Activate(CProfile* profile) {
     if (profile != nullptr && !main.Validating()) {
+      if (main.HostWindow() == kNoWindow) {
+        desk.SetProcessModuleName(kHostProcess, u"Dossa.exe");
+        desk.AddTopLevel({.class_name = u"ThunderRT6FormDC", .text = u"DOSSA",
+                          .thread_id = kHostProcess, .process_id = kHostProcess});
+        main.OnTimer(kHostWatchTimer);
+      }
       const Hwnd validation = desk.AddTopLevel(
-          {.class_name = u"ThunderRT6FormDC", .text = u"Validación Total de Items"});
-      main.OnValidationStarted(validation);
+          {.class_name = u"ThunderRT6FormDC", .text = u"Validación Total de Items"},
+          main.HostWindow());
+      ValidationStarted(validation);
     }
     main.ActivateProfile(profile);
   }
+
+  // The hook's notifications (sentrel/notifications.h), handed to the
+  // watcher as the robot's main window hands them over.
+  void Notify(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam = 0) {
+    std::intptr_t result = 0;
+    main.HandleMessage(message, wparam, lparam, &result);
+  }
+  void DialogReady(Hwnd dialog) { Notify(sentrel::kDialogReady, dialog); }
+  void ValidationStarted(Hwnd validation) { Notify(sentrel::kValidationStarted, validation); }
+  void ValidationEnded() { Notify(sentrel::kValidationEnded, 0); }
+  // As the hook posts it: lParam is the validation window that owns the popup.
+  void AnswerRejected(Hwnd popup = kNoWindow) {
+    Notify(sentrel::kAnswerRejected, popup, static_cast<std::intptr_t>(main.ValidationWindow()));
+  }
+  void ValidateButton(bool hidden) { Notify(sentrel::kValidateButton, hidden ? 1 : 0); }
+
+  // The process (and thread) of the host that Activate finds.
+  static constexpr std::uint32_t kHostProcess = 4242;
 
   FakeDesktop desk;
   MemoryRegistry registry;
