@@ -128,26 +128,57 @@ void CQueryServer::Listen() {
 }
 
 void CQueryServer::StartConnection(net::Socket client) {
-  if (ReapFinished() >= static_cast<std::size_t>(kMaxConnections)) {
+  if (!client.SetNonBlocking()) return;
+  std::unique_lock lock(m_mutex);
+  if (ForgetFinished() >= static_cast<std::size_t>(kMaxConnections)) {
     KORVEX_TRACE("CQueryServer: %d conexiones en curso; cierro la nueva", kMaxConnections);
     return;  // closed at once, without a response
   }
-  if (!client.SetNonBlocking()) return;
-  std::lock_guard lock(m_mutex);
   auto connection = std::make_unique<Connection>();
   connection->socket = std::move(client);
-  Connection& c = *connection;
+  m_queue.push_back(connection.get());
   m_connections.push_back(std::move(connection));
-  try {
-    c.thread = std::thread(&CQueryServer::Serve, this, std::ref(c));
-  } catch (const std::system_error&) {
-    m_lastError = kErrorNoThread;
-    m_connections.pop_back();  // closes the connection
+  if (m_idleWorkers < m_queue.size() &&
+      m_workers.size() < static_cast<std::size_t>(kMaxConnections)) {
+    ++m_liveWorkers;
+    try {
+      m_workers.emplace_back(&CQueryServer::Work, this);
+    } catch (const std::system_error&) {
+      --m_liveWorkers;
+      m_lastError = kErrorNoThread;
+      if (m_workers.empty()) {  // nobody would ever serve it
+        m_queue.pop_back();
+        m_connections.pop_back();  // closes the connection
+        return;
+      }
+    }
   }
+  lock.unlock();
+  m_work.notify_one();
+}
+
+void CQueryServer::Work() {
+  // The thread's entry: nothing unwinds past it.
+  Barrier("CQueryServer::Work", [this] {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+      ++m_idleWorkers;
+      m_work.wait(lock, [this] { return m_stopping.load() || !m_queue.empty(); });
+      --m_idleWorkers;
+      if (m_queue.empty()) break;  // stopped, and nothing left to close
+      Connection& connection = *m_queue.front();
+      m_queue.pop_front();
+      lock.unlock();
+      Serve(connection);
+      lock.lock();
+    }
+  });
+  std::lock_guard lock(m_mutex);
+  --m_liveWorkers;
 }
 
 void CQueryServer::Serve(Connection& connection) {
-  // The thread's entry: a failure ends this exchange without a response.
+  // A failure ends this exchange without a response, and the worker goes on.
   bool answered = false;
   Barrier("CQueryServer::Serve", [&] {
     const net::Deadline deadline = std::chrono::steady_clock::now() + m_requestDeadline;
@@ -179,11 +210,9 @@ void CQueryServer::Serve(Connection& connection) {
   connection.finished = true;
 }
 
-std::size_t CQueryServer::ReapFinished() {
-  std::lock_guard lock(m_mutex);
+std::size_t CQueryServer::ForgetFinished() {
   for (auto it = m_connections.begin(); it != m_connections.end();) {
     if ((*it)->finished.load()) {
-      (*it)->thread.join();
       it = m_connections.erase(it);
     } else {
       ++it;
@@ -195,16 +224,19 @@ std::size_t CQueryServer::ReapFinished() {
 bool CQueryServer::AllEnded() {
   if (!m_listenerEnded.load()) return false;
   std::lock_guard lock(m_mutex);
-  for (const auto& c : m_connections) {
-    if (!c->finished.load()) return false;
-  }
-  return true;
+  return m_liveWorkers == 0;
 }
 
 void CQueryServer::Shutdown() {
   if (m_shutDown) return;
   m_shutDown = true;
-  m_stopping = true;
+  {
+    // Set under the lock, so that no worker checks it and then waits past
+    // the wake-up.
+    std::lock_guard lock(m_mutex);
+    m_stopping = true;
+  }
+  m_work.notify_all();
   m_stop.Set();
   const auto done = [this] { return AllEnded(); };
   if (m_context.ui != nullptr) {
@@ -213,7 +245,10 @@ void CQueryServer::Shutdown() {
     while (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   if (m_listener.joinable()) m_listener.join();
-  ReapFinished();
+  for (std::thread& worker : m_workers) worker.join();
+  std::lock_guard lock(m_mutex);
+  m_workers.clear();
+  m_connections.clear();
   m_listening.Close();
 }
 

@@ -1,8 +1,10 @@
-// The query server: a listener on 127.0.0.1:19697 and one thread per
-// accepted connection, which reads one signed request, hands it to its
-// handler (robot/query/query_handlers.h) and writes back one signed
-// response, or closes the connection without one when there is nothing to
-// answer.
+// The query server: a listener on 127.0.0.1:19697 and worker threads, each
+// serving one accepted connection at a time: it reads one signed request,
+// hands it to its handler (robot/query/query_handlers.h) and writes back one
+// signed response, or closes the connection without one when there is
+// nothing to answer.  A worker that has served a connection waits for the
+// next one instead of ending: starting a thread costs milliseconds under
+// Wine, more than the rest of a question's round trip.
 //
 // The port is the robot's alone: the listener binds it exclusively, so no
 // other socket can bind it too and take the controls' questions.  When the
@@ -19,9 +21,9 @@
 //     dropped, and the whole exchange must be over within 30 seconds, so a
 //     client that trickles a byte now and then is dropped too: 32 of them
 //     hold every connection for no longer than that;
-//   - at most kMaxConnections connections are served at once, so the threads
-//     stay few; a connection beyond them is closed at once without a
-//     response;
+//   - at most kMaxConnections connections are served at once, by at most as
+//     many workers, so the threads stay few; a connection beyond them is
+//     closed at once without a response;
 //   - Stop wakes every wait at once, makes every lookup that has not reached
 //     the user-interface thread fail without being made, and lets that
 //     thread keep answering the lookups already sent to it while it waits
@@ -31,11 +33,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/socket.h"
@@ -117,7 +122,6 @@ class CQueryServer {
  private:
   struct Connection {
     net::Socket socket;
-    std::thread thread;
     std::atomic<bool> finished{false};
   };
 
@@ -128,10 +132,16 @@ class CQueryServer {
   // the sessions).
   bool IsClientOfOwnSession(const net::Socket& socket) const;
   void Listen();
+  // Queues an accepted connection for a worker, starting one when every
+  // worker is busy.
   void StartConnection(net::Socket client);
+  // A worker's loop: serves queued connections until the server stops and
+  // the queue is empty.
+  void Work();
   void Serve(Connection& connection);
-  // Joins the connection threads that have ended; returns how many remain.
-  std::size_t ReapFinished();
+  // Forgets the connections that have ended (m_mutex held); returns how many
+  // remain.
+  std::size_t ForgetFinished();
   bool AllEnded();
 
   QueryContext m_context;
@@ -147,8 +157,13 @@ class CQueryServer {
   std::atomic<int> m_lastError{0};
   std::thread m_listener;
   std::atomic<bool> m_listenerEnded{true};
-  std::mutex m_mutex;  // the connection list
+  std::mutex m_mutex;  // the connection list, the queue and the workers
   std::list<std::unique_ptr<Connection>> m_connections;
+  std::deque<Connection*> m_queue;  // accepted, not yet taken by a worker
+  std::condition_variable m_work;   // a connection queued, or the stop
+  std::vector<std::thread> m_workers;
+  std::size_t m_idleWorkers = 0;    // workers waiting for a connection
+  std::size_t m_liveWorkers = 0;    // workers that have not ended
   bool m_shutDown = false;
 };
 
