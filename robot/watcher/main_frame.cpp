@@ -454,7 +454,7 @@ bool CMainFrame::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std
       return true;
     case rm::kRemoteQuery:
       // Only a record of the query service's own is ever touched.
-      if (!m_ports.queries.Answer(lparam, [&](query::RemoteQueryRecord& record) {
+      if (!m_ports.queries.Answer(wparam, lparam, [&](query::RemoteQueryRecord& record) {
             *result = OnRemoteQuery(record);
           })) {
         *result = 0;

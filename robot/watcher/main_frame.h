@@ -90,8 +90,9 @@ class CMainFrame {
   // Dispatches one of the messages above, or one of the hook's five
   // notifications (sentrel/notifications.h), which go straight to the one
   // handler of host events; false when the message is not ours.  An
-  // RM_REMOTE_QUERY whose lParam is not a registered record is answered 0
-  // without being touched.
+  // RM_REMOTE_QUERY whose lParam is not a registered record, or whose
+  // wParam is not that record's generation, is answered 0 without being
+  // touched.
   bool HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam,
                      std::intptr_t* result);
 

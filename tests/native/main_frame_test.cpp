@@ -304,7 +304,8 @@ TEST_F(WatcherTest, RemoteQueries) {
   query::RemoteQueryRecord found{0x10007, key};
   query::RegisteredRecord registered(queries, found);
   std::intptr_t result = 0;
-  ASSERT_TRUE(main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&found), &result));
+  ASSERT_TRUE(main.HandleMessage(rm::kRemoteQuery, registered.Generation(), registered.Address(),
+                                 &result));
   EXPECT_EQ(result, 1);
   EXPECT_TRUE(found.found);
   EXPECT_EQ(found.response, answer);
@@ -529,7 +530,7 @@ TEST_F(WatcherTest, TheHostHandlesThePressAfterTheRobotIsFree) {
             (main.Busy() ? " (robot busy)" : " (robot free)"));
     query::RegisteredRecord registered(queries, during);
     std::intptr_t result = 0;
-    main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&during), &result);
+    main.HandleMessage(rm::kRemoteQuery, registered.Generation(), registered.Address(), &result);
     return 0;
   };
   DialogReady(input.dialog);
@@ -664,7 +665,8 @@ TEST_F(WatcherTest, RemoteQueryTouchesOnlyTheRecordsOfTheQueryService) {
   query::RegisteredRecord registered(queries, late);
   queries.SetStopping(true);
   std::intptr_t result = 0;
-  EXPECT_TRUE(main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&late), &result));
+  EXPECT_TRUE(main.HandleMessage(rm::kRemoteQuery, registered.Generation(), registered.Address(),
+                                 &result));
   EXPECT_EQ(result, 1);
   EXPECT_EQ(late.error, u"Stopping");
   EXPECT_FALSE(late.found);
@@ -742,16 +744,18 @@ TEST(RemoteQueryRecords, AnswersOnlyRegisteredRecords) {
     ++lookups;
     r.found = 1;
   };
-  EXPECT_FALSE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
+  EXPECT_FALSE(records.Answer(1, reinterpret_cast<std::intptr_t>(&record), lookup));
+  std::uintptr_t generation = 0;
   {
     query::RegisteredRecord registered(records, record);
+    generation = registered.Generation();
     EXPECT_EQ(records.Count(), 1u);
-    EXPECT_FALSE(records.Answer(0, lookup));
-    EXPECT_TRUE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
+    EXPECT_FALSE(records.Answer(generation, 0, lookup));
+    EXPECT_TRUE(records.Answer(generation, reinterpret_cast<std::intptr_t>(&record), lookup));
     EXPECT_EQ(record.found, 1);
   }
   EXPECT_EQ(records.Count(), 0u);
-  EXPECT_FALSE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
+  EXPECT_FALSE(records.Answer(generation, reinterpret_cast<std::intptr_t>(&record), lookup));
   EXPECT_EQ(lookups, 1);
 }
 
