@@ -40,6 +40,10 @@ Text TemporaryPathBeside(const Text& path, unsigned attempt);
 // afterwards.
 bool CreateFolders(const Text& path);
 
+// The folder of the running program's file, without a trailing separator;
+// empty when it cannot be read.
+Text ProgramFolder();
+
 // A file open for writing, created or truncated, that other programs may
 // read and write meanwhile.  Once a write fails the file stays failed and
 // takes nothing more, like a C++ stream.

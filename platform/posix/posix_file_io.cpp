@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/file_io.h"
 
@@ -39,6 +41,13 @@ bool ReplaceFileSafely(const Text& path, std::string_view bytes) {
     return false;
   }
   return false;
+}
+
+Text ProgramFolder() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return program.parent_path().u16string();
 }
 
 }  // namespace korvex

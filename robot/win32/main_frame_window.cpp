@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include "platform/file_io.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
 #include "robot/common/robot_strings.h"
@@ -38,7 +39,7 @@ std::wstring SystemErrorText(DWORD code) {
 }
 
 CMainFrameWindow::CMainFrameWindow(Registry& registry)
-    : m_settings(registry, CurrentDirectory),
+    : m_settings(registry, ProgramFolder),
       m_journal(m_ws, m_settings, m_regional, m_clock),
       m_tray(kTrayMenu),
       m_mascot(m_settings, [this](HMENU popup) { ApplyMenuStates(popup); }),
