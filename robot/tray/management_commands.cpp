@@ -21,7 +21,7 @@ void ManagementCommands::Install(FrameCommands& commands) {
 }
 
 void ManagementCommands::DeleteProfile() {
-  if (m_main.Busy()) return;
+  if (m_main.CommandsHeld()) return;
   const std::vector<CProfile*> profiles = m_repository.GetProfiles();
   std::optional<std::size_t> chosen;
   {
@@ -39,14 +39,14 @@ void ManagementCommands::DeleteProfile() {
 }
 
 void ManagementCommands::ViewProfiles() {
-  if (m_main.Busy()) return;
+  if (m_main.CommandsHeld()) return;
   const std::vector<CProfile*> profiles = m_repository.GetProfiles();
   BusyWhile busy(m_main);
   m_dialogs.ShowAnswers(profiles);
 }
 
 void ManagementCommands::ExportProfiles() {
-  if (m_main.Busy()) return;
+  if (m_main.CommandsHeld()) return;
   BusyWhile busy(m_main);
   const std::vector<CProfile*> profiles = m_repository.GetProfiles();
   const auto selection = m_dialogs.ChooseProfilesToTransfer(profiles, TransferMode::Export);
@@ -72,7 +72,7 @@ void ManagementCommands::ExportProfiles() {
 }
 
 void ManagementCommands::ImportProfiles() {
-  if (m_main.Busy()) return;
+  if (m_main.CommandsHeld()) return;
   BusyWhile busy(m_main);
   const std::optional<Text> path = m_dialogs.AskImportPath();
   if (!path) return;

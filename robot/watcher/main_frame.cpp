@@ -237,6 +237,10 @@ void CMainFrame::HandleDialogReady(Hwnd window) {
     ReadItemNumber();
     const Text key = WriteKey(*dialog);
     m_lastKey = key;
+    // The capture's sends take the messages sent to this thread meanwhile;
+    // none of them may end the profile under this handler, but a closing
+    // robot or a profile gone ends the handling here all the same.
+    if (m_shutDown || m_activeProfile == nullptr) return;
 
     if (m_activeProfile->HasAnswer(key)) {
       const Text answer = m_activeProfile->GetAnswer(key);
@@ -364,7 +368,7 @@ bool CMainFrame::JournalHoldsRecords() const {
 }
 
 int CMainFrame::TrayState() const {
-  if (m_busy) return kTrayBusy;
+  if (CommandsHeld()) return kTrayBusy;
   if (m_repository.GetProfiles().empty()) return kTrayNoProfiles;
   if (m_validationRunning) {
     return m_activeProfile != nullptr ? kTrayRunningWithProfile : kTrayRunningNoProfile;

@@ -131,6 +131,11 @@ class CMainFrame {
   // A dialog is being asked (the replica or a question dialog, or the
   // confirmation, is open).
   bool Asking() const { return m_asking; }
+  // The tray's commands wait: a dialog is being handled, one of the robot's
+  // own dialogs is open, or a question is open (also the one asked again
+  // after a refused answer, which does not mark the robot busy).  The tray
+  // state is then kTrayBusy.
+  bool CommandsHeld() const { return m_busy || m_asking; }
   std::size_t PendingEvents() const { return m_pending.size(); }
   const Alarm& GetAlarm() const { return m_alarm; }
 

@@ -159,7 +159,11 @@ LRESULT CMainFrameWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) 
       OnClose();
       return 0;
     case WM_TIMER:
-      if (m_main && m_main->OnTimer(static_cast<int>(wparam))) return 0;
+      if (m_main && m_main->OnTimer(static_cast<int>(wparam))) {
+        // A "&Cerrar" that came while a dialog was handled runs once it is.
+        if (wparam == kHostWatchTimer && m_commands) m_commands->RunDeferred();
+        return 0;
+      }
       break;
     case WM_COMMAND:
       if (m_commands && lparam == 0 && m_commands->Run(LOWORD(wparam))) return 0;
@@ -220,7 +224,7 @@ LRESULT CMainFrameWindow::OnTrayNotification(WPARAM wparam, LPARAM lparam) {
       const UniqueMenu menu(::LoadMenuW(ProgramInstance(), MAKEINTRESOURCEW(IDR_TRAYMENU)));
       const UINT first = menu ? ::GetMenuItemID(::GetSubMenu(menu.get(), 0), 0) : 0;
       if (first != 0 && first != static_cast<UINT>(-1)) {
-        ::SendMessageW(hwnd(), WM_COMMAND, first, 0);
+        m_commands->RunWhateverTheState(static_cast<int>(first));
       }
       return 1;
     }
@@ -228,7 +232,8 @@ LRESULT CMainFrameWindow::OnTrayNotification(WPARAM wparam, LPARAM lparam) {
       ShowTrayMenu();
       return 1;
     case NIN_BALLOONUSERCLICK:
-      if (!m_main->Busy() && m_main->ActiveProfile() == nullptr && m_main->Validating()) {
+      if (!m_main->CommandsHeld() && m_main->ActiveProfile() == nullptr &&
+          m_main->Validating()) {
         m_commands->SelectProfile();
       }
       return 0;
