@@ -55,6 +55,10 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   bool Open(const Text& path);
+  // Creates the file only when no file of that name exists: never writes
+  // over another.
+  enum class NewFile { kOpened, kExists, kFailed };
+  NewFile OpenNew(const Text& path);
   bool IsOpen() const { return m_file != nullptr; }
   bool Failed() const { return m_failed; }
   void Write(std::string_view bytes);
@@ -65,6 +69,9 @@ class OutputFile {
 
  private:
   static void* Open_(const Text& path);
+  // The per-system half of OpenNew: a std::FILE* open for writing, or null
+  // with *exists set when the name is taken.
+  static void* OpenNew_(const Text& path, bool* exists);
   void* m_file = nullptr;  // std::FILE*
   bool m_failed = false;
 };
