@@ -44,6 +44,12 @@ inline constexpr int kStoreLoadFailed = 151;
 inline constexpr int kStoreTitle = 152;
 inline constexpr int kProgramName = 153;
 inline constexpr int kConfigSaveFailed = 154;
+// The validation's log file: written elsewhere, not written.
+inline constexpr int kJournalElsewhere = 170;
+inline constexpr int kJournalFailed = 171;
+inline constexpr int kJournalHostSilent = 172;
+inline constexpr int kJournalNoName = 173;
+inline constexpr int kJournalTitle = 174;
 // The about box's link: the manual installed beside the program (also the
 // link control's identifier).
 inline constexpr int kManualFile = 1042;

@@ -98,7 +98,11 @@ class CMainFrame {
 
   // --- operations -------------------------------------------------------------
   void HostWatch();
-  void ActivateProfile(CProfile* profile);
+  // Activates the profile (none: deactivates, with the reports).  A profile
+  // is activated only once its journal is open, or when the host's caption
+  // gives no file name (said in a balloon); when the journal cannot be
+  // opened the balloon says why and the profile stays inactive: false.
+  bool ActivateProfile(CProfile* profile);
   int TrayState() const;
   // The journal holds questions or messages of the run.
   bool JournalHoldsRecords() const;
@@ -195,6 +199,7 @@ class CMainFrame {
   Hwnd m_askedWnd = kNoWindow;
   std::deque<HostEvent> m_pending;
   bool m_shutDown = false;
+  bool m_toldJournalElsewhere = false;
 };
 
 }  // namespace korvex

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <shlobj.h>
 
 #include "platform/file_io.h"
 #include "platform/win32/handles.h"
@@ -22,6 +23,17 @@ constexpr wchar_t kFrameClass[] = L"KorvexMainFrame";
 // WS_OVERLAPPEDWINDOW with the frame's add-to-title flag.
 constexpr DWORD kFrameStyle = 0x00CF8000;
 
+// The user's local application data folder, where the journal goes when
+// the log folder cannot take it; empty when the shell does not give one.
+Text LocalApplicationData() {
+  wchar_t path[MAX_PATH] = L"";
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                SHGFP_TYPE_CURRENT, path))) {
+    return {};
+  }
+  return FromWide(path);
+}
+
 }  // namespace
 
 std::wstring SystemErrorText(DWORD code) {
@@ -40,7 +52,7 @@ std::wstring SystemErrorText(DWORD code) {
 
 CMainFrameWindow::CMainFrameWindow(Registry& registry)
     : m_settings(registry, ProgramFolder),
-      m_journal(m_ws, m_settings, m_regional, m_clock),
+      m_journal(m_ws, m_settings, m_regional, m_clock, LocalApplicationData),
       m_tray(kTrayMenu),
       m_mascot(m_settings, [this](HMENU popup) { ApplyMenuStates(popup); }),
       m_uiPort(m_queries),
