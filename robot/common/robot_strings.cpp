@@ -66,6 +66,9 @@ const std::map<int, const char16_t*>& Table() {
        u"El título de la ventana del programa no da un nombre para el archivo de log: esta "
        u"validación no tendrá archivo de log."},
       {str::kJournalTitle, u"Log de la validación"},
+      {str::kImportIncomplete,
+       u"La importación quedó incompleta: %1 respuesta(s) no se pudieron guardar en el "
+       u"registro. Perfiles incompletos: %2."},
       {str::kManualFile, u"KORVEX.html"},
   };
   return kTable;

@@ -50,6 +50,8 @@ inline constexpr int kJournalFailed = 171;
 inline constexpr int kJournalHostSilent = 172;
 inline constexpr int kJournalNoName = 173;
 inline constexpr int kJournalTitle = 174;
+// An import of which part did not reach the store.
+inline constexpr int kImportIncomplete = 175;
 // The about box's link: the manual installed beside the program (also the
 // link control's identifier).
 inline constexpr int kManualFile = 1042;
