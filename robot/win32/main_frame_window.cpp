@@ -221,7 +221,7 @@ void CMainFrameWindow::OnClose() {
   if (m_main) m_main->Shutdown();  // the captured dialog, the hook, timer 1
   m_service.Stop();
   m_mascot.Show(false);
-  m_tray.Remove();
+  m_tray.RemoveAsProgramEnds();
   ::PostQuitMessage(0);
 }
 
