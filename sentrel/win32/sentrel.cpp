@@ -41,8 +41,6 @@ constexpr DWORD kWatchPollMs = 200;
 // A string pointer below 64 KB is a resource ordinal, never text.
 bool IsText(LPCWSTR text) { return reinterpret_cast<ULONG_PTR>(text) > 0xFFFF; }
 
-HWND RobotWindow() { return static_cast<HWND>(LongToHandle(g_robotWindow)); }
-
 // The watcher of one recorded window.  It holds a reference on the library
 // (taken by StartWatcher), so the library stays in the host while it runs.
 DWORD WINAPI WatchRobot(void* parameter) {
@@ -133,7 +131,7 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
     }
     const Posts posts = g_hook.OnMessage(reinterpret_cast<WindowId>(processed->hwnd),
                                          processed->message, processed->wParam, creation_ptr);
-    const auto robot = reinterpret_cast<WindowId>(RobotWindow());
+    const auto robot = reinterpret_cast<WindowId>(LongToHandle(g_robotWindow));
     korvex::sentrel::DeliverPosts(posts, robot, [](WindowId to, const korvex::sentrel::Post& post) {
       PostMessageW(reinterpret_cast<HWND>(to), post.message, post.wparam, post.lparam);
     });
