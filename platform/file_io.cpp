@@ -92,6 +92,15 @@ bool OutputFile::Open(const Text& path) {
   return m_file != nullptr;
 }
 
+OutputFile::NewFile OutputFile::OpenNew(const Text& path) {
+  Close();
+  m_failed = false;
+  bool exists = false;
+  m_file = OpenNew_(path, &exists);
+  if (m_file != nullptr) return NewFile::kOpened;
+  return exists ? NewFile::kExists : NewFile::kFailed;
+}
+
 void OutputFile::Write(std::string_view bytes) {
   if (m_file == nullptr || m_failed) return;
   auto* f = static_cast<std::FILE*>(m_file);

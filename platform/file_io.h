@@ -40,6 +40,10 @@ Text TemporaryPathBeside(const Text& path, unsigned attempt);
 // afterwards.
 bool CreateFolders(const Text& path);
 
+// The folder of the running program's file, without a trailing separator;
+// empty when it cannot be read.
+Text ProgramFolder();
+
 // A file open for writing, created or truncated, that other programs may
 // read and write meanwhile.  Once a write fails the file stays failed and
 // takes nothing more, like a C++ stream.
@@ -51,6 +55,10 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   bool Open(const Text& path);
+  // Creates the file only when no file of that name exists: never writes
+  // over another.
+  enum class NewFile { kOpened, kExists, kFailed };
+  NewFile OpenNew(const Text& path);
   bool IsOpen() const { return m_file != nullptr; }
   bool Failed() const { return m_failed; }
   void Write(std::string_view bytes);
@@ -61,6 +69,9 @@ class OutputFile {
 
  private:
   static void* Open_(const Text& path);
+  // The per-system half of OpenNew: a std::FILE* open for writing, or null
+  // with *exists set when the name is taken.
+  static void* OpenNew_(const Text& path, bool* exists);
   void* m_file = nullptr;  // std::FILE*
   bool m_failed = false;
 };

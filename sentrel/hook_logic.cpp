@@ -130,4 +130,67 @@ void HookLogic::Await(WindowId window, std::uint32_t message, std::intptr_t lpar
   m_seenMask = 0;
 }
 
+// --- RobotDisabledWindows -------------------------------------------------------------------
+
+void RobotDisabledWindows::Reset() {
+  for (int i = 0; i < kSlots; ++i) {
+    __atomic_store_n(&m_window[i], WindowId{0}, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&m_process[i], 0u, __ATOMIC_SEQ_CST);
+  }
+}
+
+int RobotDisabledWindows::OnEnable(WindowId window, bool enabled, std::uint32_t robot_process) {
+  if (window == 0) return -1;
+  if (enabled) {
+    Drop(window);
+    return -1;
+  }
+  if (robot_process == 0) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    if (__atomic_load_n(&m_window[i], __ATOMIC_SEQ_CST) == window) return -1;  // recorded
+  }
+  for (int i = 0; i < kSlots; ++i) {
+    if (__atomic_load_n(&m_window[i], __ATOMIC_SEQ_CST) != 0) continue;
+    // The process first: a watcher reads it once it sees the window.
+    __atomic_store_n(&m_process[i], robot_process, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&m_window[i], window, __ATOMIC_SEQ_CST);
+    return i;
+  }
+  return -1;
+}
+
+void RobotDisabledWindows::OnDestroy(WindowId window) {
+  if (window != 0) Drop(window);
+}
+
+void RobotDisabledWindows::Drop(WindowId window) {
+  for (int i = 0; i < kSlots; ++i) {
+    WindowId expected = window;
+    __atomic_compare_exchange_n(&m_window[i], &expected, WindowId{0}, false, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
+  }
+}
+
+bool RobotDisabledWindows::Holds(int slot, WindowId window) const {
+  if (slot < 0 || slot >= kSlots || window == 0) return false;
+  return __atomic_load_n(&m_window[slot], __ATOMIC_SEQ_CST) == window;
+}
+
+std::uint32_t RobotDisabledWindows::RobotProcess(int slot) const {
+  if (slot < 0 || slot >= kSlots) return 0;
+  return __atomic_load_n(&m_process[slot], __ATOMIC_SEQ_CST);
+}
+
+WindowId RobotDisabledWindows::Window(int slot) const {
+  if (slot < 0 || slot >= kSlots) return 0;
+  return __atomic_load_n(&m_window[slot], __ATOMIC_SEQ_CST);
+}
+
+bool RobotDisabledWindows::Claim(int slot, WindowId window) {
+  if (slot < 0 || slot >= kSlots || window == 0) return false;
+  WindowId expected = window;
+  return __atomic_compare_exchange_n(&m_window[slot], &expected, WindowId{0}, false,
+                                     __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
+}
+
 }  // namespace korvex::sentrel

@@ -25,6 +25,7 @@ using WindowId = std::uintptr_t;
 // The window messages the hook looks at (Win32 values).
 inline constexpr std::uint32_t kWmCreate = 0x0001;
 inline constexpr std::uint32_t kWmDestroy = 0x0002;
+inline constexpr std::uint32_t kWmEnable = 0x000A;
 inline constexpr std::uint32_t kWmShowWindow = 0x0018;
 inline constexpr std::uint32_t kWmInitDialog = 0x0110;
 
@@ -103,6 +104,52 @@ class HookLogic {
   std::uint32_t m_pendingMessage = 0;
   std::intptr_t m_pendingLParam = 0;
   std::uint32_t m_seenMask = 0;  // bit 0 WM_INITDIALOG seen, bit 1 WM_SHOWWINDOW seen
+};
+
+// The host windows the robot disabled while one of its dialogs is open over
+// them (its copy of a host dialog owned by that dialog, a report locking the
+// validation window), so that none stays disabled when the robot ends
+// without enabling it again: killed, crashed, ended by the installer.
+//
+// Before disabling a host window the robot marks it with its process
+// (kDisablerProperty); a WM_ENABLE that disables a marked window records it
+// with that process, and a watcher thread inside the host waits for the
+// process.  The record goes when the window is enabled again (by anyone) or
+// destroyed; a watcher that finds the robot's process ended takes its record
+// (Claim) and enables the window again, unless the record went first.  The
+// host's user-interface thread records and drops; watcher threads only read
+// and claim: every change of a slot's window is one atomic operation.
+class RobotDisabledWindows {
+ public:
+  static constexpr int kSlots = 4;
+
+  // Process attach: no window recorded.
+  void Reset();
+
+  // WM_ENABLE processed by window, marked by robot_process (0: not marked).
+  // Returns the slot of a window just recorded, for its watcher, or -1
+  // (nothing recorded: an enabling, an unmarked window, a window recorded
+  // already, or no free slot).
+  int OnEnable(WindowId window, bool enabled, std::uint32_t robot_process);
+  // WM_DESTROY: the window's record goes (its handle may come back for
+  // another window).
+  void OnDestroy(WindowId window);
+
+  // Whether slot still records window (its watcher goes on waiting).
+  bool Holds(int slot, WindowId window) const;
+  // The robot process recorded with slot's window (0 when free).
+  std::uint32_t RobotProcess(int slot) const;
+  WindowId Window(int slot) const;
+  // The watcher found the robot's process ended: true when it took the
+  // record and is to enable the window again, false when the record went
+  // meanwhile (the window was enabled or destroyed).
+  bool Claim(int slot, WindowId window);
+
+ private:
+  void Drop(WindowId window);
+
+  WindowId m_window[kSlots] = {};
+  std::uint32_t m_process[kSlots] = {};
 };
 
 }  // namespace korvex::sentrel

@@ -25,4 +25,11 @@ inline constexpr std::uint32_t kAnswerRejected = 0x8003;
 // wParam 1 when it was hidden, 0 when shown; lParam 0.
 inline constexpr std::uint32_t kValidateButton = 0x8004;
 
+// The window property the robot sets on a host window before it disables
+// it (a host dialog that owns the robot's modal copy, the validation window
+// under a report), holding the robot's process identifier, and removes when
+// it has enabled the window again.  The hook watches that process and
+// enables the window again if the process ends first.
+inline constexpr char16_t kDisablerProperty[] = u"KorvexDisabledBy";
+
 }  // namespace korvex::sentrel

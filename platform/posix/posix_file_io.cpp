@@ -1,9 +1,12 @@
-// The POSIX half of the file helpers: a file replaced in one step.
+// The POSIX half of the file helpers: a file replaced in one step, a new
+// file that never takes another's place, the program's folder.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/file_io.h"
 
@@ -39,6 +42,24 @@ bool ReplaceFileSafely(const Text& path, std::string_view bytes) {
     return false;
   }
   return false;
+}
+
+void* OutputFile::OpenNew_(const Text& path, bool* exists) {
+  const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *exists = errno == EEXIST;
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (file == nullptr) ::close(fd);
+  return file;
+}
+
+Text ProgramFolder() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return program.parent_path().u16string();
 }
 
 }  // namespace korvex

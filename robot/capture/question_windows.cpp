@@ -98,9 +98,11 @@ CDataInputWindow::CDataInputWindow(WindowSystem& ws, Hwnd dialog, DialogFollower
     : CDossaWindow(ws, dialog, follower) {
   RequireCaption(*this, tarifex::data_input::kCaption);
   CaptureChildren(*this, ws, dialog, tarifex::data_input::kChildren);
-  // The key always carries an empty edit, whatever was typed before.
+  // The key always carries an empty edit, whatever was typed before.  The
+  // edit is the host's: the text goes as a bounded WM_SETTEXT (SetWindowTextW
+  // would wait for the host without a bound).
   if (const auto* edit = ChildAs<CMetaEdit>(*this, GetEditIndex()); edit != nullptr) {
-    ws.SetWindowTextW(edit->GetHandle(), u"");
+    ws.SendSetText(edit->GetHandle(), u"");
   }
 }
 

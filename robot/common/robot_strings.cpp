@@ -60,6 +60,22 @@ const std::map<int, const char16_t*>& Table() {
        u"El robot no puede atender las consultas del control tarifario (error %1). El control "
        u"preguntará al usuario cada vez."},
       {str::kQueryServiceTitle, u"Consultas del control tarifario"},
+      {str::kJournalElsewhere,
+       u"No se puede escribir en la carpeta de logs \"%1\". Los logs de las validaciones se "
+       u"guardan en \"%2\"."},
+      {str::kJournalFailed,
+       u"No se pudo crear el archivo de log de la validación en \"%1\" ni en \"%2\". El "
+       u"perfil \"%3\" no fue activado."},
+      {str::kJournalHostSilent,
+       u"El programa de la declaración no respondió a tiempo y no se pudo crear el archivo de "
+       u"log de la validación. El perfil \"%1\" no fue activado."},
+      {str::kJournalNoName,
+       u"El título de la ventana del programa no da un nombre para el archivo de log: esta "
+       u"validación no tendrá archivo de log."},
+      {str::kJournalTitle, u"Log de la validación"},
+      {str::kImportIncomplete,
+       u"La importación quedó incompleta: %1 respuesta(s) no se pudieron guardar en el "
+       u"registro. Perfiles incompletos: %2."},
       {str::kManualFile, u"KORVEX.html"},
   };
   return kTable;

@@ -49,6 +49,14 @@ inline constexpr int kConfigSaveFailed = 154;
 inline constexpr int kQueryPortTaken = 180;
 inline constexpr int kQueryServiceDown = 181;
 inline constexpr int kQueryServiceTitle = 182;
+// The validation's log file: written elsewhere, not written.
+inline constexpr int kJournalElsewhere = 170;
+inline constexpr int kJournalFailed = 171;
+inline constexpr int kJournalHostSilent = 172;
+inline constexpr int kJournalNoName = 173;
+inline constexpr int kJournalTitle = 174;
+// An import of which part did not reach the store.
+inline constexpr int kImportIncomplete = 175;
 // The about box's link: the manual installed beside the program (also the
 // link control's identifier).
 inline constexpr int kManualFile = 1042;

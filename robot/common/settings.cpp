@@ -1,19 +1,12 @@
 #include "robot/common/settings.h"
 
-#include <filesystem>
-#include <system_error>
+#include "platform/file_io.h"
 
 namespace korvex {
 
-Text CurrentDirectory() {
-  std::error_code error;
-  const std::filesystem::path path = std::filesystem::current_path(error);
-  return error ? Text{} : path.u16string();
-}
-
-Settings::Settings(Registry& registry, std::function<Text()> current_directory)
+Settings::Settings(Registry& registry, std::function<Text()> program_folder)
     : m_registry(registry),
-      m_currentDirectory(current_directory ? std::move(current_directory) : CurrentDirectory) {}
+      m_programFolder(program_folder ? std::move(program_folder) : ProgramFolder) {}
 
 std::uint32_t Settings::GetInt(TextView name, std::uint32_t default_value) const {
   ScopedRegKey key(m_registry);
@@ -56,9 +49,9 @@ bool Settings::SetString(TextView name, TextView value) {
 }
 
 Text Settings::DefaultWavFile() const {
-  Text directory = m_currentDirectory();
-  if (directory.size() > 259) directory.clear();
-  return directory + u"\\default.wav";
+  Text folder = m_programFolder();
+  if (folder.size() > 259) folder.clear();
+  return folder + u"\\default.wav";
 }
 
 }  // namespace korvex

@@ -17,9 +17,10 @@ inline constexpr std::u16string_view kNoSeparator = u"{{NO_SEPARATOR}}";
 
 class Settings {
  public:
-  // current_directory gives the process's current directory (empty when it
-  // cannot be read); the WavFile default is built from it at each read.
-  explicit Settings(Registry& registry, std::function<Text()> current_directory = nullptr);
+  // program_folder gives the folder of the robot's program (empty when it
+  // cannot be read; none: ProgramFolder); the WavFile default, the sound
+  // installed beside the program, is built from it at each read.
+  explicit Settings(Registry& registry, std::function<Text()> program_folder = nullptr);
 
   // The stored REG_DWORD, or the default when the value is absent or not a
   // number.
@@ -39,16 +40,14 @@ class Settings {
   std::uint32_t AlarmLoopTime() const { return GetInt(u"AlarmLoopTime", 10); }
   bool ShowMascot() const { return GetInt(u"ShowMascot", 1) != 0; }
 
-  // The current directory's full path, "\" and "default.wav"; the directory
-  // part is empty when it cannot be read or is longer than 259 characters.
+  // The program's folder, "\" and "default.wav": a full path whatever the
+  // process's current directory; the folder part is empty when it cannot be
+  // read or is longer than 259 characters.
   Text DefaultWavFile() const;
 
  private:
   Registry& m_registry;
-  std::function<Text()> m_currentDirectory;
+  std::function<Text()> m_programFolder;
 };
-
-// The process's current directory through the C++ runtime.
-Text CurrentDirectory();
 
 }  // namespace korvex

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "platform/regional.h"
 #include "platform/single_byte.h"
@@ -28,8 +29,14 @@ std::optional<Text> RunIdentifier(TextView caption) {
   const std::size_t space = caption.rfind(u' ');
   if (space == TextView::npos) return std::nullopt;
   const TextView last = caption.substr(space + 1);
-  if (last.size() == 16 && last[15] == u'@') return Text(last);
-  return Text(u"IDENT");
+  if (last.size() != 16 || last[15] != u'@') return Text(u"IDENT");
+  Text identifier(last);
+  for (char16_t& c : identifier) {
+    if (c < 0x20 || c == 0x7F || std::u16string_view(u"\\/:*?\"<>|").find(c) != Text::npos) {
+      c = u'_';
+    }
+  }
+  return identifier;
 }
 
 Text LogFileName(const LocalTime& t, TextView identifier) {
@@ -40,11 +47,12 @@ Text LogFileName(const LocalTime& t, TextView identifier) {
 }
 
 CVTIActions::CVTIActions(WindowSystem& ws, const Settings& settings, RegionalSettings& regional,
-                         Clock& clock)
+                         Clock& clock, std::function<Text()> user_data)
     : m_ws(ws),
       m_settings(settings),
       m_regional(regional),
       m_clock(clock),
+      m_userData(std::move(user_data)),
       m_labelAutomatic(LoadRobotString(str::kAutomatic)),
       m_labelManual(LoadRobotString(str::kManual)),
       m_labelMessage(LoadRobotString(str::kMessage)),
@@ -55,25 +63,62 @@ CVTIActions::~CVTIActions() {
   m_file.Close();
 }
 
-void CVTIActions::Open(Hwnd host, const Text& profile) {
-  OpenFile(host);
+JournalOpen CVTIActions::Open(Hwnd host, const Text& profile) {
+  const JournalOpen opened = OpenFile(host);
   WriteLine(str::kProfileActivated, {profile});
   if (!m_standingNote.empty()) WriteText(m_standingNote);
+  return opened;
 }
 
-void CVTIActions::OpenFile(Hwnd host) {
-  if (m_file.IsOpen()) return;
+Text CVTIActions::FallbackFolder() const {
+  const Text base = m_userData ? m_userData() : Text{};
+  if (base.empty()) return {};
+  return base + kPathSeparator + u"KORVEX" + kPathSeparator + u"Logs";
+}
+
+bool CVTIActions::OpenIn(const Text& folder, const LocalTime& time, const Text& identifier) {
+  // A folder that cannot be made shows when the file cannot be opened.
+  CreateFolders(folder);
+  for (int n = 1; n <= 100; ++n) {
+    const Text name = LogFileName(
+        time, n == 1 ? identifier : identifier + u"_" + FromUtf8(std::to_string(n)));
+    const Text path = folder + kPathSeparator + name;
+    switch (m_file.OpenNew(path)) {
+      case OutputFile::NewFile::kOpened:
+        m_logName = name;
+        m_logPath = path;
+        m_logFolder = folder;
+        return true;
+      case OutputFile::NewFile::kExists:
+        continue;  // another run's journal of the same second
+      case OutputFile::NewFile::kFailed:
+        return false;
+    }
+  }
+  return false;
+}
+
+JournalOpen CVTIActions::OpenFile(Hwnd host) {
+  if (m_file.IsOpen()) return JournalOpen::kOpened;
   m_logPath.clear();
   m_logName.clear();
-  if (host == kNoWindow) return;
-  const std::optional<Text> identifier = RunIdentifier(m_ws.GetWindowTextW(host));
-  if (!identifier) return;
-  m_logName = LogFileName(m_clock.LocalNow(), *identifier);
-  const Text folder = m_settings.LogDir();
-  CreateFolders(folder);
-  m_logPath = folder + kPathSeparator + m_logName;
-  m_file.Open(m_logPath);
+  m_logFolder.clear();
+  if (host == kNoWindow) return JournalOpen::kNoName;
+  std::optional<Text> identifier;
+  try {
+    identifier = RunIdentifier(m_ws.GetWindowTextW(host));
+  } catch (const WindowTimeoutError&) {
+    return JournalOpen::kHostSilent;
+  }
+  if (!identifier) return JournalOpen::kNoName;
+  const LocalTime now = m_clock.LocalNow();
   m_needHeader = true;
+  if (OpenIn(m_settings.LogDir(), now, *identifier)) return JournalOpen::kOpened;
+  const Text fallback = FallbackFolder();
+  if (!fallback.empty() && OpenIn(fallback, now, *identifier)) {
+    return JournalOpen::kOpenedElsewhere;
+  }
+  return JournalOpen::kFailed;
 }
 
 void CVTIActions::Close(bool disconnected) {

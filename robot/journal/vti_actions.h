@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -43,13 +44,25 @@ class LogFileOutput final : public TextOutput {
   OutputFile& m_file;
 };
 
+// How OpenFile went.
+enum class JournalOpen {
+  kOpened,           // a new file in the log folder (or the file already open)
+  kOpenedElsewhere,  // the log folder could not take it: a new file in the user's own folder
+  kNoName,           // no window, or its caption has no space: no file, by design
+  kHostSilent,       // the window did not give its caption in time: no file
+  kFailed,           // neither folder took a new file
+};
+
 class CVTIActions {
  public:
   using QuestionMap = std::map<std::uint16_t, std::map<Text, CVTIAction>>;
   using MessageMap = std::map<std::uint16_t, std::vector<CVTIAction>>;
 
+  // user_data gives the user's own folder for programs' data (Windows: the
+  // local application data); when the log folder cannot take a file, the
+  // journal goes to its "KORVEX" "Logs" folder.  None: no such folder.
   CVTIActions(WindowSystem& ws, const Settings& settings, RegionalSettings& regional,
-              Clock& clock);
+              Clock& clock, std::function<Text()> user_data = nullptr);
   // Clears the records and closes the file without a closing line.
   ~CVTIActions();
   CVTIActions(const CVTIActions&) = delete;
@@ -57,10 +70,16 @@ class CVTIActions {
 
   // Starts a log file for the host window and writes the opening line with
   // the profile name.
-  void Open(Hwnd host, const Text& profile);
+  JournalOpen Open(Hwnd host, const Text& profile);
   // Starts a log file named after the host window's caption; nothing when a
-  // file is open, no window is given or the caption has no space.
-  void OpenFile(Hwnd host);
+  // file is open (kOpened), no window is given or the caption has no space
+  // (kNoName).  The file is always a new one: a name taken (a second run
+  // in the same second) gets "_2", "_3", ... before ".csv".  When the log
+  // folder cannot be made or take the file, the file goes to the fallback
+  // folder; when neither can, no name is kept (kFailed).
+  JournalOpen OpenFile(Hwnd host);
+  // The user's own log folder, "<user data>\KORVEX\Logs"; empty without one.
+  Text FallbackFolder() const;
   // Writes the closing line ("desconectado" when disconnected, "concluído"
   // otherwise) and closes the file; the records stay.
   void Close(bool disconnected);
@@ -78,6 +97,8 @@ class CVTIActions {
   const MessageMap& Messages() const { return m_messages; }
   const Text& GetLogPath() const { return m_logPath; }
   const Text& GetLogName() const { return m_logName; }
+  // The folder of the file opened last (the log folder or the fallback).
+  const Text& GetLogFolder() const { return m_logFolder; }
   bool IsFileOpen() const { return m_file.IsOpen(); }
 
   // Writes one formatted string of the table as a one-field line.
@@ -90,15 +111,20 @@ class CVTIActions {
  private:
   void WriteRecord(const CVTIAction& action);
   void WriteText(const Text& text);
+  // A new file in the folder (made when missing); false when the folder
+  // takes none.
+  bool OpenIn(const Text& folder, const LocalTime& time, const Text& identifier);
 
   WindowSystem& m_ws;
   const Settings& m_settings;
   RegionalSettings& m_regional;
   Clock& m_clock;
+  std::function<Text()> m_userData;
   QuestionMap m_questions;
   MessageMap m_messages;
   Text m_logPath;
   Text m_logName;
+  Text m_logFolder;
   OutputFile m_file;
   bool m_needHeader = false;
   Text m_standingNote;
@@ -110,7 +136,8 @@ class CVTIActions {
 
 // The run identifier of a host caption: its last word when that is 16
 // characters ending in "@", else "IDENT"; nothing when the caption has no
-// space.
+// space.  A character no file name can hold (a control character or one of
+// \ / : * ? " < > |) is written "_".
 std::optional<Text> RunIdentifier(TextView caption);
 // "%02d%02d%02d_%02d%02d%02d_%s.csv".
 Text LogFileName(const LocalTime& time, TextView identifier);

@@ -323,6 +323,7 @@ CProfile& CProfileRepository::AddCopyOf(const CProfile& source) {
 // --- write-through -----------------------------------------------------------------
 
 void CProfileRepository::Report(StoreWriteFailure failure) {
+  ++m_writeFailures;
   if (m_onWriteFailure) m_onWriteFailure(failure);
 }
 

@@ -139,6 +139,8 @@ class CProfileRepository {
   void SetWriteFailureHandler(std::function<void(const StoreWriteFailure&)> handler) {
     m_onWriteFailure = std::move(handler);
   }
+  // How many writes or deletions of the store have failed so far.
+  std::size_t WriteFailureCount() const { return m_writeFailures; }
 
  private:
   void Load(std::vector<StoreLoadProblem>* problems);
@@ -167,6 +169,7 @@ class CProfileRepository {
   // replacing an answer deletes that profile's own pairs, all of them.
   std::map<Text, std::unordered_map<Text, std::vector<Text>>> m_storedPairs;
   std::function<void(const StoreWriteFailure&)> m_onWriteFailure;
+  std::size_t m_writeFailures = 0;
 };
 
 }  // namespace korvex

@@ -2,13 +2,14 @@
 
 namespace korvex::query {
 
-bool RemoteQueryRecords::Answer(std::intptr_t lparam,
+bool RemoteQueryRecords::Answer(std::uintptr_t wparam, std::intptr_t lparam,
                                 const std::function<void(RemoteQueryRecord&)>& lookup) {
   std::lock_guard lock(m_mutex);
   // Compared as a number: the lParam is turned into a pointer only once it
-  // is known to be one of ours.
+  // is known to be one of ours, registered under that generation.
   const auto* wanted = reinterpret_cast<const RemoteQueryRecord*>(lparam);
-  if (lparam == 0 || m_live.count(wanted) == 0) return false;
+  const auto it = m_live.find(wanted);
+  if (lparam == 0 || it == m_live.end() || it->second != wparam) return false;
   auto* record = const_cast<RemoteQueryRecord*>(wanted);
   if (m_stopping) {
     record->found = 0;
@@ -24,9 +25,11 @@ void RemoteQueryRecords::SetStopping(bool stopping) {
   m_stopping = stopping;
 }
 
-void RemoteQueryRecords::Register(RemoteQueryRecord* record) {
+std::uintptr_t RemoteQueryRecords::Register(RemoteQueryRecord* record) {
   std::lock_guard lock(m_mutex);
-  m_live.insert(record);
+  if (++m_lastGeneration == 0) ++m_lastGeneration;  // 0 is no generation
+  m_live[record] = m_lastGeneration;
+  return m_lastGeneration;
 }
 
 void RemoteQueryRecords::Unregister(RemoteQueryRecord* record) {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "platform/text.h"
 
@@ -37,27 +37,35 @@ inline constexpr std::u16string_view kErrorStopping = u"Stopping";
 // in lParam, and any program on the desktop can send that message with any
 // lParam: the user-interface thread uses an lParam only when it names a
 // record that the query service registered here and has not yet taken back.
+// A record lives on its sender's stack, so a later record may stand at the
+// address of an earlier one whose send timed out and whose message is still
+// on its way: each registration gets a generation number of its own, which
+// the message carries in wParam, and only the pair of both names a record.
 // The sending side registers its record before the send and unregisters it
 // after (RegisteredRecord); the window procedure answers through Answer.
 class RemoteQueryRecords {
  public:
-  // Runs lookup(record) when lparam names a registered record, under the
-  // table's lock, so that the record cannot be taken back meanwhile; while
-  // the service stops, answers kErrorStopping without a lookup.  Returns
-  // false, touching nothing, for any other lparam.
-  bool Answer(std::intptr_t lparam, const std::function<void(RemoteQueryRecord&)>& lookup);
+  // Runs lookup(record) when lparam names a registered record and wparam
+  // its generation, under the table's lock, so that the record cannot be
+  // taken back meanwhile; while the service stops, answers kErrorStopping
+  // without a lookup.  Returns false, touching nothing, for any other pair.
+  bool Answer(std::uintptr_t wparam, std::intptr_t lparam,
+              const std::function<void(RemoteQueryRecord&)>& lookup);
 
   // Set by the user-interface thread while it waits for the service's
   // threads to end (UiThreadPort::WaitWhileStopping).
   void SetStopping(bool stopping);
 
-  void Register(RemoteQueryRecord* record);
+  // Registers the record under a new generation number (never 0) and
+  // returns it.
+  std::uintptr_t Register(RemoteQueryRecord* record);
   void Unregister(RemoteQueryRecord* record);
   std::size_t Count() const;
 
  private:
   mutable std::mutex m_mutex;
-  std::unordered_set<const RemoteQueryRecord*> m_live;
+  std::unordered_map<const RemoteQueryRecord*, std::uintptr_t> m_live;
+  std::uintptr_t m_lastGeneration = 0;
   bool m_stopping = false;
 };
 
@@ -65,16 +73,19 @@ class RemoteQueryRecords {
 class RegisteredRecord {
  public:
   RegisteredRecord(RemoteQueryRecords& records, RemoteQueryRecord& record)
-      : m_records(records), m_record(record) {
-    m_records.Register(&m_record);
-  }
+      : m_records(records), m_record(record), m_generation(m_records.Register(&m_record)) {}
   ~RegisteredRecord() { m_records.Unregister(&m_record); }
   RegisteredRecord(const RegisteredRecord&) = delete;
   RegisteredRecord& operator=(const RegisteredRecord&) = delete;
 
+  // What RM_REMOTE_QUERY carries: wParam and lParam.
+  std::uintptr_t Generation() const { return m_generation; }
+  std::intptr_t Address() const { return reinterpret_cast<std::intptr_t>(&m_record); }
+
  private:
   RemoteQueryRecords& m_records;
   RemoteQueryRecord& m_record;
+  const std::uintptr_t m_generation;
 };
 
 class UiThreadPort {
@@ -82,7 +93,8 @@ class UiThreadPort {
   virtual ~UiThreadPort() = default;
 
   // Runs the lookup on the user-interface thread and returns when that thread
-  // has handled it: SendMessageW(main frame, RM_REMOTE_QUERY, 0, &record).
+  // has handled it: SendMessageW(main frame, RM_REMOTE_QUERY, the record's
+  // generation, &record), the record registered meanwhile.
   // The result is the send's; 0 means the record was not handled.
   virtual std::intptr_t SendRemoteQuery(RemoteQueryRecord& record) = 0;
 

@@ -52,6 +52,28 @@ FrameCommands::FrameCommands(CMainFrame& main, CProfileRepository& repository,
 }
 
 bool FrameCommands::Run(int id) {
+  if (m_handlers.find(id) == m_handlers.end()) return false;
+  if (id == cmd::kClose) {
+    if (m_main.CommandsHeld()) {
+      m_closeDeferred = true;
+      return true;
+    }
+    return RunWhateverTheState(id);
+  }
+  const int state = m_main.TrayState();
+  for (const TableEntry& entry : kTable) {
+    if (entry.id == id && !IsCommandEnabled(state, entry.command)) return true;
+  }
+  return RunWhateverTheState(id);
+}
+
+bool FrameCommands::RunDeferred() {
+  if (!m_closeDeferred || m_main.CommandsHeld()) return false;
+  m_closeDeferred = false;
+  return RunWhateverTheState(cmd::kClose);
+}
+
+bool FrameCommands::RunWhateverTheState(int id) {
   const auto it = m_handlers.find(id);
   if (it == m_handlers.end()) return false;
   // A copy: the handler may replace itself.
@@ -75,7 +97,7 @@ std::vector<MenuItemState> FrameCommands::MenuStates(bool mascot_shown) const {
 }
 
 void FrameCommands::SelectProfile() {
-  if (m_main.Busy() || !m_main.Validating()) return;
+  if (m_main.CommandsHeld() || !m_main.Validating()) return;
   if (m_main.ActiveProfile() != nullptr && m_main.JournalHoldsRecords()) return;
   const std::vector<CProfile*> profiles = m_repository.GetProfiles();
   if (profiles.empty()) {
@@ -95,7 +117,7 @@ void FrameCommands::SelectProfile() {
 }
 
 void FrameCommands::CreateProfile() {
-  if (m_main.Busy()) return;
+  if (m_main.CommandsHeld()) return;
   std::optional<Text> name;
   {
     BusyWhile busy(m_main);

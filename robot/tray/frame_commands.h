@@ -86,8 +86,22 @@ class FrameCommands {
   FrameCommands(const FrameCommands&) = delete;
   FrameCommands& operator=(const FrameCommands&) = delete;
 
-  // Runs the command; false when the identifier is not one of the menu's.
+  // A WM_COMMAND: runs the command when the watcher's tray state enables it
+  // (the menu grays the others, but any program can send the message, and
+  // it arrives also inside the robot's modal loops and its bounded sends to
+  // the host).  "&Cerrar", which the installer sends whatever the state, is
+  // never refused: while the tray's commands are held (a dialog handled, a
+  // question open) it waits until RunDeferred finds them free.  Any other
+  // command the state does not enable does nothing.  False when the
+  // identifier is not one of the menu's.
   bool Run(int id);
+  // The menu's first command on a double click of the tray icon, whatever
+  // the menu would enable: the command's own conditions decide.
+  bool RunWhateverTheState(int id);
+  // Runs a "&Cerrar" that waited, once the tray's commands are free; true
+  // when it ran.  The Win32 frame calls it at every tick of the host watch.
+  bool RunDeferred();
+  bool CloseDeferred() const { return m_closeDeferred; }
   // Puts a handler in place of the command's current one.
   void Set(int id, std::function<void()> handler);
 
@@ -107,6 +121,7 @@ class FrameCommands {
   ProfileDialogs& m_dialogs;
   MascotPort& m_mascot;
   std::map<int, std::function<void()>> m_handlers;
+  bool m_closeDeferred = false;
 };
 
 }  // namespace korvex

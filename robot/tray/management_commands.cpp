@@ -1,5 +1,7 @@
 #include "robot/tray/management_commands.h"
 
+#include <algorithm>
+
 #include "robot/common/robot_strings.h"
 #include "robot/profiles/profile_repository.h"
 #include "robot/tray/frame_commands.h"
@@ -21,7 +23,7 @@ void ManagementCommands::Install(FrameCommands& commands) {
 }
 
 void ManagementCommands::DeleteProfile() {
-  if (m_main.Busy()) return;
+  if (m_main.CommandsHeld()) return;
   const std::vector<CProfile*> profiles = m_repository.GetProfiles();
   std::optional<std::size_t> chosen;
   {
@@ -39,14 +41,14 @@ void ManagementCommands::DeleteProfile() {
 }
 
 void ManagementCommands::ViewProfiles() {
-  if (m_main.Busy()) return;
+  if (m_main.CommandsHeld()) return;
   const std::vector<CProfile*> profiles = m_repository.GetProfiles();
   BusyWhile busy(m_main);
   m_dialogs.ShowAnswers(profiles);
 }
 
 void ManagementCommands::ExportProfiles() {
-  if (m_main.Busy()) return;
+  if (m_main.CommandsHeld()) return;
   BusyWhile busy(m_main);
   const std::vector<CProfile*> profiles = m_repository.GetProfiles();
   const auto selection = m_dialogs.ChooseProfilesToTransfer(profiles, TransferMode::Export);
@@ -68,34 +70,51 @@ void ManagementCommands::ExportProfiles() {
   const std::optional<Text> path = m_dialogs.AskExportPath();
   if (!path) return;
   const bool written = copied && chosen.ExportFile(*path);
-  m_dialogs.ShowOutcome(written ? str::kExportDone : str::kExportFailed, !written);
+  m_dialogs.ShowOutcome(written ? str::kExportDone : str::kExportFailed, !written, {});
 }
 
 void ManagementCommands::ImportProfiles() {
-  if (m_main.Busy()) return;
+  if (m_main.CommandsHeld()) return;
   BusyWhile busy(m_main);
   const std::optional<Text> path = m_dialogs.AskImportPath();
   if (!path) return;
   CProfileRepository file;  // temporary: never touches the registry
   if (!file.ImportFile(*path)) {
-    m_dialogs.ShowOutcome(str::kImportFailed, true);
+    m_dialogs.ShowOutcome(str::kImportFailed, true, {});
     return;
   }
   const std::vector<CProfile*> profiles = file.GetProfiles();
   const auto selection = m_dialogs.ChooseProfilesToTransfer(profiles, TransferMode::Import);
   if (!selection) return;
-  bool all_copied = true;
+  // What did not reach the store: the answers, and the profiles they belong
+  // to (by the name they were stored under).
+  std::int64_t lost = 0;
+  Text incomplete;
+  const auto note = [&](const Text& name, std::size_t answers) {
+    lost += static_cast<std::int64_t>(answers);
+    incomplete += (incomplete.empty() ? u"\"" : u", \"") + name + u"\"";
+  };
   for (std::size_t index : *selection) {
     if (index >= profiles.size()) continue;
+    const CProfile& source = *profiles[index];
     try {
       // A name in use gets the next free numbered one; each entry is
-      // written to the registry as it is copied.
-      m_repository.AddCopyOf(*profiles[index]);
+      // written to the registry as it is copied, and one that the registry
+      // does not take is not kept.
+      const std::size_t failures = m_repository.WriteFailureCount();
+      const CProfile& copy = m_repository.AddCopyOf(source);
+      if (m_repository.WriteFailureCount() != failures) {
+        note(copy.GetName(), source.GetCount() - std::min(source.GetCount(), copy.GetCount()));
+      }
     } catch (const ProfileError&) {
-      all_copied = false;
+      note(source.GetName(), source.GetCount());
     }
   }
-  m_dialogs.ShowOutcome(all_copied ? str::kImportDone : str::kImportFailed, !all_copied);
+  if (incomplete.empty()) {
+    m_dialogs.ShowOutcome(str::kImportDone, false, {});
+  } else {
+    m_dialogs.ShowOutcome(str::kImportIncomplete, true, {lost, incomplete});
+  }
 }
 
 void ManagementCommands::Configure() { m_dialogs.Configure(); }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "robot/common/robot_strings.h"
 #include "robot/tray/management_forms.h"
 
 namespace korvex {
@@ -43,9 +44,11 @@ class ManagementDialogs {
   // import ("*.kvxpf"): the chosen path, or nothing when cancelled.
   virtual std::optional<Text> AskExportPath() = 0;
   virtual std::optional<Text> AskImportPath() = 0;
-  // A box of the main frame, caption "KORVEX": the string's text with the
-  // information icon, or the error icon when failed.
-  virtual void ShowOutcome(int string_id, bool failed) = 0;
+  // A box of the main frame, caption "KORVEX": the string's text, its
+  // inserts formatted in, with the information icon, or the error icon when
+  // failed.
+  virtual void ShowOutcome(int string_id, bool failed,
+                           const std::vector<MessageArg>& inserts) = 0;
   // "Configuración": writes the settings on OK.
   virtual void Configure() = 0;
   // "Acerca de KORVEX".
@@ -74,7 +77,9 @@ class ManagementCommands {
   void ExportProfiles();
   // "&Importar perfiles": the file is read into a temporary repository
   // (string 126 when it cannot be); the checked profiles are copied into the
-  // store under free names; string 131.
+  // store under free names; string 131 when all of them are stored, else
+  // string 175 with how many answers were not stored and which profiles
+  // are incomplete (a profile whose name no store takes counts whole).
   void ImportProfiles();
   // "Con&figuración...": the robot is not marked busy.
   void Configure();

@@ -263,6 +263,10 @@ void CMainFrame::HandleDialogReady(Hwnd window) {
     ReadItemNumber();
     const Text key = WriteKey(*dialog);
     m_lastKey = key;
+    // The capture's sends take the messages sent to this thread meanwhile;
+    // none of them may end the profile under this handler, but a closing
+    // robot or a profile gone ends the handling here all the same.
+    if (m_shutDown || m_activeProfile == nullptr) return;
 
     if (m_activeProfile->HasAnswer(key)) {
       const Text answer = m_activeProfile->GetAnswer(key);
@@ -350,17 +354,43 @@ Hwnd CMainFrame::ReportParent() const {
   return m_hostWnd;  // kNoWindow: the desktop
 }
 
-void CMainFrame::ActivateProfile(CProfile* profile) {
+bool CMainFrame::ActivateProfile(CProfile* profile) {
   if (!m_validating) profile = nullptr;
-  if (profile == m_activeProfile) return;
-  m_activeProfile = profile;
+  if (profile == m_activeProfile) return true;
   if (profile != nullptr) {
-    m_ports.tray.SetIcon(kActiveIcon, FormatMessageText(LoadRobotString(str::kRobotActive),
-                                                        {profile->GetName()}));
-    m_journal.Open(m_hostWnd, profile->GetName());
+    // The journal first: a profile is active only with its journal, or with
+    // the user told why there is none.
+    const Text name = profile->GetName();
+    const JournalOpen opened = m_journal.Open(m_hostWnd, name);
+    if (opened == JournalOpen::kFailed || opened == JournalOpen::kHostSilent) {
+      const Text text =
+          opened == JournalOpen::kFailed
+              ? FormatMessageText(LoadRobotString(str::kJournalFailed),
+                                  {m_settings.LogDir(), m_journal.FallbackFolder(), name})
+              : FormatMessageText(LoadRobotString(str::kJournalHostSilent), {name});
+      m_ports.tray.ShowBalloon(text, LoadRobotString(str::kJournalTitle), 10000,
+                               TrayPort::BalloonIcon::Error);
+      return false;
+    }
+    m_activeProfile = profile;
+    m_ports.tray.SetIcon(kActiveIcon,
+                         FormatMessageText(LoadRobotString(str::kRobotActive), {name}));
+    if (opened == JournalOpen::kOpenedElsewhere && !m_toldJournalElsewhere) {
+      // Once: the next journals go to the same place.
+      m_toldJournalElsewhere = true;
+      m_ports.tray.ShowBalloon(FormatMessageText(LoadRobotString(str::kJournalElsewhere),
+                                                 {m_settings.LogDir(), m_journal.GetLogFolder()}),
+                               LoadRobotString(str::kJournalTitle), 10000,
+                               TrayPort::BalloonIcon::Warning);
+    } else if (opened == JournalOpen::kNoName) {
+      m_ports.tray.ShowBalloon(LoadRobotString(str::kJournalNoName),
+                               LoadRobotString(str::kJournalTitle), 10000,
+                               TrayPort::BalloonIcon::Warning);
+    }
     m_ports.mascot.Show(true);
-    return;
+    return true;
   }
+  m_activeProfile = nullptr;
   m_busy = true;
   m_ports.mascot.Show(false);
   if (m_journal.CountQuestions() != 0 || m_journal.CountMessages() != 0) {
@@ -375,6 +405,7 @@ void CMainFrame::ActivateProfile(CProfile* profile) {
   SetIdleTray();
   m_journal.Clear();
   m_busy = false;
+  return true;
 }
 
 void CMainFrame::ShowActiveBalloon() {
@@ -390,7 +421,7 @@ bool CMainFrame::JournalHoldsRecords() const {
 }
 
 int CMainFrame::TrayState() const {
-  if (m_busy) return kTrayBusy;
+  if (CommandsHeld()) return kTrayBusy;
   if (m_repository.GetProfiles().empty()) return kTrayNoProfiles;
   if (m_validationRunning) {
     return m_activeProfile != nullptr ? kTrayRunningWithProfile : kTrayRunningNoProfile;
@@ -430,7 +461,7 @@ std::intptr_t CMainFrame::OnSelectProfile() {
   }
   CProfile* profile = m_repository.FindProfile(name);
   if (profile == nullptr) return rm::kSelectNoSuchProfile;
-  ActivateProfile(profile);
+  if (!ActivateProfile(profile)) return rm::kSelectNoJournal;
   m_ports.ws.SetWindowTextW(m_profileSlot, u"");
   return rm::kSelectDone;
 }
@@ -480,7 +511,7 @@ bool CMainFrame::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std
       return true;
     case rm::kRemoteQuery:
       // Only a record of the query service's own is ever touched.
-      if (!m_ports.queries.Answer(lparam, [&](query::RemoteQueryRecord& record) {
+      if (!m_ports.queries.Answer(wparam, lparam, [&](query::RemoteQueryRecord& record) {
             *result = OnRemoteQuery(record);
           })) {
         *result = 0;

@@ -92,15 +92,19 @@ class CMainFrame {
   // handler of host events when they come from the hooked host (the window
   // they name is of the host's process; the two that name none only while
   // the host's validation window is known); false when the message is not
-  // ours.  An
-  // RM_REMOTE_QUERY whose lParam is not a registered record is answered 0
-  // without being touched.
+  // ours.  An RM_REMOTE_QUERY whose lParam is not a registered record, or
+  // whose wParam is not that record's generation, is answered 0 without
+  // being touched.
   bool HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam,
                      std::intptr_t* result);
 
   // --- operations -------------------------------------------------------------
   void HostWatch();
-  void ActivateProfile(CProfile* profile);
+  // Activates the profile (none: deactivates, with the reports).  A profile
+  // is activated only once its journal is open, or when the host's caption
+  // gives no file name (said in a balloon); when the journal cannot be
+  // opened the balloon says why and the profile stays inactive: false.
+  bool ActivateProfile(CProfile* profile);
   int TrayState() const;
   // The journal holds questions or messages of the run.
   bool JournalHoldsRecords() const;
@@ -133,6 +137,11 @@ class CMainFrame {
   // A dialog is being asked (the replica or a question dialog, or the
   // confirmation, is open).
   bool Asking() const { return m_asking; }
+  // The tray's commands wait: a dialog is being handled, one of the robot's
+  // own dialogs is open, or a question is open (also the one asked again
+  // after a refused answer, which does not mark the robot busy).  The tray
+  // state is then kTrayBusy.
+  bool CommandsHeld() const { return m_busy || m_asking; }
   std::size_t PendingEvents() const { return m_pending.size(); }
   const Alarm& GetAlarm() const { return m_alarm; }
 
@@ -195,6 +204,7 @@ class CMainFrame {
   Hwnd m_askedWnd = kNoWindow;
   std::deque<HostEvent> m_pending;
   bool m_shutDown = false;
+  bool m_toldJournalElsewhere = false;
 };
 
 }  // namespace korvex

@@ -11,7 +11,8 @@ namespace korvex::rm {
 
 // RM_REMOTE_QUERY (WM_USER + 2), sent with SendMessageW by a query thread;
 // lParam is the address of a query::RemoteQueryRecord that the query
-// service registered.  Never admitted through the message filter.
+// service registered, wParam the generation it registered it under.  Never
+// admitted through the message filter.
 inline constexpr std::uint32_t kRemoteQuery = 0x402;
 
 // RM_CLEAR_SLOT: empties the slot; returns 0.
@@ -27,6 +28,9 @@ inline constexpr std::uint32_t kSelectProfile = 0x4CB;
 
 inline constexpr std::intptr_t kSelectDone = 0;
 inline constexpr std::intptr_t kSelectNoSuchProfile = 2;
+// The journal could not be opened (ERROR_CANNOT_MAKE): the profile is not
+// active, and a balloon says why.
+inline constexpr std::intptr_t kSelectNoJournal = 82;
 inline constexpr std::intptr_t kSelectEmptySlot = 1160;
 // kSelectNotAllowed + the tray state: selecting is not allowed now.
 inline constexpr std::intptr_t kSelectNotAllowed = 60000;

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <shlobj.h>
 
+#include "platform/file_io.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
 #include "robot/common/robot_strings.h"
@@ -23,6 +25,17 @@ constexpr wchar_t kFrameClass[] = L"KorvexMainFrame";
 // WS_OVERLAPPEDWINDOW with the frame's add-to-title flag.
 constexpr DWORD kFrameStyle = 0x00CF8000;
 
+// The user's local application data folder, where the journal goes when
+// the log folder cannot take it; empty when the shell does not give one.
+Text LocalApplicationData() {
+  wchar_t path[MAX_PATH] = L"";
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                SHGFP_TYPE_CURRENT, path))) {
+    return {};
+  }
+  return FromWide(path);
+}
+
 }  // namespace
 
 std::wstring SystemErrorText(DWORD code) {
@@ -40,8 +53,8 @@ std::wstring SystemErrorText(DWORD code) {
 }
 
 CMainFrameWindow::CMainFrameWindow(Registry& registry)
-    : m_settings(registry, CurrentDirectory),
-      m_journal(m_ws, m_settings, m_regional, m_clock),
+    : m_settings(registry, ProgramFolder),
+      m_journal(m_ws, m_settings, m_regional, m_clock, LocalApplicationData),
       m_tray(kTrayMenu),
       m_mascot(m_settings, [this](HMENU popup) { ApplyMenuStates(popup); }),
       m_uiPort(m_queries),
@@ -171,7 +184,11 @@ LRESULT CMainFrameWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) 
       OnClose();
       return 0;
     case WM_TIMER:
-      if (m_main && m_main->OnTimer(static_cast<int>(wparam))) return 0;
+      if (m_main && m_main->OnTimer(static_cast<int>(wparam))) {
+        // A "&Cerrar" that came while a dialog was handled runs once it is.
+        if (wparam == kHostWatchTimer && m_commands) m_commands->RunDeferred();
+        return 0;
+      }
       break;
     case WM_COMMAND:
       if (m_commands && lparam == 0 && m_commands->Run(LOWORD(wparam))) return 0;
@@ -218,7 +235,7 @@ void CMainFrameWindow::OnClose() {
   m_service.Stop();
   ::RemovePropW(hwnd(), ToWide(protocol::kQueryPortProperty).c_str());
   m_mascot.Show(false);
-  m_tray.Remove();
+  m_tray.RemoveAsProgramEnds();
   ::PostQuitMessage(0);
 }
 
@@ -233,7 +250,7 @@ LRESULT CMainFrameWindow::OnTrayNotification(WPARAM wparam, LPARAM lparam) {
       const UniqueMenu menu(::LoadMenuW(ProgramInstance(), MAKEINTRESOURCEW(IDR_TRAYMENU)));
       const UINT first = menu ? ::GetMenuItemID(::GetSubMenu(menu.get(), 0), 0) : 0;
       if (first != 0 && first != static_cast<UINT>(-1)) {
-        ::SendMessageW(hwnd(), WM_COMMAND, first, 0);
+        m_commands->RunWhateverTheState(static_cast<int>(first));
       }
       return 1;
     }
@@ -241,7 +258,8 @@ LRESULT CMainFrameWindow::OnTrayNotification(WPARAM wparam, LPARAM lparam) {
       ShowTrayMenu();
       return 1;
     case NIN_BALLOONUSERCLICK:
-      if (!m_main->Busy() && m_main->ActiveProfile() == nullptr && m_main->Validating()) {
+      if (!m_main->CommandsHeld() && m_main->ActiveProfile() == nullptr &&
+          m_main->Validating()) {
         m_commands->SelectProfile();
       }
       return 0;

@@ -1,5 +1,6 @@
 #include "robot/win32/management_dialogs.h"
 
+#include "platform/win32/wide_text.h"
 #include "robot/common/robot_strings.h"
 #include "robot/win32/about_dialog.h"
 #include "robot/win32/config_dialog.h"
@@ -34,8 +35,12 @@ std::optional<Text> Win32ManagementDialogs::AskExportPath() { return AskProfileF
 
 std::optional<Text> Win32ManagementDialogs::AskImportPath() { return AskProfileFileToOpen(); }
 
-void Win32ManagementDialogs::ShowOutcome(int string_id, bool failed) {
-  ShowMessage(m_frame ? m_frame() : nullptr, LoadResourceString(static_cast<UINT>(string_id)),
+void Win32ManagementDialogs::ShowOutcome(int string_id, bool failed,
+                                         const std::vector<MessageArg>& inserts) {
+  const std::wstring text =
+      inserts.empty() ? LoadResourceString(static_cast<UINT>(string_id))
+                      : ToWide(FormatMessageText(LoadRobotString(string_id), inserts));
+  ShowMessage(m_frame ? m_frame() : nullptr, text,
               LoadResourceString(str::kProgramName),
               MB_OK | MB_SETFOREGROUND | (failed ? MB_ICONERROR : MB_ICONINFORMATION));
 }

@@ -28,7 +28,7 @@ class Win32ManagementDialogs final : public ManagementDialogs {
       const std::vector<CProfile*>& profiles, TransferMode mode) override;
   std::optional<Text> AskExportPath() override;
   std::optional<Text> AskImportPath() override;
-  void ShowOutcome(int string_id, bool failed) override;
+  void ShowOutcome(int string_id, bool failed, const std::vector<MessageArg>& inserts) override;
   void Configure() override;
   void About() override;
 

@@ -18,6 +18,7 @@ INT_PTR CLockingDialog::Run() {
   }
   // A hung host is left alone: disabling its window would wait for it.
   const bool lock = m_lock != nullptr && ::IsWindow(m_lock) && !::IsHungAppWindow(m_lock);
+  const DisablerMark mark(lock ? m_lock : nullptr);
   if (lock) ::EnableWindow(m_lock, FALSE);
   const INT_PTR result = RunOwnLoop(nullptr, [](HWND dialog) {
     ::SetWindowPos(dialog, nullptr, 0, 0, 0, 0,

@@ -1,6 +1,7 @@
 #include "robot/win32/tray_icon.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "platform/win32/wide_text.h"
 #include "robot/tray/tray_text.h"
@@ -14,6 +15,14 @@ void CopyField(wchar_t (&field)[N], TextView text, std::size_t max_chars) {
   const Text cut = CutText(text, std::min(max_chars, N - 1));
   std::copy(cut.begin(), cut.end(), field);
   field[cut.size()] = L'\0';
+}
+
+// The removal asked on a thread of its own: the thread owns its copy of
+// the record.
+DWORD WINAPI RemoveIconThread(void* parameter) {
+  const std::unique_ptr<NOTIFYICONDATAW> data(static_cast<NOTIFYICONDATAW*>(parameter));
+  ::Shell_NotifyIconW(NIM_DELETE, data.get());
+  return 0;
 }
 
 }  // namespace
@@ -53,6 +62,22 @@ bool CTrayIcon::SetIcon(HICON icon, const std::wstring& tooltip) {
     m_tooltip = tooltip;
   }
   return done;
+}
+
+void CTrayIcon::RemoveAsProgramEnds(DWORD wait_ms) {
+  if (m_data.hIcon == nullptr) return;
+  auto data = std::make_unique<NOTIFYICONDATAW>(m_data);
+  data->uFlags = 0;
+  m_data.hIcon = nullptr;
+  m_tooltip.clear();
+  const HANDLE thread = ::CreateThread(nullptr, 0, RemoveIconThread, data.get(), 0, nullptr);
+  if (thread == nullptr) {
+    ::Shell_NotifyIconW(NIM_DELETE, data.get());  // no thread: the removal waited for
+    return;
+  }
+  data.release();  // the thread's now
+  ::WaitForSingleObject(thread, wait_ms);
+  ::CloseHandle(thread);
 }
 
 void CTrayIcon::OnTaskbarCreated() {

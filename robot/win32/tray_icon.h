@@ -30,6 +30,15 @@ class CTrayIcon final : public TrayPort {
   // leaves no icon recorded, so that the next one adds it again.
   bool SetIcon(HICON icon, const std::wstring& tooltip);
   void Remove() { SetIcon(nullptr, {}); }
+  // Removes the icon as the program ends, waiting for the shell at most
+  // `wait_ms` (see kEndRemovalWaitMs): the removal is asked on a thread of its
+  // own, and a shell that takes longer carries it out after the program
+  // has ended.  Nothing is shown through this object afterwards.
+  void RemoveAsProgramEnds(DWORD wait_ms = kEndRemovalWaitMs);
+  // Time enough for the request to reach the shell's queue: Wine's shell,
+  // with no window manager, answers the removal of the last icon only once
+  // its own tray window is hidden, two seconds later.
+  static constexpr DWORD kEndRemovalWaitMs = 200;
   bool Shown() const { return m_data.hIcon != nullptr; }
   const std::wstring& Tooltip() const { return m_tooltip; }
   // The shell came back: the icon as it was.

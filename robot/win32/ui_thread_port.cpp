@@ -12,11 +12,14 @@ void Win32UiThreadPort::SetWindow(HWND frame) {
 std::intptr_t Win32UiThreadPort::SendRemoteQuery(query::RemoteQueryRecord& record) {
   const HWND frame = m_frame.load();
   if (frame == nullptr) return 0;
-  // The record is the frame's to fill only while it is registered; a send
-  // that times out leaves a message behind that finds it gone.
+  // The record is the frame's to fill only while it is registered under
+  // this generation; a send that times out leaves a message behind that
+  // finds it gone, or finds a later record at its address under another
+  // generation.
   query::RegisteredRecord registered(m_records, record);
   DWORD_PTR result = 0;
-  if (::SendMessageTimeoutW(frame, rm::kRemoteQuery, 0, reinterpret_cast<LPARAM>(&record),
+  if (::SendMessageTimeoutW(frame, rm::kRemoteQuery, registered.Generation(),
+                            static_cast<LPARAM>(registered.Address()),
                             SMTO_NORMAL, kSendTimeoutMs, &result) == 0) {
     return 0;
   }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/barrier.h"
+#include "sentrel/notifications.h"
 
 namespace korvex::win32 {
 
@@ -140,7 +141,27 @@ HWND CurrentModal() {
   return modals.empty() ? nullptr : modals.back();
 }
 
+DisablerMark::DisablerMark(HWND window) {
+  if (window == nullptr) return;
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  if (process_id == 0 || process_id == ::GetCurrentProcessId()) return;
+  const auto name = reinterpret_cast<LPCWSTR>(sentrel::kDisablerProperty);
+  if (::SetPropW(window, name, reinterpret_cast<HANDLE>(
+                                   static_cast<UINT_PTR>(::GetCurrentProcessId())))) {
+    m_window = window;
+  }
+}
+
+DisablerMark::~DisablerMark() {
+  if (m_window != nullptr && ::IsWindow(m_window)) {
+    ::RemovePropW(m_window, reinterpret_cast<LPCWSTR>(sentrel::kDisablerProperty));
+  }
+}
+
 INT_PTR Dialog::RunModal(HWND owner) {
+  // The owner's top-level window is the one the dialog disables.
+  const DisablerMark mark(owner != nullptr ? ::GetAncestor(owner, GA_ROOT) : nullptr);
   m_ownLoop = false;
   m_ended = false;
   return ::DialogBoxParamW(ProgramInstance(), MAKEINTRESOURCEW(m_templateId), owner,

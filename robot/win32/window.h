@@ -126,6 +126,22 @@ class Subclass {
 // A dialog over a template of the program's resources, run modally.  While
 // it runs it is the robot's current modal dialog (CurrentModal), which the
 // tray brings to the front on a right click.
+// Marks a window of another program (the host) with this process while one
+// of our dialogs keeps it disabled (sentrel::kDisablerProperty): the hook
+// inside the host then enables it again should this process end before it
+// does.  The mark goes with the object; a window of this process is left
+// unmarked.
+class DisablerMark {
+ public:
+  explicit DisablerMark(HWND window);
+  ~DisablerMark();
+  DisablerMark(const DisablerMark&) = delete;
+  DisablerMark& operator=(const DisablerMark&) = delete;
+
+ private:
+  HWND m_window = nullptr;
+};
+
 class Dialog {
  public:
   // The result of a dialog that could not be created.
@@ -137,6 +153,7 @@ class Dialog {
   Dialog& operator=(const Dialog&) = delete;
 
   // DialogBoxParamW with the owner (none: the desktop); EndDialog's value.
+  // An owner of another program is marked while the dialog disables it.
   INT_PTR RunModal(HWND owner);
   HWND hwnd() const { return m_hwnd; }
 

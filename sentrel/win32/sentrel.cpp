@@ -5,6 +5,12 @@
 // processed it and posts what HookLogic decides to the window of the robot
 // of the host's own session.
 //
+// A host window the robot disables (its dialogs are modal over the host's),
+// marked with the robot's process, is watched from a thread of the library's
+// own inside the host, which enables it again if that process ends first: a
+// robot killed with a dialog open leaves no host window disabled, even
+// though its hook is gone with it.
+//
 // The library is built without any C or C++ runtime (see CMakeLists.txt):
 // it imports only kernel32 and user32, and its entry point is DllMain itself.
 // The hook never waits: finding the session's robot is a look at a named
@@ -19,6 +25,7 @@ namespace {
 using korvex::sentrel::CreationParams;
 using korvex::sentrel::HookLogic;
 using korvex::sentrel::Posts;
+using korvex::sentrel::RobotDisabledWindows;
 using korvex::sentrel::WindowId;
 
 // The robot's window as the library's interface keeps it: one value for
@@ -34,6 +41,10 @@ constinit HookLogic g_hook;
 // In the robot's process: the session's robot record, while this process is
 // the robot of its session.
 HANDLE g_sessionRobot = nullptr;
+constinit RobotDisabledWindows g_robotDisabled;
+
+// How often a watcher looks whether its window was enabled again meanwhile.
+constexpr DWORD kWatchPollMs = 200;
 
 // The longest caption the hook reads.  Every caption it recognises is
 // shorter, so a longer one that is cut cannot be mistaken for one of them.
@@ -132,6 +143,69 @@ korvex::sentrel::WindowId SessionRobotWindow() {
   return window;
 }
 
+// The watcher of one recorded window.  It holds a reference on the library
+// (taken by StartWatcher), so the library stays in the host while it runs.
+DWORD WINAPI WatchRobot(void* parameter) {
+  const int slot = static_cast<int>(reinterpret_cast<INT_PTR>(parameter));
+  const WindowId window = g_robotDisabled.Window(slot);
+  const DWORD process_id = g_robotDisabled.RobotProcess(slot);
+  if (window != 0 && process_id != 0) {
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
+    // A process that cannot be opened because it no longer exists has ended.
+    bool ended = process == nullptr && GetLastError() == ERROR_INVALID_PARAMETER;
+    if (process != nullptr) {
+      while (g_robotDisabled.Holds(slot, window)) {
+        if (WaitForSingleObject(process, kWatchPollMs) != WAIT_TIMEOUT) {
+          ended = true;
+          break;
+        }
+      }
+      CloseHandle(process);
+    }
+    if (ended && g_robotDisabled.Claim(slot, window)) {
+      const HWND host_window = reinterpret_cast<HWND>(window);
+      RemovePropW(host_window, reinterpret_cast<LPCWSTR>(korvex::sentrel::kDisablerProperty));
+      EnableWindow(host_window, TRUE);
+    }
+  }
+  FreeLibraryAndExitThread(g_module, 0);
+  return 0;
+}
+
+void StartWatcher(int slot) {
+  HMODULE held = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                          reinterpret_cast<LPCWSTR>(&WatchRobot), &held)) {
+    return;
+  }
+  const HANDLE thread = CreateThread(nullptr, 64 * 1024, WatchRobot,
+                                     reinterpret_cast<void*>(static_cast<INT_PTR>(slot)),
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  if (thread == nullptr) {
+    FreeLibrary(held);
+    return;
+  }
+  CloseHandle(thread);
+}
+
+// WM_ENABLE and WM_DESTROY as the host processed them: the robot's
+// disablings recorded and watched, the records dropped.
+void TrackRobotDisabling(const CWPRETSTRUCT& processed) {
+  const auto window = reinterpret_cast<WindowId>(processed.hwnd);
+  if (processed.message == WM_DESTROY) {
+    g_robotDisabled.OnDestroy(window);
+    return;
+  }
+  const bool enabled = processed.wParam != 0;
+  DWORD robot_process = 0;
+  if (!enabled) {
+    robot_process = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(GetPropW(
+        processed.hwnd, reinterpret_cast<LPCWSTR>(korvex::sentrel::kDisablerProperty))));
+  }
+  const int slot = g_robotDisabled.OnEnable(window, enabled, robot_process);
+  if (slot >= 0) StartWatcher(slot);
+}
+
 }  // namespace
 
 extern "C" {
@@ -154,6 +228,9 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
       ReadCreation(processed->hwnd, creation, caption);
       creation_ptr = &creation;
     }
+    if (processed->message == WM_ENABLE || processed->message == WM_DESTROY) {
+      TrackRobotDisabling(*processed);
+    }
     const Posts posts = g_hook.OnMessage(reinterpret_cast<WindowId>(processed->hwnd),
                                          processed->message, processed->wParam, creation_ptr);
     if (posts.count > 0) {
@@ -171,6 +248,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_module = instance;
     g_hook.Reset();
+    g_robotDisabled.Reset();
   } else if (reason == DLL_PROCESS_DETACH && g_sessionRobot != nullptr) {
     CloseHandle(g_sessionRobot);  // the session has no robot any more
     g_sessionRobot = nullptr;

@@ -173,6 +173,13 @@ Text FakeDesktop::GetWindowTextW(Hwnd window, int buffer_chars) {
 bool FakeDesktop::SetWindowTextW(Hwnd window, TextView text) {
   Window* w = Find(window);
   if (w == nullptr) return false;
+  // For a window of another thread SetWindowTextW sends WM_SETTEXT and waits
+  // for it without a bound: at a hung window the caller would hang.
+  for (Hwnd h = window; h != kNoWindow; h = Find(h) != nullptr ? Get(h).parent : kNoWindow) {
+    if (hung.count(h) != 0) {
+      throw std::logic_error("SetWindowTextW waits for a hung window without a bound");
+    }
+  }
   w->props.text = Text(text);
   Record(window, "SetWindowTextW", Text(text));
   return true;

@@ -96,7 +96,8 @@ class FakeDesktop : public WindowSystem {
   std::size_t RunHostQueue();
   std::size_t QueuedClicks() const { return m_hostQueue.size(); }
   // A window whose thread does not answer: bounded sends to it, or to a
-  // child of it, throw WindowTimeoutError.
+  // child of it, throw WindowTimeoutError; SetWindowTextW, which would wait
+  // for it for ever, throws std::logic_error.
   std::set<Hwnd> hung;
   // Called with the window and the message's name before every bounded send.
   std::function<void(Hwnd window, std::string_view what)> on_send;

@@ -204,8 +204,13 @@ class ScriptedManagementDialogs : public ManagementDialogs {
     m_log.Add("open file dialog");
     return Next(import_paths, "import path");
   }
-  void ShowOutcome(int string_id, bool failed) override {
-    m_log.Add("outcome " + std::to_string(string_id) + (failed ? " error" : " information"));
+  void ShowOutcome(int string_id, bool failed, const std::vector<MessageArg>& inserts) override {
+    std::string entry =
+        "outcome " + std::to_string(string_id) + (failed ? " error" : " information");
+    if (!inserts.empty()) {
+      entry += ": " + ToUtf8(FormatMessageText(LoadRobotString(string_id), inserts));
+    }
+    m_log.Add(entry);
   }
   void Configure() override {
     m_log.Add("configuration dialog");

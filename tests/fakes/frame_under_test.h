@@ -68,7 +68,10 @@ class FrameUnderTest {
   Settings settings{registry};
   FixedRegionalSettings regional;
   SettableClock clock;
-  CVTIActions journal{desk, settings, regional, clock};
+  // The user's own data folder, where the journal goes when the log folder
+  // cannot take it; empty: none.
+  Text user_data;
+  CVTIActions journal{desk, settings, regional, clock, [this] { return user_data; }};
   CProfileRepository repository{registry};
   FrameLog log;
   RecordingTimers timers{log};

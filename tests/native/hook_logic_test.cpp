@@ -384,5 +384,86 @@ TEST(HookDelivery, NothingIsPostedWhileNoRobotWindowIsRegistered) {
   EXPECT_EQ(delivered[1].post, (Post{kAnswerRejected, kSecond, static_cast<std::intptr_t>(kValidation)}));
 }
 
+// --- the windows the robot disabled ----------------------------------------------------------
+
+constexpr std::uint32_t kRobotProcess = 0x4D2;
+
+TEST(RobotDisabledWindowsTest, OnlyADisablingOfAWindowTheRobotMarkedIsRecorded) {
+  struct Case {
+    const char* what;
+    bool enabled;
+    std::uint32_t marked_by;
+    bool recorded;
+  };
+  const Case cases[] = {
+      {"the robot's modal dialog disables its marked host owner", false, kRobotProcess, true},
+      {"the host disables its own window for its own dialog", false, 0, false},
+      {"an enabling", true, kRobotProcess, false},
+  };
+  for (const Case& c : cases) {
+    RobotDisabledWindows windows;
+    const int slot = windows.OnEnable(kDialog, c.enabled, c.marked_by);
+    EXPECT_EQ(slot >= 0, c.recorded) << c.what;
+    if (slot >= 0) {
+      EXPECT_TRUE(windows.Holds(slot, kDialog)) << c.what;
+      EXPECT_EQ(windows.RobotProcess(slot), kRobotProcess) << c.what;
+    }
+  }
+}
+
+TEST(RobotDisabledWindowsTest, AWatcherEnablesAgainOnlyWhatIsStillRecordedWhenTheRobotEnds) {
+  // The robot killed while its copy of the host dialog is open: the record
+  // is there, the watcher claims it once and enables the dialog again.
+  RobotDisabledWindows killed;
+  const int slot = killed.OnEnable(kDialog, false, kRobotProcess);
+  ASSERT_GE(slot, 0);
+  EXPECT_TRUE(killed.Claim(slot, kDialog));
+  EXPECT_FALSE(killed.Claim(slot, kDialog));  // a second watcher finds nothing
+  EXPECT_FALSE(killed.Holds(slot, kDialog));
+
+  // The robot enabled the window again itself, or the host destroyed it:
+  // the record went, and a watcher that sees the robot end does nothing;
+  // a window the host disables afterwards stays as the host wants it.
+  for (const bool destroyed : {false, true}) {
+    RobotDisabledWindows ended;
+    const int s = ended.OnEnable(kDialog, false, kRobotProcess);
+    ASSERT_GE(s, 0);
+    if (destroyed) {
+      ended.OnDestroy(kDialog);
+    } else {
+      ended.OnEnable(kDialog, true, kRobotProcess);
+    }
+    EXPECT_EQ(ended.OnEnable(kDialog, false, 0), -1);
+    EXPECT_FALSE(ended.Holds(s, kDialog));
+    EXPECT_FALSE(ended.Claim(s, kDialog)) << (destroyed ? "destroyed" : "enabled");
+  }
+}
+
+TEST(RobotDisabledWindowsTest, EachWindowOnceInAFewSlotsAndAFreedSlotIsReused) {
+  RobotDisabledWindows windows;
+  const int first = windows.OnEnable(kValidation, false, kRobotProcess);
+  ASSERT_GE(first, 0);
+  // The same window disabled again (no WM_ENABLE in between) keeps its record.
+  EXPECT_EQ(windows.OnEnable(kValidation, false, kRobotProcess), -1);
+  std::vector<int> slots{first};
+  for (WindowId w = 0x1000; slots.size() < RobotDisabledWindows::kSlots; w += 0x10) {
+    const int slot = windows.OnEnable(w, false, kRobotProcess);
+    ASSERT_GE(slot, 0);
+    slots.push_back(slot);
+  }
+  // Full: one more is not recorded (and not watched).
+  EXPECT_EQ(windows.OnEnable(kDialog, false, kRobotProcess), -1);
+  windows.OnEnable(kValidation, true, 0);
+  const int reused = windows.OnEnable(kDialog, false, kRobotProcess + 1);
+  EXPECT_EQ(reused, first);
+  EXPECT_EQ(windows.RobotProcess(reused), kRobotProcess + 1);
+  // A watcher of the slot's former window finds it gone.
+  EXPECT_FALSE(windows.Holds(first, kValidation));
+  EXPECT_FALSE(windows.Claim(first, kValidation));
+
+  windows.Reset();
+  for (int slot : slots) EXPECT_EQ(windows.Window(slot), 0u);
+}
+
 }  // namespace
 }  // namespace korvex::sentrel

@@ -200,7 +200,8 @@ TEST_F(WatcherTest, RemoteQueries) {
   query::RemoteQueryRecord found{0x10007, key};
   query::RegisteredRecord registered(queries, found);
   std::intptr_t result = 0;
-  ASSERT_TRUE(main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&found), &result));
+  ASSERT_TRUE(main.HandleMessage(rm::kRemoteQuery, registered.Generation(), registered.Address(),
+                                 &result));
   EXPECT_EQ(result, 1);
   EXPECT_TRUE(found.found);
   EXPECT_EQ(found.response, answer);
@@ -416,7 +417,7 @@ TEST_F(WatcherTest, TheHostHandlesThePressAfterTheRobotIsFree) {
             (main.Busy() ? " (robot busy)" : " (robot free)"));
     query::RegisteredRecord registered(queries, during);
     std::intptr_t result = 0;
-    main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&during), &result);
+    main.HandleMessage(rm::kRemoteQuery, registered.Generation(), registered.Address(), &result);
     return 0;
   };
   DialogReady(input.dialog);
@@ -547,7 +548,8 @@ TEST_F(WatcherTest, RemoteQueryTouchesOnlyTheRecordsOfTheQueryService) {
   query::RegisteredRecord registered(queries, late);
   queries.SetStopping(true);
   std::intptr_t result = 0;
-  EXPECT_TRUE(main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&late), &result));
+  EXPECT_TRUE(main.HandleMessage(rm::kRemoteQuery, registered.Generation(), registered.Address(),
+                                 &result));
   EXPECT_EQ(result, 1);
   EXPECT_EQ(late.error, u"Stopping");
   EXPECT_FALSE(late.found);

@@ -61,7 +61,7 @@ TEST_F(DataInputTest, CaptureGivesRolesAndClearsTheLiveEdit) {
   EXPECT_EQ(dynamic_cast<CMetaButton&>(dialog->GetRoot().GetChild(1)).GetText(),
             u"&Validar lo ingresado");
   EXPECT_EQ(desk.Get(edit).props.text, u"");
-  EXPECT_THAT(desk.Sent(), ElementsAre(SentMessage{edit, "SetWindowTextW", u""}));
+  EXPECT_THAT(desk.Sent(), ElementsAre(SentMessage{edit, "WM_SETTEXT", u""}));
   EXPECT_EQ(dialog->GetRoot().GetChild(0).ReadWindowText(), u"");
 }
 

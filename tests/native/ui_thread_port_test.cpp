@@ -16,16 +16,18 @@ TEST(RemoteQueryRecords, AnswersOnlyRegisteredRecords) {
     ++lookups;
     r.found = 1;
   };
-  EXPECT_FALSE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
+  EXPECT_FALSE(records.Answer(1, reinterpret_cast<std::intptr_t>(&record), lookup));
+  std::uintptr_t generation = 0;
   {
     query::RegisteredRecord registered(records, record);
+    generation = registered.Generation();
     EXPECT_EQ(records.Count(), 1u);
-    EXPECT_FALSE(records.Answer(0, lookup));
-    EXPECT_TRUE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
+    EXPECT_FALSE(records.Answer(generation, 0, lookup));
+    EXPECT_TRUE(records.Answer(generation, reinterpret_cast<std::intptr_t>(&record), lookup));
     EXPECT_EQ(record.found, 1);
   }
   EXPECT_EQ(records.Count(), 0u);
-  EXPECT_FALSE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
+  EXPECT_FALSE(records.Answer(generation, reinterpret_cast<std::intptr_t>(&record), lookup));
   EXPECT_EQ(lookups, 1);
 }
 

@@ -1,4 +1,5 @@
-// Sentrel.dll in a real host process: this test plays the robot, starts the
+// Sentrel.dll in a real host process: this test plays the robot (or starts
+// robot_probe.exe to play it in a process of its own), starts the
 // simulated host Dossa.exe (next to this program) with a script, installs the
 // hook on the host's thread, answers what the host shows and compares the
 // notifications it receives with what the host reports it did.
@@ -276,6 +277,60 @@ TEST(HookWineTest, TheHostsValidationRunReachesTheRobotWindowAndTheRobotAnswers)
       EXPECT_EQ(got[i].window_class, L"#32770");
     }
   }
+}
+
+// A robot that disabled a host dialog (its modal copy is owned by it) and
+// is killed before enabling it again: the hook's watcher inside the host
+// enables the dialog, which the user then answers on the host.  The robot
+// is robot_probe.exe in a process of its own, disabling the dialog as soon
+// as the hook reports it ready.
+TEST(HookWineTest, ADialogDisabledByARobotThatIsKilledTakesClicksAgain) {
+  HostProcess host;
+  ASSERT_TRUE(host.Start(
+      "timeout 30000\n"
+      "wait-hook timeout=30000\n"
+      "open\n"
+      "item 9\n"
+      "msgbox caption=\"Confirmación\" text=\"¿Liquidar los tributos del item?\" "
+      "icon=question buttons=yesno\n"
+      "run\n"
+      "close\n"));
+  std::wstring command = L"\"" + ThisDirectory() +
+                         L"\\robot_probe.exe\" --seconds 60 --answer disable";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION robot{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &si, &robot));
+  CloseHandle(robot.hThread);
+
+  // The host's question, once the robot has disabled it.
+  HWND question = nullptr;
+  const auto wait_for = [](DWORD ms, const auto& done) {
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+      if (done()) return true;
+      Sleep(20);
+    }
+    return done();
+  };
+  const bool disabled = wait_for(30000, [&] {
+    question = FindWindowW(L"#32770", L"Confirmación");
+    return question != nullptr && !IsWindowEnabled(question);
+  });
+  TerminateProcess(robot.hProcess, 9);
+  WaitForSingleObject(robot.hProcess, 10000);
+  CloseHandle(robot.hProcess);
+  ASSERT_TRUE(disabled) << "the robot did not disable the host's question";
+
+  const bool enabled = wait_for(5000, [&] { return IsWindowEnabled(question) != FALSE; });
+  EXPECT_TRUE(enabled) << "the host's question stayed disabled after the robot was killed";
+  if (enabled) Click(FindButtonById(question, IDNO));
+  const int exit_code = host.Wait(40000);
+  const std::vector<std::string> report = host.Report();
+  Print({}, report);
+  EXPECT_EQ(exit_code, 0);
+  const std::string box_line = ReportLine(report, "ended item=9 n=1");
+  EXPECT_EQ(Value(box_line, "result"), "7") << box_line;
 }
 
 }  // namespace

@@ -18,7 +18,13 @@
 #   5. kvxtool.exe ask gets the stored answer of the data-input dialog;
 #   6. the robot killed right after a "Sí" and started again answers that
 #      dialog by itself;
-#   7. "&Cerrar" ends the robot: no window, no tray icon, exit code 0.
+#   7. "&Cerrar" ends the robot: no window, no tray icon, exit code 0;
+#   8. the robot killed while its copy of a host question is open leaves
+#      the host's question usable: it takes clicks again and is answered;
+#   9. with a log folder that cannot be made (its place is taken by a file:
+#      under Wine, run as root, no folder refuses writing), selecting the
+#      profile shows the balloon that says where the journal goes, and the
+#      run is journaled in the user's own KORVEX\Logs folder.
 # Every wait is bounded; the whole test takes a few minutes at most.
 #
 # Profiles are selected as a broker and as another program would: from the
@@ -153,6 +159,47 @@ second_host=$work/second-host.report
   fail "the restarted robot did not answer the question: $(run_outcomes "$second_host" 2)"
 say "7. closed with \"&Cerrar\""
 grep -q 'exited .* of=KORVEX.exe code=0' "$work/kill-and-restart.report" || fail "the robot did not end with 0"
+
+# --- 8. killed while its copy is open ----------------------------------------------------------
+say "8. killed while its copy of a host question is open"
+wine_run 400 "$bin/Dossa.exe" --script "Z:$scripts/third-host.dossa" \
+  --report 'C:\korvex-e2e\third-host.report' --stay --max-seconds 380 >/dev/null &
+dossa_pid=$!
+driver_background $dossa_pid
+user "$scripts/killed-with-copy.user"
+wait "$dossa_pid" 2>/dev/null
+dossa_pid=
+[[ "$(run_outcomes "$work/third-host.report" 1)" == 'ended item=8 n=1 kind=msgbox result=7 button="No"' ]] ||
+  fail "the host's question was not answered on the host: $(run_outcomes "$work/third-host.report" 1)"
+
+# --- 9. a log folder that cannot be written ----------------------------------------------------
+say "9. a log folder that cannot be written"
+printf 'not a folder\n' > "$work/taken"
+wine_run 60 reg add 'HKCU\Software\Norvane\KORVEX\Settings' /v LogDir /t REG_SZ \
+  /d 'C:\korvex-e2e\taken\Logs' /f >/dev/null
+fallback_before=$(find "$WINEPREFIX/drive_c/users" -ipath '*/AppData/Local/KORVEX/Logs/*.csv' 2>/dev/null | wc -l)
+wine_run 400 "$bin/Dossa.exe" --script "Z:$scripts/fourth-host.dossa" \
+  --report 'C:\korvex-e2e\fourth-host.report' --stay --max-seconds 380 >/dev/null &
+dossa_pid=$!
+driver_background $dossa_pid
+user "$scripts/journal-elsewhere.user"
+wait "$dossa_pid" 2>/dev/null
+dossa_pid=
+balloon=$(grep '^balloon ' "$work/journal-elsewhere.report")
+[[ "$balloon" == *'text="No se puede escribir en la carpeta de logs'* &&
+  "$balloon" == *'taken'*'KORVEX'*'Logs'* ]] || fail "no balloon told where the journal goes: $balloon"
+mapfile -t fallback < <(find "$WINEPREFIX/drive_c/users" -ipath '*/AppData/Local/KORVEX/Logs/*.csv' 2>/dev/null)
+if [[ ${#fallback[@]} -ne $((fallback_before + 1)) ]]; then
+  fail "no new journal in the user's KORVEX\\Logs folder: ${fallback[*]}"
+else
+  newest=$(ls -t "${fallback[@]}" | head -1)
+  echo "   fallback journal ${newest#"$WINEPREFIX/"}"
+  fallback_text=$(iconv -f ISO-8859-1 -t UTF-8 "$newest")
+  for expected in 'Se ha activado el perfil ""Aduana Norte""' 'Ingrese por favor el valor de MARCA :' \
+      "Ingresar ' ACME'"; do
+    [[ "$fallback_text" == *"$expected"* ]] || fail "the fallback journal lacks: $expected"
+  done
+fi
 
 if [[ $failures -ne 0 ]]; then
   echo "== $failures failure(s)"

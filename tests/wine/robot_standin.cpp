@@ -66,7 +66,8 @@ struct RobotStandIn::State final : public query::UiThreadPort {
   std::intptr_t SendRemoteQuery(query::RemoteQueryRecord& record) override {
     // The frame uses only the records registered for the time of the send.
     query::RegisteredRecord registered(queries, record);
-    return ::SendMessageW(window, rm::kRemoteQuery, 0, reinterpret_cast<LPARAM>(&record));
+    return ::SendMessageW(window, rm::kRemoteQuery, registered.Generation(),
+                          static_cast<LPARAM>(registered.Address()));
   }
 
   void WaitWhileStopping(const std::function<bool()>& done) override {

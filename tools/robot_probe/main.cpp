@@ -12,6 +12,9 @@
 //   none          leave the window alone
 //   id:N          BM_CLICK on the button with control id N
 //   text:T        BM_CLICK on the button reading T ('&' ignored)
+//   disable       marks the window with this process and disables it, as
+//                 the robot's modal dialogs do to the host window that owns
+//                 them
 //   dialog:ACTION the action on the dialog of the last 0x8000 instead
 //   A;B           both actions, in order
 //
@@ -78,6 +81,13 @@ void Answer(const std::wstring& rule, HWND window, HWND last_dialog) {
     }
     HWND button = nullptr;
     if (action == L"none" || action.empty()) {
+      continue;
+    } else if (action == L"disable") {
+      SetPropW(target, reinterpret_cast<LPCWSTR>(korvex::sentrel::kDisablerProperty),
+               reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(GetCurrentProcessId())));
+      EnableWindow(target, FALSE);
+      Print(L"answer action=\"disable\" window=" + Hex(reinterpret_cast<ULONG_PTR>(target)) +
+            L" enabled=" + (IsWindowEnabled(target) ? L"1" : L"0"));
       continue;
     } else if (action.rfind(L"id:", 0) == 0) {
       button = korvex::probe::FindButtonById(target, _wtoi(action.c_str() + 3));

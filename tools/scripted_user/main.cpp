@@ -38,6 +38,7 @@
 #include <cwctype>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -576,6 +577,16 @@ class Person final : public StepActions {
     if (!WaitFor(m_step->Number("timeout").value_or(kExpectTimeoutMs), seen)) throw Failure(differs);
   }
 
+  // A disabled window lets no click through to it or its controls.
+  void ExpectWindow() override {
+    const HWND window = WindowArg();
+    const bool wanted = *m_step->Get("enabled") == u"yes";
+    const auto seen = [&] { return (::IsWindowEnabled(window) != FALSE) == wanted; };
+    if (!WaitFor(m_step->Number("timeout").value_or(kExpectTimeoutMs), seen)) {
+      throw Failure(std::string("the window is ") + (wanted ? "disabled" : "enabled"));
+    }
+  }
+
   void Describe() override { DescribeWindow(WindowArg()); }
 
   void DescribeWindow(HWND window) {
@@ -931,6 +942,55 @@ class Person final : public StepActions {
     if (!WaitFor(m_step->Number("timeout").value_or(5000), [&] { return !present(); })) {
       throw Failure("a window of class " + Utf8(cls) + " is still there");
     }
+  }
+
+  // The text of a shown balloon: the shell's tooltip, read through memory
+  // lent in the shell (a tooltip's text is not a window's text).  Its title
+  // is not read: Wine's tooltips do not give it back.
+  static std::optional<std::wstring> ReadBalloon(HWND tip) {
+    if (!::IsWindowVisible(tip) || (::GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON) == 0) {
+      return std::nullopt;
+    }
+    constexpr std::size_t kChars = 1024;
+    struct Lent {
+      TTTOOLINFOW tool;
+      wchar_t text[kChars];
+    };
+    RemoteMemory memory(tip, sizeof(Lent));
+    auto* remote = static_cast<Lent*>(memory.Address());
+    Lent lent{};
+    lent.tool.cbSize = sizeof lent.tool;
+    memory.Write(&lent, sizeof lent);
+    if (SendBounded(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&remote->tool)) == 0) {
+      return std::nullopt;
+    }
+    memory.Read(&lent.tool, sizeof lent.tool);
+    lent.tool.lpszText = remote->text;
+    memory.Write(&lent.tool, sizeof lent.tool);
+    SendBounded(tip, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(&remote->tool));
+    memory.Read(&lent, sizeof lent);
+    lent.text[kChars - 1] = L'\0';
+    return std::wstring(lent.text);
+  }
+
+  void WaitBalloon() override {
+    const std::wstring wanted = W(*m_step->Get("text"));
+    std::optional<std::wstring> seen;
+    const auto shown = [&] {
+      for (HWND window : TopLevelWindows()) {
+        if (!HasClass(window, TOOLTIPS_CLASSW)) continue;
+        const auto balloon = ReadBalloon(window);
+        if (balloon && balloon->find(wanted) != std::wstring::npos) {
+          seen = balloon;
+          return true;
+        }
+      }
+      return false;
+    };
+    if (!WaitFor(m_step->Number("timeout").value_or(30000), shown, 100)) {
+      throw Failure("no balloon reads " + Quoted(wanted));
+    }
+    Report("balloon " + Line() + " text=" + Quoted(*seen));
   }
 
   // The robot window that the hook library loaded into the program holds in

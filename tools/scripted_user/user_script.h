@@ -38,6 +38,11 @@
 //                                              control: enabled or grayed,
 //                                              its text, its check mark
 //                                              (looking again for up to 3 s)
+//   expect-window [window=NAME] enabled=yes|no [timeout=MS]
+//                                              whether the window takes
+//                                              clicks (not disabled), looking
+//                                              again until the timeout
+//                                              (default 3 s)
 //   describe [window=NAME]                     reports caption, class, place,
 //                                              whether it is the foreground
 //                                              window, its owner and every
@@ -86,6 +91,10 @@
 //                                              resource
 //   expect-windows caption=T count=N            N top-level windows, shown or
 //                                              hidden, have that caption
+//   wait-balloon text=T [timeout=MS]            a balloon of the notification
+//                                              area is shown whose text holds
+//                                              T (default 30 s); its text is
+//                                              reported
 //   expect-gone class=C [caption=T] [timeout=MS]   no window of the class
 //                                              (and caption) is left
 //   expect-module of=PROGRAM module=M loaded=yes|no [timeout=MS]
@@ -163,6 +172,7 @@ class StepActions {
   virtual void Tick() = 0;
   virtual void Close() = 0;
   virtual void Expect() = 0;
+  virtual void ExpectWindow() = 0;
   virtual void ExpectVersion() = 0;
   virtual void ExpectTree() = 0;
   virtual void Describe() = 0;
@@ -178,6 +188,7 @@ class StepActions {
   virtual void WaitExit() = 0;
   virtual void Idle() = 0;
   virtual void ExpectGone() = 0;
+  virtual void WaitBalloon() = 0;
   virtual void ExpectModule() = 0;
   virtual void WaitHook() = 0;
   virtual void Send() = 0;
