@@ -43,6 +43,8 @@ inline constexpr std::uint32_t kSnapshotClassChars = 256;  // the longest class 
 // The robot reads the progress frames' captions with a buffer of this many
 // characters; the snapshot keeps them the same way.
 inline constexpr std::uint32_t kSnapshotFrameChars = 512;
+// The class of the validation window's progress frames.
+inline constexpr char16_t kSnapshotFrameClass[] = u"ThunderRT6Frame";
 
 // What a window of the snapshot is.
 enum SnapshotKind : std::uint32_t {
@@ -64,6 +66,8 @@ struct SnapshotHeader {
   std::uint32_t complete;      // 1 when the whole dialog fit within the bounds
   std::uint32_t bytes;         // bytes of records after the header
   std::uint32_t window_count;  // windows recorded
+  std::uint32_t validation;    // the validation window whose progress frames follow, or 0
+  std::uint32_t reserved;
   std::uint64_t taken_at;      // performance counter when the hook began
   std::uint64_t done_at;       // and when it had written the snapshot
 };
@@ -134,6 +138,7 @@ bool WriteSnapshot(Host& host, std::uint32_t dialog, std::uint32_t validation,
   if (capacity < sizeof(SnapshotHeader)) return false;
   auto* header = reinterpret_cast<SnapshotHeader*>(buffer);
   header->dialog = dialog;
+  header->validation = validation;
   header->complete = 0;
   header->bytes = 0;
   header->window_count = 0;

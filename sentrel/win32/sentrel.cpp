@@ -72,7 +72,8 @@ struct HostWindows {
   std::uint32_t NextSibling(std::uint32_t w) { return FromHandle(GetWindow(ToHwnd(w), GW_HWNDNEXT)); }
   std::uint32_t NextFrame(std::uint32_t parent, std::uint32_t after) {
     return FromHandle(FindWindowExW(ToHwnd(parent), after == 0 ? nullptr : ToHwnd(after),
-                                    L"ThunderRT6Frame", nullptr));
+                                    reinterpret_cast<LPCWSTR>(korvex::sentrel::kSnapshotFrameClass),
+                                    nullptr));
   }
   std::uint32_t ClassName(std::uint32_t w, char16_t* out, std::uint32_t capacity) {
     const int n = GetClassNameW(ToHwnd(w), reinterpret_cast<LPWSTR>(out), static_cast<int>(capacity));
