@@ -13,6 +13,14 @@
 ; uninstaller keeps the user's profiles and settings (the registry keys
 ; "Store" and "Settings" under HKCU\Software\Norvane\KORVEX) unless the user
 ; ticks their removal, or an administrator passes /PURGE.
+;
+; Per-user entries (the start at logon, the profiles and settings /PURGE
+; removes) belong to the user logged on to the session the installer runs
+; in: the broker who runs the robot, not the administrator whose
+; credentials elevated the installer (whose HKCU an elevated process sees).
+; They are written to that user's hive, HKU\<SID>; when the session has no
+; user (an installation run by a service), to the installing account's
+; HKCU.  The robot started from the last page runs as that user too.
 
 Unicode true
 !ifndef ARCH
@@ -76,7 +84,8 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COMPANY}"
 !define MUI_WELCOMEPAGE_TITLE "Instalación de ${PRODUCT}"
 !define MUI_WELCOMEPAGE_TEXT "Este asistente instala ${PRODUCT}, el robot que responde por usted los mensajes y las preguntas de la Validación Total de Items.$\r$\n$\r$\nSi el robot está funcionando, el asistente lo cerrará antes de copiar los archivos. Sus perfiles y su configuración se conservan.$\r$\n$\r$\nPresione Siguiente para continuar."
 !define MUI_COMPONENTSPAGE_SMALLDESC
-!define MUI_FINISHPAGE_RUN "$INSTDIR\KORVEX.exe"
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION RunRobot
 !define MUI_FINISHPAGE_RUN_TEXT "Iniciar ${PRODUCT} ahora"
 
 !insertmacro MUI_PAGE_WELCOME
@@ -128,20 +137,148 @@ FunctionEnd
 !insertmacro DEFINE_STOP_ROBOT ""
 !insertmacro DEFINE_STOP_ROBOT "un."
 
-; Sentrel.dll stays loaded in a running host program after the robot has
-; removed its hook, and TARIFEX.OCX in a host that shows the control: such a
-; file cannot be replaced or deleted.  It is renamed instead (Windows lets a
-; loaded module be renamed) and the old copy is deleted at the next restart.
-!macro MOVE_ASIDE_IF_IN_USE file
-  ${If} ${FileExists} "${file}"
-    Delete "${file}"
-    ${If} ${FileExists} "${file}"
-      Delete "${file}.old"
-      Rename "${file}" "${file}.old"
-      Delete /REBOOTOK "${file}.old"
+; The security identifier of the user logged on to this session, in
+; $SessionUser ("" when it cannot be told).  The session's user name and
+; domain come from the terminal services, the identifier from the account
+; database; the user's hive must be loaded (HKU\<SID>).
+Var SessionUser
+!macro DEFINE_FIND_SESSION_USER prefix
+Function ${prefix}FindSessionUser
+  StrCpy $SessionUser ""
+  ; WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION,
+  ; WTSUserName = 5 / WTSDomainName = 7)
+  System::Call "wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 5, *p .r1, *i .r2) i .r0"
+  ${If} $0 == 0
+    Return
+  ${EndIf}
+  System::Call "kernel32::lstrcpynW(w .r3, p r1, i ${NSIS_MAX_STRLEN})"
+  System::Call "wtsapi32::WTSFreeMemory(p r1)"
+  ${If} $3 == ""
+    Return
+  ${EndIf}
+  StrCpy $4 ""
+  System::Call "wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 7, *p .r1, *i .r2) i .r0"
+  ${If} $0 != 0
+    System::Call "kernel32::lstrcpynW(w .r4, p r1, i ${NSIS_MAX_STRLEN})"
+    System::Call "wtsapi32::WTSFreeMemory(p r1)"
+  ${EndIf}
+  ${If} $4 != ""
+    StrCpy $3 "$4\$3"
+  ${EndIf}
+  System::Alloc 1024
+  Pop $5
+  System::Alloc 1024
+  Pop $6
+  System::Call "advapi32::LookupAccountNameW(p 0, w r3, p r5, *i 1024, p r6, *i 512, *i .r7) i .r0"
+  ${If} $0 != 0
+    System::Call "advapi32::ConvertSidToStringSidW(p r5, *p .r1) i .r0"
+    ${If} $0 != 0
+      System::Call "kernel32::lstrcpynW(w .r8, p r1, i ${NSIS_MAX_STRLEN})"
+      System::Call "kernel32::LocalFree(p r1)"
+      ; The hive of a user logged on is loaded.
+      ClearErrors
+      EnumRegKey $9 HKU "$8" 0
+      ${IfNot} ${Errors}
+        StrCpy $SessionUser $8
+      ${EndIf}
     ${EndIf}
   ${EndIf}
+  System::Free $5
+  System::Free $6
+FunctionEnd
 !macroend
+!insertmacro DEFINE_FIND_SESSION_USER ""
+!insertmacro DEFINE_FIND_SESSION_USER "un."
+
+; Sentrel.dll stays loaded in a running host program after the robot has
+; removed its hook, and TARIFEX.OCX in a host that shows the control: such a
+; file cannot be replaced or deleted, but it can be renamed (Windows lets a
+; loaded module be renamed).  MoveAside frees a file's name: the file is
+; deleted, or renamed to the first free name "<file>.<n>.old" (a host may
+; still hold the copies of earlier upgrades under "<file>.old" and
+; "<file>.1.old"...) and deleted at the next restart.  Called with the path
+; on the stack; leaves on the stack "" when the name was free or the file
+; deleted, the new name when it was renamed, "error" when the name could not
+; be freed.
+Function MoveAside
+  Exch $0
+  Push $1
+  Push $2
+  StrCpy $2 ""
+  ${If} ${FileExists} "$0"
+    Delete "$0"
+  ${EndIf}
+  ${If} ${FileExists} "$0"
+    StrCpy $2 "error"
+    StrCpy $1 1
+    ${Do}
+      ${IfNot} ${FileExists} "$0.$1.old"
+        ClearErrors
+        Rename "$0" "$0.$1.old"
+        ${IfNot} ${Errors}
+          StrCpy $2 "$0.$1.old"
+          Delete /REBOOTOK "$2"
+          ${Break}
+        ${EndIf}
+      ${EndIf}
+      IntOp $1 $1 + 1
+    ${LoopUntil} $1 > 99
+  ${EndIf}
+  StrCpy $0 $2
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Puts a new copy, written beside the file as "<file>.new", in the file's
+; place: the file in place (perhaps held by a host) is moved aside first.
+; A new copy that cannot take the name at once (a virus scanner reading it)
+; is tried for a few seconds.  Leaves "" on the stack on success; on
+; failure "error", the file in place is as it was and the new copy is
+; deleted.
+Function PutInPlace
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $3 "error"
+  ; Without a new copy (a file, not a folder) the file in place is not
+  ; touched.
+  StrCpy $1 "error"
+  ${If} ${FileExists} "$0.new"
+  ${AndIfNot} ${FileExists} "$0.new\*.*"
+    Push "$0"
+    Call MoveAside
+    Pop $1
+  ${EndIf}
+  ${If} $1 != "error"
+    StrCpy $2 0
+    ${Do}
+      ClearErrors
+      Rename "$0.new" "$0"
+      ${IfNot} ${Errors}
+        StrCpy $3 ""
+        ${Break}
+      ${EndIf}
+      Sleep 250
+      IntOp $2 $2 + 1
+    ${LoopUntil} $2 >= 20
+    ${If} $3 != ""
+    ${AndIf} $1 != ""
+      ; The old file goes back to its name.
+      Rename "$1" "$0"
+    ${EndIf}
+  ${EndIf}
+  ${If} $3 != ""
+    Delete "$0.new"
+    DetailPrint "No se pudo reemplazar $0."
+  ${EndIf}
+  StrCpy $0 $3
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
 
 Function .onInit
 !if ${ARCH} == 64
@@ -151,6 +288,19 @@ Function .onInit
   ${EndIf}
   SetRegView 64
 !endif
+  Call FindSessionUser
+FunctionEnd
+
+; "Iniciar KORVEX ahora": the robot runs as the session's user, without the
+; installer's elevation, handed to the user's shell; without a shell, as
+; the installer does.
+Function RunRobot
+  FindWindow $0 "Shell_TrayWnd"
+  ${If} $0 != 0
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\KORVEX.exe"'
+  ${Else}
+    Exec '"$INSTDIR\KORVEX.exe"'
+  ${EndIf}
 FunctionEnd
 
 Section "${PRODUCT} (requerido)" SecRobot
@@ -158,22 +308,49 @@ Section "${PRODUCT} (requerido)" SecRobot
   SetShellVarContext all
   Call StopRobot
   SetOutPath "$INSTDIR"
-  ; A control registered by an older version is unregistered before its
-  ; file is replaced.
-  ${If} ${FileExists} "$INSTDIR\TARIFEX.OCX"
-    UnRegDLL "$INSTDIR\TARIFEX.OCX"
+  ; What earlier upgrades moved aside and no host holds any more, and new
+  ; copies an interrupted installation left.
+  Delete "$INSTDIR\*.old"
+  Delete "$INSTDIR\*.new"
+  ; The hook library and the control are written beside the files in place
+  ; first, and put in place at the end.  The control in place stays
+  ; registered meanwhile: the new one registers the same class, ProgID and
+  ; type library for the same path, so it is registered over it once it is
+  ; in place, and the product is never left unregistered.
+  ClearErrors
+  File "/oname=Sentrel.dll.new" "${BINDIR}\Sentrel.dll"
+  File "/oname=TARIFEX.OCX.new" "${BINDIR}\TARIFEX.OCX"
+  ${If} ${Errors}
+    ; Nothing is changed yet: the installed version stays whole.
+    Delete "$INSTDIR\*.new"
+    DetailPrint "No se pudieron escribir los archivos nuevos."
+    MessageBox MB_ICONSTOP "No se pudieron escribir los archivos nuevos de ${PRODUCT} en $INSTDIR; la versión instalada queda como estaba." /SD IDOK
+    SetErrorLevel 2
+    Abort
   ${EndIf}
-  !insertmacro MOVE_ASIDE_IF_IN_USE "$INSTDIR\Sentrel.dll"
-  !insertmacro MOVE_ASIDE_IF_IN_USE "$INSTDIR\TARIFEX.OCX"
+  ; A file that cannot be written now (in use by some other program) is
+  ; passed over, in silent mode, and reported below.
   File "${BINDIR}\KORVEX.exe"
-  File "${BINDIR}\Sentrel.dll"
-  File "${BINDIR}\TARIFEX.OCX"
   File "${BINDIR}\default.wav"
   File "${BINDIR}\KORVEX.ico"
   ; The manual the about box links to.
   File "${BINDIR}\KORVEX.html"
   ; Profiles from the command line, and the report of the validation runs.
   File "${BINDIR}\kvxtool.exe"
+  StrCpy $2 ""
+  ${If} ${Errors}
+    StrCpy $2 "error"
+  ${EndIf}
+  Push "$INSTDIR\Sentrel.dll"
+  Call PutInPlace
+  Pop $0
+  Push "$INSTDIR\TARIFEX.OCX"
+  Call PutInPlace
+  Pop $1
+  ${If} "$0$1$2" != ""
+    MessageBox MB_ICONEXCLAMATION "No se pudieron reemplazar todos los archivos de ${PRODUCT}; queda en uso la versión anterior de los que no se reemplazaron. Cierre el programa DOSSA y vuelva a instalar." /SD IDOK
+    SetErrorLevel 4
+  ${EndIf}
   ClearErrors
   RegDLL "$INSTDIR\TARIFEX.OCX"
   ${If} ${Errors}
@@ -208,7 +385,11 @@ Section "${PRODUCT} (requerido)" SecRobot
 SectionEnd
 
 Section "Iniciar ${PRODUCT} al iniciar la sesión" SecLogon
-  WriteRegStr HKCU "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\KORVEX.exe"'
+  ${If} $SessionUser != ""
+    WriteRegStr HKU "$SessionUser\${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\KORVEX.exe"'
+  ${Else}
+    WriteRegStr HKCU "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\KORVEX.exe"'
+  ${EndIf}
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
@@ -228,8 +409,9 @@ Section "un.${PRODUCT}" SecUnRobot
   Delete /REBOOTOK "$INSTDIR\KORVEX.exe"
   Delete /REBOOTOK "$INSTDIR\Sentrel.dll"
   Delete /REBOOTOK "$INSTDIR\TARIFEX.OCX"
-  Delete /REBOOTOK "$INSTDIR\Sentrel.dll.old"
-  Delete /REBOOTOK "$INSTDIR\TARIFEX.OCX.old"
+  ; What upgrades moved aside ("Sentrel.dll.old", "TARIFEX.OCX.2.old"...).
+  Delete /REBOOTOK "$INSTDIR\*.old"
+  Delete "$INSTDIR\*.new"
   Delete "$INSTDIR\default.wav"
   Delete "$INSTDIR\KORVEX.ico"
   Delete "$INSTDIR\KORVEX.html"
@@ -241,15 +423,26 @@ Section "un.${PRODUCT}" SecUnRobot
   Delete "$SMPROGRAMS\${PRODUCT}\Informe de validaciones.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Desinstalar ${PRODUCT}.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
+  ; The session user's start at logon, and the one older versions wrote to
+  ; the installing account's HKCU.
+  ${If} $SessionUser != ""
+    DeleteRegValue HKU "$SessionUser\${RUN_KEY}" "${PRODUCT}"
+  ${EndIf}
   DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
 
 Section /o "un.Perfiles y configuración del usuario" SecUserData
-  ; The profiles and settings live in the 32-bit view, as the robot keeps them.
+  ; The profiles and settings of the session's user, in the 32-bit view, as
+  ; the robot keeps them.
   SetRegView 32
-  DeleteRegKey HKCU "${USER_KEY}"
-  DeleteRegKey /ifempty HKCU "Software\${COMPANY}"
+  ${If} $SessionUser != ""
+    DeleteRegKey HKU "$SessionUser\${USER_KEY}"
+    DeleteRegKey /ifempty HKU "$SessionUser\Software\${COMPANY}"
+  ${Else}
+    DeleteRegKey HKCU "${USER_KEY}"
+    DeleteRegKey /ifempty HKCU "Software\${COMPANY}"
+  ${EndIf}
 !if ${ARCH} == 64
   SetRegView 64
 !endif
@@ -259,6 +452,7 @@ Function un.onInit
 !if ${ARCH} == 64
   SetRegView 64
 !endif
+  Call un.FindSessionUser
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/PURGE" $1

@@ -2,10 +2,11 @@
 // signed request and at most one signed response per TCP connection on the
 // loopback address.
 //
-// Every message travels as a 4-byte little-endian length N and N body bytes.
-// A body is the protocol identifier, the message's values and the 4-byte
-// signature (protocol/buffer.h).  A request carries the query number after
-// the protocol identifier:
+// Every message travels as a 4-byte little-endian length N and N body bytes
+// (protocol/framing.h).  A body is the protocol identifier, the message's
+// values and the 4-byte signature (protocol/buffer.h); each message has its
+// one encoder and decoder (protocol/messages.h).  A request carries the query
+// number after the protocol identifier:
 //
 //   query                     request values after the query number     response values
 //   0 MensajeAlDespachante    item, lpText, lpCaption, uType             acknowledged (bool, 1)
@@ -40,6 +41,13 @@ inline constexpr std::int32_t kMaxResponseLength = 0x10000;
 
 // Each wait for data on a connection, at both ends.
 inline constexpr int kReadWaitMs = 5000;
+
+// The robot listens on the same machine, where a connection to a listening
+// port is made in microseconds.  Windows retries a refused connection for
+// about a second before it reports the refusal, and the host's thread waits
+// meanwhile, so with the robot not running every question would freeze the
+// host: a connect not made within this time is given up.
+inline constexpr int kConnectWaitMs = 300;
 
 // Answers of the yes/no question (the Windows dialog results IDYES, IDNO)
 // and the special answers of the choice among options.

@@ -6,34 +6,42 @@
 #
 #   scripts/check-layers.sh [SOURCE_DIR]
 #
-# Prints every forbidden include as FILE:LINE: what it includes and why it
-# may not, and exits 1 when there is one.  tests/ and tools/ may include
-# anything (only the <windows.h> rule applies to tests/ outside tests/wine).
+# The layers and what each may include are the table of the section
+# "Layers" of docs/architecture.md, read at every run: the picture the team
+# works from and the check are one.  Prints every forbidden include as
+# FILE:LINE: what it includes and why it may not, and exits 1 when there is
+# one.  tests/ and tools/ may include anything (only the <windows.h> rule
+# applies to tests/ outside tests/wine).
 set -uo pipefail
 
 root=${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 cd "$root" || exit 2
 
-# Each layer and the layers it may include besides itself.  A folder not
-# named here (tests, tools, scripts) is not checked for layers.
-declare -A allowed=(
-  [platform]=""
-  [platform/posix]="platform"
-  [platform/win32]="platform"
-  [protocol]="platform"
-  [sentrel]=""
-  [sentrel/win32]="sentrel"
-  [robot/common]="platform"
-  [robot/window]="platform sentrel/dialog_snapshot.h"
-  [robot/key]="platform robot/common robot/window"
-  [robot/profiles]="platform robot/common robot/window robot/key"
-  [robot/journal]="platform robot/common robot/window robot/key"
-  [robot/query]="platform protocol robot/common robot/window robot/key"
-  [robot/app]="platform protocol robot/common robot/window robot/key robot/profiles robot/journal robot/query sentrel/notifications.h"
-  [robot/win32]="platform platform/win32 protocol robot/common robot/window robot/key robot/profiles robot/journal robot/query robot/app sentrel sentrel/win32"
-  [tarifex]="platform protocol"
-  [tarifex/win32]="platform platform/win32 protocol tarifex"
-)
+architecture=docs/architecture.md
+[[ -f $architecture ]] || { echo "check-layers: $architecture is missing" >&2; exit 2; }
+
+# Each layer and the layers (or single headers) it may include besides
+# itself: the rows "| `LAYER` | what it holds | `A`, `B` |" of the table in
+# the section "## Layers".  A folder not named there (tests, tools, scripts)
+# is not checked for layers.
+declare -A allowed=()
+section=false
+while IFS= read -r row; do
+  if [[ $row =~ ^##\  ]]; then
+    [[ $row == "## Layers" ]] && section=true || section=false
+    continue
+  fi
+  $section || continue
+  [[ $row =~ ^\|[[:space:]]*\`([^\`]+)\`[[:space:]]*\| ]] || continue
+  layer=${BASH_REMATCH[1]}
+  last=${row%|}
+  last=${last##*|}
+  allowed[$layer]=$(grep -o '`[^`]*`' <<<"$last" | tr -d '`' | tr '\n' ' ')
+done <"$architecture"
+if [[ ${#allowed[@]} -eq 0 ]]; then
+  echo "check-layers: no layer table in the section \"Layers\" of $architecture" >&2
+  exit 2
+fi
 
 # Headers of the Windows SDK that only Win32 code may include.
 windows_headers='windows\.h|winsock2?\.h|ws2tcpip\.h|commctrl\.h|shellapi\.h|shlobj\.h|ole2\.h|oleauto\.h|olectl\.h|ocidl\.h|objbase\.h|mmsystem\.h|psapi\.h|commdlg\.h|windowsx\.h|uxtheme\.h'
@@ -63,8 +71,17 @@ fail() {
   failures=$((failures + 1))
 }
 
+# The table names every product folder, and only folders that are there.
+for layer in "${!allowed[@]}"; do
+  [[ -d $layer ]] || fail "$architecture: the layer table names $layer, which is no folder"
+done
+
 while IFS= read -r file; do
   layer=$(layer_of "$(dirname "$file")")
+  case $file in
+    platform/*|protocol/*|robot/*|sentrel/*|tarifex/*)
+      [[ -n "$layer" ]] || fail "$file: its folder is in no row of the layer table of $architecture" ;;
+  esac
   while IFS=: read -r line text; do
     if [[ "$text" =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<($windows_headers)\> ]]; then
       may_use_windows "$file" ||

@@ -7,11 +7,14 @@
 // user-interface thread processes, so it allocates nothing, calls no library
 // and keeps its whole state in a few integers.  It includes nothing but
 // <cstdint>, which lets the DLL link without any C or C++ runtime.  The
-// notifications it posts are those of sentrel/notifications.h.
+// notifications it posts are those of sentrel/notifications.h, and the
+// captions it recognises (compared without regard to case) those of
+// sentrel/host_windows.h.
 #pragma once
 
 #include <cstdint>
 
+#include "sentrel/host_windows.h"
 #include "sentrel/notifications.h"
 
 namespace korvex::sentrel {
@@ -28,10 +31,6 @@ inline constexpr std::uint32_t kWmInitDialog = 0x0110;
 // Window styles of the creation parameters (Win32 values).
 inline constexpr std::uint32_t kWsPopup = 0x80000000u;
 inline constexpr std::uint32_t kWsChild = 0x40000000u;
-
-// The captions the hook recognises, compared without regard to case.
-inline constexpr char16_t kValidationCaption[] = u"Validación Total de Items";
-inline constexpr char16_t kValidateButtonCaption[] = u"&Validar Items";
 
 // The part of the creation parameters (CREATESTRUCTW) the hook reads.
 struct CreationParams {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/window_system.h"
+#include "protocol/protocol.h"
 
 namespace korvex::tarifex {
 
@@ -34,20 +35,22 @@ class RobotQuestions {
                                 std::int32_t& answerid) = 0;
 };
 
-// MessageBoxA's types and results, with the Win32 values.
+// MessageBoxA's types and results, with the Win32 values; the results
+// IDYES and IDNO are the robot's answers to the yes/no question too.
 namespace mb {
 inline constexpr std::uint32_t kOk = 0x00;
 inline constexpr std::uint32_t kYesNo = 0x04;
 inline constexpr std::uint32_t kIconQuestion = 0x20;
 inline constexpr std::uint32_t kIconWarning = 0x30;
 inline constexpr std::uint32_t kIconInformation = 0x40;
-inline constexpr int kIdYes = 6;
-inline constexpr int kIdNo = 7;
+using protocol::kIdNo;
+using protocol::kIdYes;
 }  // namespace mb
 
-// The option dialog's results besides an index.
-inline constexpr std::int32_t kCancelTreatment = -999;
-inline constexpr std::int32_t kSelectNone = -1;
+// The option dialog's results besides an index: the protocol's answers of
+// the choice among options, which the robot answers with too.
+using protocol::kCancelTreatment;
+using protocol::kSelectNone;
 
 // What the control shows on the host's desktop.
 class ControlUi {

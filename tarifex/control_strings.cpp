@@ -67,18 +67,8 @@ const std::map<int, std::string_view>& Table() {
       {2097, "Solicitudes:"},
       {2098, "Beneficios:"},
       {2099, "Liquidación:"},
-      // The control's dialogs and about box.
-      {ids::kDataInputCaption, "Ingreso de dato complementario"},
-      {ids::kDataInputNotice,
-       "El tarifex ha detectado el uso de un dato complementario no especificado en el "
-       "despacho !"},
-      {ids::kDataInputPrompt, "Ingrese por favor el valor de %s :"},
-      {ids::kAcceptValue, "Validar lo ingresado"},
-      {ids::kEndTreatment, "Terminar el tratamiento"},
-      {ids::kOptionsCaption, "Seleccion de una opcion"},
-      {ids::kSelectOptionButton, "Seleccionar la opción marcada"},
-      {ids::kSelectNoneButton, "No seleccionar ninguna"},
-      {ids::kCancelTreatmentButton, "Cancelar el  tratamiento"},
+      // The about box; the question dialogs' Spanish texts are in
+      // DialogTexts.
       {ids::kAboutCaption, "Acerca de TARIFEX"},
       {ids::kAboutText, "TARIFEX.OCX, control de tarifas del despacho. Versión 1.0"},
       {ids::kAboutClose, "Aceptar"},
@@ -147,8 +137,22 @@ const std::map<int, std::string_view>& Table() {
   return kTable;
 }
 
-std::string ToControlCodePage(std::string_view utf8) {
-  const Text text = FromUtf8(utf8);
+// The Spanish texts of the question dialogs: their definition's.
+const std::map<int, std::u16string_view>& DialogTexts() {
+  static const std::map<int, std::u16string_view> kTexts = [] {
+    std::map<int, std::u16string_view> texts;
+    for (const DialogText& text :
+         {data_input::kCaption, data_input::kNotice, data_input::kPrompt, data_input::kAccept,
+          data_input::kEnd, options::kCaption, options::kSelect, options::kSelectNone,
+          options::kCancel}) {
+      texts.emplace(text.id, text.spanish);
+    }
+    return texts;
+  }();
+  return kTexts;
+}
+
+std::string ToControlCodePage(TextView text) {
   std::string out;
   out.reserve(text.size());
   for (const char16_t c : text) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
@@ -166,9 +170,13 @@ void AppendNumber(std::string& out, const TextArg& arg) {
 }  // namespace
 
 std::string LoadControlStringById(int id) {
+  const auto& dialog_texts = DialogTexts();
+  if (const auto it = dialog_texts.find(id); it != dialog_texts.end()) {
+    return ToControlCodePage(it->second);
+  }
   const auto& table = Table();
   const auto it = table.find(id);
-  return it == table.end() ? std::string() : ToControlCodePage(it->second);
+  return it == table.end() ? std::string() : ToControlCodePage(FromUtf8(it->second));
 }
 
 std::string LoadControlString(int id, std::int16_t lang) {

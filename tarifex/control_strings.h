@@ -13,6 +13,8 @@
 #include <string_view>
 #include <variant>
 
+#include "tarifex/question_dialogs.h"
+
 namespace korvex::tarifex {
 
 namespace ids {
@@ -65,18 +67,20 @@ inline constexpr int kSummaryQuotas = 2096;
 inline constexpr int kSummaryRequests = 2097;
 inline constexpr int kSummaryBenefits = 2098;
 inline constexpr int kSummaryLiquidation = 2099;
-// The data-entry dialog "Ingreso de dato complementario": caption, the
-// explanation, the prompt ("%s": the value's name) and its two buttons.
-inline constexpr int kDataInputCaption = 2100;
-inline constexpr int kDataInputNotice = 2101;
-inline constexpr int kDataInputPrompt = 2102;
-inline constexpr int kAcceptValue = 2103;
-inline constexpr int kEndTreatment = 2104;
+// The question dialogs' texts, whose Spanish texts are those of their one
+// definition (tarifex/question_dialogs.h).  The data-entry dialog "Ingreso
+// de dato complementario": caption, the explanation, the prompt ("%s": the
+// value's name) and its two buttons.
+inline constexpr int kDataInputCaption = data_input::kCaption.id;
+inline constexpr int kDataInputNotice = data_input::kNotice.id;
+inline constexpr int kDataInputPrompt = data_input::kPrompt.id;
+inline constexpr int kAcceptValue = data_input::kAccept.id;
+inline constexpr int kEndTreatment = data_input::kEnd.id;
 // The option dialog "Seleccion de una opcion" and its three buttons.
-inline constexpr int kOptionsCaption = 2105;
-inline constexpr int kSelectOptionButton = 2106;
-inline constexpr int kSelectNoneButton = 2107;
-inline constexpr int kCancelTreatmentButton = 2108;
+inline constexpr int kOptionsCaption = options::kCaption.id;
+inline constexpr int kSelectOptionButton = options::kSelect.id;
+inline constexpr int kSelectNoneButton = options::kSelectNone.id;
+inline constexpr int kCancelTreatmentButton = options::kCancel.id;
 // The about box.
 inline constexpr int kAboutCaption = 2110;
 inline constexpr int kAboutText = 2111;

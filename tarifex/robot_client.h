@@ -10,7 +10,9 @@
 // host's progress frame.  Each question opens its own connection to
 // 127.0.0.1:19697, sends one signed request and reads one signed response;
 // the connect and every wait for data are bounded, so the host's thread is
-// never held for long.
+// never held for long.  The messages and their framing are the protocol's
+// (protocol/messages.h, protocol/framing.h); the client checks what the
+// answers mean and converts the control's 8-bit texts.
 #pragma once
 
 #include <cstdint>
@@ -25,17 +27,7 @@
 
 namespace korvex::tarifex {
 
-inline constexpr std::u16string_view kBatchTitle = u"Validación Total de Items";
-inline constexpr std::u16string_view kProgressFrameClass = u"ThunderRT6Frame";
-inline constexpr std::u16string_view kProgressPrefix = u"Declaración - Validando Item:";
 inline constexpr int kTitleBufferChars = 512;
-
-// The robot listens on the same machine, where a connection to a listening
-// port is made in microseconds.  Windows retries a refused connection for
-// about a second before it reports the refusal, and the host's thread waits
-// meanwhile, so with the robot not running every question would freeze the
-// host: a connect not made within this time is given up.
-inline constexpr int kConnectTimeoutMs = 300;
 
 struct RobotClientOptions {
   // The robot's port; tests give their server's.
@@ -69,9 +61,9 @@ class CProtorobot {
   bool PreguntaOpciones(Hwnd parent, const std::vector<std::string>& options,
                         std::int32_t& answerid);
 
-  // One exchange with the robot: sends the signed request and reads a
-  // response whose length lies in 4..65 536.  The response still has to be
-  // checked.
+  // One exchange with the robot (protocol::Exchange): sends the signed
+  // request and reads a response whose length lies in 4..65 536.  The
+  // response still has to be decoded.
   bool QueryRobot(CBuffer& request, CBuffer& response);
 
   // True when the parent is the total-validation window.
@@ -81,13 +73,10 @@ class CProtorobot {
 
  private:
   bool IsValidParent(Hwnd parent);
-  // Steps common to the four questions: the run and the item, the request
-  // (the query's parameters written by add_parameters), the exchange, and
-  // the response's signature and protocol.  True with the response
-  // positioned at its first answer field.
-  template <class AddParameters>
-  bool Ask(const char* name, Hwnd parent, std::int32_t query, AddParameters add_parameters,
-           CBuffer& response);
+  // Steps common to the four questions: the run and the item (put into the
+  // request), the request encoded, the exchange, and the response decoded.
+  template <class Request, class Response>
+  bool Ask(Hwnd parent, Request& request, Response& response);
 
   WindowSystem& m_ws;
   RobotClientOptions m_options;

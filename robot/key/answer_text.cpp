@@ -1,8 +1,8 @@
 #include "robot/key/answer_text.h"
 
+#include "robot/capture/recognition_error.h"
 #include "robot/key/field_stream.h"
 #include "robot/key/serializers.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 

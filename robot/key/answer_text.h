@@ -7,10 +7,17 @@
 // presses the first of three controls.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/text.h"
-#include "robot/window/interaction.h"
+#include "robot/capture/interaction.h"
 
 namespace korvex {
+
+// The longest text a stored answer types into an edit: what an edit control
+// takes by default, and so the longest value a person can give the robot's
+// data-input question.  A longer one is refused by the reader.
+inline constexpr std::size_t kLongestTypedText = 32767;
 
 // std::invalid_argument for an interaction of a class outside the model.
 Text WriteAnswers(const AnswerList& answers);
@@ -20,7 +27,7 @@ Text WriteAnswers(const AnswerList& answers);
 // nothing behind, whether a record names no registered interaction, the
 // count or an index is not a 32-bit unsigned decimal, a field lacks its "|",
 // fewer records follow than the count says, or text remains after the last
-// record.
+// record, or a typed text is longer than kLongestTypedText.
 OwnedAnswers ReadAnswers(TextView text);
 
 }  // namespace korvex

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/text.h"
-#include "robot/window/dossa_window.h"
+#include "robot/capture/dossa_window.h"
 
 namespace korvex {
 

@@ -1,7 +1,7 @@
 #include "robot/key/field_stream.h"
 
+#include "robot/capture/recognition_error.h"
 #include "robot/key/text_escape.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "robot/key/answer_text.h"
 #include "robot/key/system_icons.h"
 #include "robot/key/text_escape.h"
 
@@ -162,7 +163,9 @@ void CPutTextSerializer::DescribeFields(const CPutText& put, const CMetaWindow& 
 }
 
 std::unique_ptr<CUserInteraction> CPutTextSerializer::ReadFields(FieldReader& in) const {
-  return std::make_unique<CPutText>(UnescapeText(in.ReadToken()));
+  Text text = UnescapeText(in.ReadToken());
+  if (text.size() > kLongestTypedText) in.Fail("a typed text is longer than an edit takes");
+  return std::make_unique<CPutText>(std::move(text));
 }
 
 bool CItemSelectSerializer::CanAnswer(const CMetaWindow& target) const {

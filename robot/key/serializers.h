@@ -19,10 +19,10 @@
 #include <string>
 
 #include "platform/text.h"
-#include "robot/common/string_to_safe_ptr_map.h"
+#include "robot/capture/interaction.h"
+#include "robot/capture/meta_window.h"
 #include "robot/key/field_stream.h"
-#include "robot/window/interaction.h"
-#include "robot/window/meta_window.h"
+#include "robot/key/string_to_safe_ptr_map.h"
 
 namespace korvex {
 

@@ -2,11 +2,11 @@
 
 #include <array>
 
+#include "robot/capture/recognition_error.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/field_stream.h"
 #include "robot/key/serializers.h"
 #include "robot/key/text_escape.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 
@@ -113,10 +113,28 @@ std::unique_ptr<CDossaWindow> ReadKey(TextView key, TextView answers_text) {
   return dialog;
 }
 
+std::unique_ptr<CDossaWindow> ReadStoredEntry(TextView key, TextView answers) {
+  std::unique_ptr<CDossaWindow> dialog = ReadKey(key, answers);
+  const CDialogWindow& root = dialog->GetRoot();
+  bool has_button = false;
+  for (std::size_t i = 0; i < root.GetChildCount(); ++i) {
+    if (dynamic_cast<const CMetaButton*>(&root.GetChild(i)) != nullptr) has_button = true;
+  }
+  std::size_t presses = 0;
+  for (const CUserInteraction* answer : dialog->GetAnswers()) {
+    if (dynamic_cast<const CPressButton*>(answer) != nullptr) ++presses;
+  }
+  if (presses != (has_button ? 1u : 0u)) {
+    Refuse(recognition_code::kUnknownInteraction,
+           "a stored answer does not press exactly one button of its dialog");
+  }
+  return dialog;
+}
+
 bool NormalizeEntry(Text& key, Text& answers) {
   std::unique_ptr<CDossaWindow> dialog;
   try {
-    dialog = ReadKey(key, answers);
+    dialog = ReadStoredEntry(key, answers);
   } catch (const RecognitionError&) {
     return false;
   }

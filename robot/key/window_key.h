@@ -20,7 +20,8 @@
 #include <memory>
 
 #include "platform/text.h"
-#include "robot/window/dossa_window.h"
+#include "robot/capture/dossa_window.h"
+#include "robot/capture/question_windows.h"
 
 namespace korvex {
 
@@ -48,9 +49,18 @@ Text WriteKey(const CDossaWindow& dialog);
 // Legacy text fields ("[BAR]") and blanks around numbers are accepted.
 std::unique_ptr<CDossaWindow> ReadKey(TextView key, TextView answers);
 
+// Reads a stored entry (a profile's key and answer list, from the store or a
+// profile file) as ReadKey does, and also refuses, with 111317, an answer
+// the robot would never have stored: a dialog with buttons is ended by one,
+// so its stored answer presses exactly one button (none would leave the
+// dialog waiting while the journal says it was answered; two would answer
+// it twice); a dialog without any button is answered without a press.
+std::unique_ptr<CDossaWindow> ReadStoredEntry(TextView key, TextView answers);
+
 // Brings a stored key and answer list into the form the writers produce
-// today.  On success both are replaced and true is returned; when ReadKey
-// refuses the pair, false is returned and both are left as they were.
+// today.  On success both are replaced and true is returned; when
+// ReadStoredEntry refuses the pair, false is returned and both are left as
+// they were.
 bool NormalizeEntry(Text& key, Text& answers);
 
 }  // namespace korvex

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
+#include "robot/capture/recognition_error.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 
@@ -33,7 +33,7 @@ Text CProfile::GetAnswer(const Text& key) const {
 
 bool IsReadablePair(const Text& key, const Text& answers) {
   try {
-    return ReadKey(key, answers) != nullptr;
+    return ReadStoredEntry(key, answers) != nullptr;
   } catch (const RecognitionError&) {
     return false;
   }

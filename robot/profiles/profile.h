@@ -65,7 +65,8 @@ class CManagedProfile : public CProfile {
   CProfileRepository* m_repository;
 };
 
-// Whether a key and answers pair reads back into a dialog.
+// Whether a key and answers pair reads back as a stored entry
+// (ReadStoredEntry).
 bool IsReadablePair(const Text& key, const Text& answers);
 
 }  // namespace korvex

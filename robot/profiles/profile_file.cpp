@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "platform/single_byte.h"
+#include "robot/capture/recognition_error.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 
@@ -127,7 +127,7 @@ ImportResult ImportProfiles(CProfileRepository& repository, std::string_view con
       const Text key = FromLatin1(*key_line);
       const Text answers = FromLatin1(lines.Next().value_or(std::string_view{}));
       try {
-        ReadKey(key, answers);
+        ReadStoredEntry(key, answers);
         profile->SetAnswer(key, answers);
       } catch (const RecognitionError& e) {
         result.skipped.push_back(

@@ -4,27 +4,22 @@
 #include <optional>
 
 #include "platform/trace.h"
+#include "protocol/messages.h"
 #include "protocol/protocol.h"
+#include "robot/capture/dossa_window.h"
+#include "robot/capture/interaction.h"
+#include "robot/capture/meta_window.h"
+#include "robot/capture/question_windows.h"
+#include "robot/capture/recognition_error.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/window_key.h"
-#include "robot/window/dossa_window.h"
-#include "robot/window/interaction.h"
-#include "robot/window/meta_window.h"
-#include "robot/window/recognition_error.h"
+#include "tarifex/question_dialogs.h"
 
 namespace korvex::query {
 
 namespace {
 
 using protocol::CBuffer;
-
-constexpr std::u16string_view kAcceptValue = u"Validar lo ingresado";
-constexpr std::u16string_view kEndTreatment = u"Terminar el tratamiento";
-constexpr std::u16string_view kDataInputNotice =
-    u"El tarifex ha detectado el uso de un dato complementario no especificado en el despacho !";
-constexpr std::u16string_view kSelectNoneButton = u"No seleccionar ninguna";
-constexpr std::u16string_view kCancelButton = u"Cancelar el  tratamiento";  // two blanks
-constexpr std::u16string_view kSelectButton = u"Seleccionar la opción marcada";
 
 std::string Utf8(TextView text) { return ToUtf8(text); }
 
@@ -50,6 +45,46 @@ std::unique_ptr<CMetaWindow> Static(TextView text) {
 }
 std::unique_ptr<CMetaWindow> Icon(std::int32_t icon) {
   return std::make_unique<CIconWindowEx>(icon);
+}
+
+// One of the control's question dialogs as the control lays it out
+// (tarifex/question_dialogs.h): the children in the definition's order with
+// their Spanish texts, the prompt asking for value_name, the options in the
+// list, a CNullInteraction answering each, and every role recorded.
+template <class Dialog, std::size_t N>
+std::unique_ptr<Dialog> BuildQuestion(tarifex::DialogText caption,
+                                      const tarifex::DialogChild (&children)[N],
+                                      TextView value_name, const std::vector<Text>& options) {
+  auto root = std::make_unique<CDialogWindow>();
+  OwnedAnswers answers;
+  for (const tarifex::DialogChild& child : children) {
+    switch (child.kind) {
+      case tarifex::ChildKind::kEdit:
+        root->AddChild(std::make_unique<CMetaEditEx>(Text()));
+        break;
+      case tarifex::ChildKind::kButton:
+        root->AddChild(Button(child.text.spanish));
+        break;
+      case tarifex::ChildKind::kStatic:
+        root->AddChild(Static(child.role == tarifex::ChildRole::kPrompt
+                                  ? tarifex::data_input::PromptFor(value_name)
+                                  : Text(child.text.spanish)));
+        break;
+      case tarifex::ChildKind::kListBox: {
+        auto list = std::make_unique<CMetaListEx>();
+        for (const Text& option : options) list->AddItem(option);
+        root->AddChild(std::move(list));
+        break;
+      }
+    }
+    answers.push_back(std::make_unique<CNullInteraction>());
+  }
+  auto dialog =
+      std::make_unique<Dialog>(Text(caption.spanish), std::move(root), std::move(answers));
+  for (std::size_t i = 0; i < N; ++i) {
+    SetRole(*dialog, children[i].role, static_cast<std::int32_t>(i));
+  }
+  return dialog;
 }
 
 // A stored answer list read with the answer reader, judged entry by entry
@@ -104,28 +139,13 @@ Text YesNoKey(TextView yes_text, TextView no_text, std::int32_t icon, TextView t
 }
 
 Text DataInputKey(TextView value_name) {
-  const Text prompt = u"Ingrese por favor el valor de " + Text(value_name) + u" :";
-  auto dialog = Build<CDataInputWindow>(kDataInputCaption, std::make_unique<CMetaEditEx>(Text()),
-                                        Button(kAcceptValue), Button(kEndTreatment),
-                                        Static(kDataInputNotice), Static(prompt));
-  dialog->SetPromptIndex(4);
-  dialog->SetEditIndex(0);
-  dialog->SetAcceptIndex(1);
-  dialog->SetCancelIndex(2);
-  return WriteKey(*dialog);
+  return WriteKey(*BuildQuestion<CDataInputWindow>(
+      tarifex::data_input::kCaption, tarifex::data_input::kChildren, value_name, {}));
 }
 
 Text OptionsKey(const std::vector<Text>& options) {
-  auto list = std::make_unique<CMetaListEx>();
-  for (const Text& option : options) list->AddItem(option);
-  auto dialog = Build<CItemSelectionWindow>(kItemSelectionCaption, Button(kSelectNoneButton),
-                                            Button(kCancelButton), std::move(list),
-                                            Button(kSelectButton));
-  dialog->SetListIndex(2);
-  dialog->SetAcceptIndex(3);
-  dialog->SetCancelIndex(1);
-  dialog->SetNoneIndex(0);
-  return WriteKey(*dialog);
+  return WriteKey(*BuildQuestion<CItemSelectionWindow>(
+      tarifex::options::kCaption, tarifex::options::kChildren, {}, options));
 }
 
 // --- answer lists -----------------------------------------------------------------------
@@ -283,47 +303,15 @@ bool QueryConnection::ProcessRemoteQuery(std::int32_t item, const Text& key, Tex
   return true;
 }
 
-bool QueryConnection::WriteResponse(CBuffer& response, const char* handler,
-                                const std::function<bool(CBuffer&)>& fields) {
-  if (!response.AddInteger(protocol::kProtocolId) || !fields(response) ||
-      !response.AddSignature(m_clock)) {
+template <class Response>
+bool QueryConnection::Respond(CBuffer& out, const char* handler, const Response& response) {
+  if (!protocol::EncodeResponse(response, m_clock, out)) {
     KORVEX_TRACE("%s(): la generación del buffer dio error", handler);
     return false;
   }
   KORVEX_TRACE("%s(): operación exitosa", handler);
   return true;
 }
-
-namespace {
-
-// The common reading of the first two handlers' parameters.
-struct MessageQuestion {
-  std::int32_t item = 0;
-  Text text;
-  Text caption;
-  std::int32_t uType = 0;
-};
-
-bool ReadMessageQuestion(CBuffer& request, const char* handler, MessageQuestion& q) {
-  const char* missing = nullptr;
-  if (!request.GetInteger(q.item)) missing = "item";
-  else if (!request.GetString(q.text)) missing = "lpText";
-  else if (!request.GetString(q.caption)) missing = "lpCaption";
-  else if (!request.GetInteger(q.uType)) missing = "uType";
-  if (missing != nullptr) {
-    KORVEX_TRACE("%s(): parámetro faltante en la pregunta: '%s'", handler, missing);
-    return false;
-  }
-  KORVEX_TRACE("%s(): '%s', '%s', 0x%08x", handler, Utf8(q.text).c_str(), Utf8(q.caption).c_str(),
-               static_cast<unsigned>(q.uType));
-  if (!request.ValidaEOM()) {
-    KORVEX_TRACE("%s(): el tamaño de la respuesta no era el esperado", handler);
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 // The lookup step shared by the four handlers.
 bool QueryConnection::FindAnswer(const char* handler, std::int32_t item, const Text& key,
@@ -338,10 +326,10 @@ bool QueryConnection::FindAnswer(const char* handler, std::int32_t item, const T
 }
 
 bool QueryConnection::MensajeAlDespachante(CBuffer& request, CBuffer& response) {
-  MessageQuestion q;
-  if (!ReadMessageQuestion(request, "MensajeAlDespachante", q)) return false;
+  protocol::MensajeAlDespachanteRequest q;
+  if (!protocol::DecodeRequest(request, q)) return false;
   const Text key = MessageKey(GetButtonText(1, kDefaultAccept),
-                              IconValue(static_cast<std::uint32_t>(q.uType)), q.text);
+                              IconValue(static_cast<std::uint32_t>(q.type)), q.text);
   Text answers;
   if (!FindAnswer("MensajeAlDespachante", q.item, key, answers)) return false;
   if (!IsAcknowledgedMessage(answers)) {
@@ -349,17 +337,17 @@ bool QueryConnection::MensajeAlDespachante(CBuffer& request, CBuffer& response) 
                  Utf8(answers).c_str());
     return false;
   }
-  return WriteResponse(response, "MensajeAlDespachante",
-                       [](CBuffer& out) { return out.AddBool(1); });
+  return Respond(response, "MensajeAlDespachante",
+                 protocol::MensajeAlDespachanteResponse{.acknowledged = 1});
 }
 
 bool QueryConnection::PreguntaSiNo(CBuffer& request, CBuffer& response) {
-  MessageQuestion q;
-  if (!ReadMessageQuestion(request, "PreguntaSiNo", q)) return false;
+  protocol::PreguntaSiNoRequest q;
+  if (!protocol::DecodeRequest(request, q)) return false;
   // The "no" text is asked for first.
   const Text no = GetButtonText(protocol::kIdNo, kDefaultNo);
   const Text yes = GetButtonText(protocol::kIdYes, kDefaultYes);
-  const Text key = YesNoKey(yes, no, IconValue(static_cast<std::uint32_t>(q.uType)), q.text);
+  const Text key = YesNoKey(yes, no, IconValue(static_cast<std::uint32_t>(q.type)), q.text);
   Text answers;
   if (!FindAnswer("PreguntaSiNo", q.item, key, answers)) return false;
   const std::optional<std::int32_t> answer = YesNoAnswer(answers);
@@ -369,78 +357,42 @@ bool QueryConnection::PreguntaSiNo(CBuffer& request, CBuffer& response) {
     return false;
   }
   KORVEX_TRACE("PreguntaSiNo(): devolviendo '%s'", *answer == protocol::kIdYes ? "SÍ" : "NO");
-  return WriteResponse(response, "PreguntaSiNo", [&](CBuffer& out) {
-    return out.AddInteger(*answer) && out.AddBool(1);
-  });
+  return Respond(response, "PreguntaSiNo",
+                 protocol::PreguntaSiNoResponse{.answer = *answer, .acknowledged = 1});
 }
 
 bool QueryConnection::PreguntaTexto(CBuffer& request, CBuffer& response) {
-  std::int32_t item = 0;
-  Text name;
-  const char* missing = nullptr;
-  if (!request.GetInteger(item)) missing = "item";
-  else if (!request.GetString(name)) missing = "lpText";
-  if (missing != nullptr) {
-    KORVEX_TRACE("PreguntaTexto(): parámetro faltante en la pregunta: '%s'", missing);
-    return false;
-  }
-  KORVEX_TRACE("PreguntaTexto(): '%s'", Utf8(name).c_str());
-  if (!request.ValidaEOM()) {
-    KORVEX_TRACE("PreguntaTexto(): el tamaño de la respuesta no era el esperado");
-    return false;
-  }
-  const Text key = DataInputKey(name);
+  protocol::PreguntaTextoRequest q;
+  if (!protocol::DecodeRequest(request, q)) return false;
+  const Text key = DataInputKey(q.name);
   Text answers;
-  if (!FindAnswer("PreguntaTexto", item, key, answers)) return false;
-  const std::optional<ValueAnswer> answer = DataInputAnswer(answers);
+  if (!FindAnswer("PreguntaTexto", q.item, key, answers)) return false;
+  std::optional<ValueAnswer> answer = DataInputAnswer(answers);
   if (!answer) {
     KORVEX_TRACE("PreguntaTexto(): ProcessRemoteQuery devolvió una respuesta inesperada: [%s]",
                  Utf8(answers).c_str());
     return false;
   }
-  return WriteResponse(response, "PreguntaTexto", [&](CBuffer& out) {
-    return out.AddString(answer->value) && out.AddBool(answer->acknowledged ? 1 : 0);
-  });
+  return Respond(response, "PreguntaTexto",
+                 protocol::PreguntaTextoResponse{.value = std::move(answer->value),
+                                                 .acknowledged = answer->acknowledged ? 1 : 0});
 }
 
 bool QueryConnection::PreguntaOpciones(CBuffer& request, CBuffer& response) {
-  std::int32_t item = 0;
-  std::int32_t count = 0;
-  const char* missing = nullptr;
-  if (!request.GetInteger(item)) missing = "item";
-  else if (!request.GetInteger(count)) missing = "count";
-  if (missing != nullptr) {
-    KORVEX_TRACE("PreguntaOpciones(): parámetro faltante en la pregunta: '%s'", missing);
-    return false;
-  }
-  if (count < 0 || count > protocol::kMaxOptions) {
-    KORVEX_TRACE("PreguntaOpciones(): parámetro 'count' fuera de rango (0-%d): %d",
-                 protocol::kMaxOptions, count);
-    return false;
-  }
-  std::vector<Text> options(static_cast<std::size_t>(count));
-  for (std::int32_t i = 0; i < count; ++i) {
-    if (!request.GetString(options[static_cast<std::size_t>(i)])) {
-      KORVEX_TRACE("PreguntaOpciones(): parámetro faltante en la pregunta: elements[%d]", i);
-      return false;
-    }
-  }
-  if (!request.ValidaEOM()) {
-    KORVEX_TRACE("PreguntaOpciones(): el tamaño de la respuesta no era el esperado");
-    return false;
-  }
-  KORVEX_TRACE("PreguntaOpciones(): %d elementos", count);
-  const Text key = OptionsKey(options);
+  protocol::PreguntaOpcionesRequest q;
+  if (!protocol::DecodeRequest(request, q)) return false;
+  const Text key = OptionsKey(q.options);
   Text answers;
-  if (!FindAnswer("PreguntaOpciones", item, key, answers)) return false;
-  const std::optional<std::int32_t> answer = OptionsAnswer(answers, count);
+  if (!FindAnswer("PreguntaOpciones", q.item, key, answers)) return false;
+  const std::optional<std::int32_t> answer =
+      OptionsAnswer(answers, static_cast<std::int32_t>(q.options.size()));
   if (!answer) {
     KORVEX_TRACE("PreguntaOpciones(): ProcessRemoteQuery devolvió una respuesta inesperada: [%s]",
                  Utf8(answers).c_str());
     return false;
   }
-  return WriteResponse(response, "PreguntaOpciones",
-                       [&](CBuffer& out) { return out.AddInteger(*answer); });
+  return Respond(response, "PreguntaOpciones",
+                 protocol::PreguntaOpcionesResponse{.answerid = *answer});
 }
 
 }  // namespace korvex::query

@@ -9,7 +9,10 @@
 // The keys are those that the key writer (robot/key/window_key.h) writes
 // for the control's dialogs captured live: every text field is escaped as a
 // whole ("<>Mensaje al declarante", "<>&S\xed").  A stored answer learned from
-// one of those dialogs is therefore found again through this service.
+// one of those dialogs is therefore found again through this service.  The
+// keys of the data-entry and option dialogs are built from the dialogs' one
+// definition (tarifex/question_dialogs.h), which the control's dialogs are
+// built from too.
 #pragma once
 
 #include <atomic>
@@ -47,9 +50,9 @@ inline constexpr std::u16string_view kDefaultNo = u"&No";          // button 7 (
 Text MessageKey(TextView accept_text, std::int32_t icon, TextView text);
 // The yes/no question: two buttons, icon, text.
 Text YesNoKey(TextView yes_text, TextView no_text, std::int32_t icon, TextView text);
-// "Ingreso de dato complementario" asking for the value named value_name.
+// The data-entry dialog asking for the value named value_name.
 Text DataInputKey(TextView value_name);
-// "Seleccion de una opcion" offering the options in order.
+// The option dialog offering the options in order.
 Text OptionsKey(const std::vector<Text>& options);
 
 // --- judging stored answer lists --------------------------------------------------
@@ -90,9 +93,9 @@ class QueryConnection {
   QueryConnection(const QueryConnection&) = delete;
   QueryConnection& operator=(const QueryConnection&) = delete;
 
-  // Each reads its parameters from the request (positioned after the query
-  // number), checks the end of the message, and fills and signs the
-  // response; true when the response is complete.
+  // Each decodes its request (positioned after the query number,
+  // protocol/messages.h), looks the question's key up, and encodes and signs
+  // the response; true when the response is complete.
   bool MensajeAlDespachante(CBuffer& request, CBuffer& response);
   bool PreguntaSiNo(CBuffer& request, CBuffer& response);
   bool PreguntaTexto(CBuffer& request, CBuffer& response);
@@ -115,8 +118,9 @@ class QueryConnection {
   enum class Lookup { kNotTried, kAbsent, kPresent };
 
   bool FindAnswer(const char* handler, std::int32_t item, const Text& key, Text& answers);
-  bool WriteResponse(CBuffer& response, const char* handler,
-                     const std::function<bool(CBuffer&)>& fields);
+  // Encodes and signs the response.
+  template <class Response>
+  bool Respond(CBuffer& out, const char* handler, const Response& response);
 
   QueryContext m_context;
   const std::atomic<bool>* m_stopping;

@@ -1,57 +1,20 @@
 #include "robot/query/query_server.h"
 
-#include <algorithm>
 #include <chrono>
 #include <system_error>
-#include <vector>
 
+#include "platform/barrier.h"
 #include "platform/trace.h"
-#include "robot/common/barrier.h"
+#include "protocol/framing.h"
+#include "protocol/messages.h"
 
 namespace korvex::query {
 
-namespace {
-
 using protocol::CBuffer;
 
-void PutLength(std::uint8_t* out, std::int32_t length) {
-  const auto v = static_cast<std::uint32_t>(length);
-  out[0] = static_cast<std::uint8_t>(v);
-  out[1] = static_cast<std::uint8_t>(v >> 8);
-  out[2] = static_cast<std::uint8_t>(v >> 16);
-  out[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-std::int32_t GetLength(const std::uint8_t* in) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(in[0]) |
-                                   static_cast<std::uint32_t>(in[1]) << 8 |
-                                   static_cast<std::uint32_t>(in[2]) << 16 |
-                                   static_cast<std::uint32_t>(in[3]) << 24);
-}
-
-}  // namespace
-
 bool HandleRequest(CBuffer& request, QueryConnection& robot, Clock& clock, CBuffer& response) {
-  if (!request.CheckSignature(clock)) {
-    KORVEX_TRACE("ServeClient(): firma inválida");
-    return false;
-  }
-  KORVEX_TRACE("ServeClient(): firma correcta");
-  std::int32_t protocol_id = 0;
-  if (!request.GetInteger(protocol_id)) {
-    KORVEX_TRACE("ServeClient(): parámetro faltante en la pregunta: 'protocol'");
-    return false;
-  }
-  if (protocol_id != protocol::kProtocolId) {
-    KORVEX_TRACE("ServeClient(): protocolo no soportado: 0x%08x",
-                 static_cast<unsigned>(protocol_id));
-    return false;
-  }
   std::int32_t query = 0;
-  if (!request.GetQuery(protocol_id, query)) {
-    KORVEX_TRACE("ServeClient(): parámetro faltante o inválido en la pregunta: 'query'");
-    return false;
-  }
+  if (!protocol::DecodeRequestHeader(request, clock, query)) return false;
   bool answered = false;
   switch (query) {
     case protocol::kMensajeAlDespachante:
@@ -80,42 +43,14 @@ bool HandleRequest(CBuffer& request, QueryConnection& robot, Clock& clock, CBuff
 bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
                  const net::StopSignal* stop, net::Deadline deadline) {
   KORVEX_TRACE("ServeClient() leyendo la pregunta del cliente");
-  std::uint8_t prefix[4];
-  if (!net::ReadExactly(socket, prefix, 4, protocol::kReadWaitMs, stop, deadline)) {
-    KORVEX_TRACE("ServeClient() error en ReadSockMessage()");
-    return false;
-  }
-  const std::int32_t length = GetLength(prefix);
-  if (length < protocol::kMinRequestLength || length > protocol::kMaxRequestLength) {
-    KORVEX_TRACE("ServeClient() tamaño inválido de la pregunta: %d", length);
-    return false;
-  }
-  KORVEX_TRACE("ServeClient() tamaño de la pregunta: %d", length);
   CBuffer request;
-  if (!request.PrepareBuffer(length)) {
-    KORVEX_TRACE("ServeClient() invalid size: %d", length);
-    return false;
-  }
-  if (!net::ReadExactly(socket, request.Data(), length, protocol::kReadWaitMs, stop, deadline)) {
-    KORVEX_TRACE("ServeClient() error en ReadSockMessage()");
-    return false;
-  }
-  if (!request.SetSize(length)) {
-    KORVEX_TRACE("ServeClient() error en rcve.SetSize()");
+  if (!protocol::ReadMessage(socket, protocol::kRequestBounds, request, stop, deadline)) {
     return false;
   }
   CBuffer response;
   if (!HandleRequest(request, robot, clock, response)) return false;
   KORVEX_TRACE("ServeClient() respuesta lista, size: %d", response.Size());
-  // The length and the body go out in one piece.
-  std::vector<std::uint8_t> framed(4 + static_cast<std::size_t>(response.Size()));
-  PutLength(framed.data(), response.Size());
-  std::copy(response.Data(), response.Data() + response.Size(), framed.begin() + 4);
-  if (!net::WriteAll(socket, framed.data(), static_cast<int>(framed.size()), protocol::kReadWaitMs,
-                     stop, deadline)) {
-    KORVEX_TRACE("ServeClient() error en WriteSockMessage()");
-    return false;
-  }
+  if (!protocol::WriteMessage(socket, response, stop, deadline)) return false;
   KORVEX_TRACE("ServeClient() respuesta enviada con éxito");
   return true;
 }

@@ -2,7 +2,7 @@
 // handlers hand each question's window key to that thread, which looks it up
 // in the active profile and journals it, and wait for the outcome.
 //
-// The Win32 adapter sends RM_REMOTE_QUERY (robot/app/robot_messages.h) to the
+// The Win32 adapter sends RM_REMOTE_QUERY (robot/watcher/robot_messages.h) to the
 // main frame with SendMessageW, the record's address in lParam; the main
 // frame's OnRemoteQuery fills the record on its own thread.
 #pragma once

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/win32/wide_text.h"
-#include "robot/app/management_forms.h"
 #include "robot/common/robot_strings.h"
+#include "robot/tray/management_forms.h"
 #include "robot/win32/resource.h"
 
 namespace korvex::win32 {

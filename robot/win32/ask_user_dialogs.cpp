@@ -4,12 +4,12 @@
 
 #include <stdexcept>
 
+#include "platform/barrier.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
-#include "robot/app/tray_text.h"
-#include "robot/common/barrier.h"
-#include "robot/window/dossa_window.h"
-#include "robot/window/meta_window.h"
+#include "robot/capture/dossa_window.h"
+#include "robot/capture/meta_window.h"
+#include "robot/tray/tray_text.h"
 #include "robot/win32/resource.h"
 
 namespace korvex::win32 {

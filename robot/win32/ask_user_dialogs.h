@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/window_system.h"
-#include "robot/window/ask_user.h"
-#include "robot/window/dialog_follower.h"
+#include "robot/capture/ask_user.h"
+#include "robot/capture/dialog_follower.h"
 #include "robot/win32/window.h"
 
 namespace korvex {

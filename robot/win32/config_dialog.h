@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "platform/text.h"
-#include "robot/app/management_forms.h"
+#include "robot/tray/management_forms.h"
 #include "robot/win32/window.h"
 
 namespace korvex {

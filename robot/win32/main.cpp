@@ -5,10 +5,10 @@
 
 #include <commctrl.h>
 
+#include "platform/barrier.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_window_system.h"
-#include "robot/common/barrier.h"
 #include "robot/key/system_icons.h"
 #include "robot/win32/main_frame_window.h"
 

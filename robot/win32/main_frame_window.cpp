@@ -5,9 +5,9 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
-#include "robot/app/robot_messages.h"
 #include "robot/common/robot_strings.h"
 #include "robot/key/system_icons.h"
+#include "robot/watcher/robot_messages.h"
 #include "robot/win32/report_dialogs.h"
 #include "robot/win32/resource.h"
 #include "sentrel/notifications.h"

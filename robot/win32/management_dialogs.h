@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "robot/app/management_commands.h"
+#include "robot/tray/management_commands.h"
 
 namespace korvex {
 class RegionalSettings;

@@ -10,8 +10,8 @@
 
 #include <functional>
 
-#include "robot/app/frame_ports.h"
-#include "robot/app/mascot_animation.h"
+#include "robot/watcher/frame_ports.h"
+#include "robot/watcher/mascot_animation.h"
 #include "robot/win32/window.h"
 
 namespace korvex {

@@ -3,9 +3,9 @@
 #include <commctrl.h>
 
 #include "platform/win32/wide_text.h"
-#include "robot/app/frame_ports.h"
 #include "robot/profiles/profile.h"
 #include "robot/profiles/profile_repository.h"
+#include "robot/watcher/frame_ports.h"
 #include "robot/win32/list_view.h"
 #include "robot/win32/resource.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "robot/app/frame_commands.h"
-#include "robot/app/management_forms.h"
+#include "robot/tray/frame_commands.h"
+#include "robot/tray/management_forms.h"
 #include "robot/win32/window.h"
 
 namespace korvex {

@@ -64,7 +64,7 @@
 #define IDC_CONFIRM_NO 7
 #define IDC_CONFIRM_RETRY 10
 
-/* Menu commands (the same numbers as robot/app/frame_commands.h). */
+/* Menu commands (the same numbers as robot/tray/frame_commands.h). */
 #define ID_SELECT_PROFILE 32786
 #define ID_CREATE_PROFILE 32779
 #define ID_DELETE_PROFILE 32788

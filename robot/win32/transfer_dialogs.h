@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "robot/app/management_forms.h"
+#include "robot/tray/management_forms.h"
 #include "robot/win32/window.h"
 
 namespace korvex {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32/wide_text.h"
-#include "robot/app/tray_text.h"
+#include "robot/tray/tray_text.h"
 
 namespace korvex::win32 {
 

@@ -10,7 +10,7 @@
 
 #include <map>
 
-#include "robot/app/frame_ports.h"
+#include "robot/watcher/frame_ports.h"
 #include "robot/win32/window.h"
 
 namespace korvex::win32 {

@@ -1,6 +1,6 @@
 #include "robot/win32/ui_thread_port.h"
 
-#include "robot/app/robot_messages.h"
+#include "robot/watcher/robot_messages.h"
 
 namespace korvex::win32 {
 

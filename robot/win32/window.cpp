@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "robot/common/barrier.h"
+#include "platform/barrier.h"
 
 namespace korvex::win32 {
 

@@ -2,7 +2,7 @@
 // procedure, a dialog class with one dialog procedure over a template, a
 // subclass of another class's window, and the owners of the handles they
 // use.  Every procedure runs its handler behind the one exception barrier
-// (robot/common/barrier.h): nothing the robot throws unwinds through the
+// (platform/barrier.h): nothing the robot throws unwinds through the
 // window system.
 //
 // Everything here belongs to the robot's user-interface thread.

@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -273,10 +274,51 @@ HRESULT WriteClassesValues(const std::vector<RegistryValue>& values);
 // is not an error.
 HRESULT DeleteClassesTrees(const std::vector<std::wstring>& roots);
 
+// Trees under HKEY_CLASSES_ROOT as they were when read, so that a
+// registration that fails half-way leaves them as it found them (an
+// earlier registration of another file included): Restore deletes each
+// tree and writes it again as read, or leaves it deleted when it was not
+// there.
+class ClassesSnapshot {
+ public:
+  // Reads every tree whole; ok() is false when one could not be read.
+  explicit ClassesSnapshot(const std::vector<std::wstring>& roots);
+  bool ok() const { return m_ok; }
+  HRESULT Restore() const;
+
+  struct Value {
+    std::wstring name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+  };
+  struct Key {
+    std::vector<Value> values;
+    std::vector<std::pair<std::wstring, Key>> subkeys;
+  };
+
+ private:
+  std::vector<std::pair<std::wstring, std::unique_ptr<Key>>> m_trees;  // null: absent
+  bool m_ok = true;
+};
+
+// A string value under HKEY_CLASSES_ROOT (REG_SZ, or REG_EXPAND_SZ
+// expanded); empty when there is none.
+std::wstring ReadClassesString(const std::wstring& key, const wchar_t* name);
+
+// Whether a path read from a registration names this module's file (the
+// same file under another spelling included).
+bool NamesThisModule(const std::wstring& path);
+
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 std::wstring GuidText(REFGUID guid);
 
-// Registers and unregisters the module's own type library.
+// The trees that registering the module's type library writes:
+// "TypeLib\{LIBID}" and "Interface\{IID}" of each of its interfaces.
+HRESULT ModuleTypeLibRoots(std::vector<std::wstring>* roots);
+
+// Registers the module's own type library; unregisters it only when its
+// registration for this platform names this module's file (another file's
+// registration of the same library is left alone).
 HRESULT RegisterModuleTypeLib();
 HRESULT UnregisterModuleTypeLib();
 

@@ -5,6 +5,7 @@
 #include "tarifex/ansi.h"
 #include "tarifex/control_strings.h"
 #include "tarifex/engine_record.h"
+#include "tarifex/question_dialogs.h"
 
 namespace korvex::tarifex {
 
@@ -144,22 +145,63 @@ INT_PTR AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
 
 DialogTemplate DataInputTemplate(std::string_view name, std::int16_t lang) {
   const Text prompt = FromAnsi(
-      FormatControlText(LoadControlString(ids::kDataInputPrompt, lang), {name}));
-  return DialogTemplate(Say(ids::kDataInputCaption, lang), {0, 0, 293, 84}, kStyle)
-      .Edit(kValueEditId, {7, 42, 279, 14})
-      .Button(Say(ids::kAcceptValue, lang), IDOK, {7, 63, 135, 14}, BS_DEFPUSHBUTTON)
-      .Button(Say(ids::kEndTreatment, lang), IDCANCEL, {151, 63, 135, 14})
-      .Static(Say(ids::kDataInputNotice, lang), {7, 7, 279, 18}, kNoticeId)
-      .Static(prompt, {7, 29, 279, 10}, kPromptId, SS_NOPREFIX);
+      FormatControlText(LoadControlString(data_input::kPrompt.id, lang), {name}));
+  return DataInputTemplate(Say(data_input::kNotice.id, lang), prompt, lang);
+}
+
+// Each child of the definition in its order, placed and identified by its
+// role.
+DialogTemplate DataInputTemplate(TextView notice, TextView prompt, std::int16_t lang) {
+  DialogTemplate dialog(Say(data_input::kCaption.id, lang), {0, 0, 293, 84}, kStyle);
+  for (const DialogChild& child : data_input::kChildren) {
+    switch (child.role) {
+      case ChildRole::kValue:
+        dialog.Edit(kValueEditId, {7, 42, 279, 14});
+        break;
+      case ChildRole::kAccept:
+        dialog.Button(Say(child.text.id, lang), IDOK, {7, 63, 135, 14}, BS_DEFPUSHBUTTON);
+        break;
+      case ChildRole::kCancel:
+        dialog.Button(Say(child.text.id, lang), IDCANCEL, {151, 63, 135, 14});
+        break;
+      case ChildRole::kNotice:
+        dialog.Static(Text(notice), {7, 7, 279, 18}, kNoticeId);
+        break;
+      case ChildRole::kPrompt:
+        dialog.Static(Text(prompt), {7, 29, 279, 10}, kPromptId, SS_NOPREFIX);
+        break;
+      case ChildRole::kList:
+      case ChildRole::kNone:
+        break;  // not children of this dialog
+    }
+  }
+  return dialog;
 }
 
 DialogTemplate OptionsTemplate(bool none_enabled, std::int16_t lang) {
-  return DialogTemplate(Say(ids::kOptionsCaption, lang), {0, 0, 300, 210}, kStyle)
-      .Button(Say(ids::kSelectNoneButton, lang), kSelectNoneId, {125, 189, 82, 14},
-              none_enabled ? 0 : WS_DISABLED)
-      .Button(Say(ids::kCancelTreatmentButton, lang), IDCANCEL, {211, 189, 82, 14})
-      .ListBox(kOptionListId, {7, 7, 286, 175}, {}, LBS_NOINTEGRALHEIGHT)
-      .Button(Say(ids::kSelectOptionButton, lang), IDOK, {7, 189, 114, 14}, BS_DEFPUSHBUTTON);
+  DialogTemplate dialog(Say(options::kCaption.id, lang), {0, 0, 300, 210}, kStyle);
+  for (const DialogChild& child : options::kChildren) {
+    switch (child.role) {
+      case ChildRole::kNone:
+        dialog.Button(Say(child.text.id, lang), kSelectNoneId, {125, 189, 82, 14},
+                      none_enabled ? 0 : WS_DISABLED);
+        break;
+      case ChildRole::kCancel:
+        dialog.Button(Say(child.text.id, lang), IDCANCEL, {211, 189, 82, 14});
+        break;
+      case ChildRole::kList:
+        dialog.ListBox(kOptionListId, {7, 7, 286, 175}, {}, LBS_NOINTEGRALHEIGHT);
+        break;
+      case ChildRole::kAccept:
+        dialog.Button(Say(child.text.id, lang), IDOK, {7, 189, 114, 14}, BS_DEFPUSHBUTTON);
+        break;
+      case ChildRole::kValue:
+      case ChildRole::kNotice:
+      case ChildRole::kPrompt:
+        break;  // not children of this dialog
+    }
+  }
+  return dialog;
 }
 
 int Win32ControlUi::MessageBoxA(Hwnd owner, std::string_view text, std::string_view caption,

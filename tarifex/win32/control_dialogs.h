@@ -3,14 +3,11 @@
 // language of the Lang property; and the control's about box.
 //
 // The question dialogs are built from in-memory templates whose controls
-// are created in the order the robot's capture expects, which makes their
-// window keys those that the robot's query service builds for the same
-// questions:
-//   data entry: the edit, "Validar lo ingresado", "Terminar el tratamiento",
-//               the explanation, the prompt;
-//   options:    "No seleccionar ninguna" (disabled unless offered),
-//               "Cancelar el  tratamiento", the list, "Seleccionar la opción
-//               marcada".
+// are those of the dialogs' one definition (tarifex/question_dialogs.h), in
+// its order, which is the order the robot's capture expects: their window
+// keys are those that the robot's query service builds for the same
+// questions.  "No seleccionar ninguna" is disabled unless offered.
+// Dossa.exe, the simulated host, shows the same templates.
 #pragma once
 
 #include <windows.h>
@@ -32,8 +29,12 @@ inline constexpr int kPromptId = 1005;
 inline constexpr int kSelectNoneId = 1006;
 inline constexpr int kOptionListId = 1007;
 
-// The dialogs' templates, exposed for their tests.
+// The dialogs' templates, in the language of lang.  The data entry asking
+// for the value named name (the control's 8-bit string); or with the
+// explanation and the prompt given as they are (Dossa.exe's script says
+// them).
 win32::DialogTemplate DataInputTemplate(std::string_view name, std::int16_t lang);
+win32::DialogTemplate DataInputTemplate(TextView notice, TextView prompt, std::int16_t lang);
 win32::DialogTemplate OptionsTemplate(bool none_enabled, std::int16_t lang);
 
 class Win32ControlUi final : public ControlUi {

@@ -8,8 +8,15 @@
 // boolean as a WORD (0 or 1), Lang as a 16-bit integer, a text as its
 // number of UTF-16 units (DWORD) followed by the units.  A stream of another
 // major version, a truncated one or a text longer than 32767 units is
-// refused and leaves the properties as they were.
+// refused and leaves the properties as they were; a property bag likewise
+// (its version is read before anything changes).
+//
+// What is saved loads again: Host, Port and PathDebug never hold more than
+// 32767 characters (longer ones are refused when set), and MsgError, the
+// engine's own report of the last run, is saved up to its first 32767.
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/win32/wide_text.h"
 #include "tarifex/ansi.h"
@@ -23,7 +30,12 @@ using com::Bstr;
 using com::ComPtr;
 using com::Guard;
 
-constexpr DWORD kLongestText = 32767;
+constexpr DWORD kLongestText = static_cast<DWORD>(kLongestPropertyText);
+
+// A text as a form keeps it: no longer than a form loads.
+korvex::Text SavedText(const std::string& ansi) {
+  return FromAnsi(std::string_view(ansi).substr(0, kLongestPropertyText));
+}
 
 class StreamWriter {
  public:
@@ -41,7 +53,7 @@ class StreamWriter {
   void Short(std::int16_t value) { Bytes(&value, sizeof value); }
   void Bool(bool value) { Short(value ? 1 : 0); }
   void Text(const std::string& ansi) {
-    const korvex::Text text = FromAnsi(ansi);
+    const korvex::Text text = SavedText(ansi);
     Dword(static_cast<DWORD>(text.size()));
     Bytes(text.data(), static_cast<ULONG>(text.size() * sizeof(char16_t)));
   }
@@ -96,7 +108,7 @@ class StreamReader {
 };
 
 // Reads one named value of a bag as the given type; false when the bag has
-// none (the property keeps its value).
+// none (the property keeps its default).
 bool ReadBagValue(IPropertyBag* bag, IErrorLog* log, const wchar_t* name, VARTYPE type,
                   VARIANT* value) {
   ::VariantClear(value);
@@ -126,6 +138,13 @@ class Variant {
 };
 
 std::string AnsiOf(BSTR text) { return ToAnsi(win32::FromWide(Bstr::View(text))); }
+
+// A text of a bag, refused (false) when it is longer than any property.
+bool BagText(const VARIANT& value, std::string* out) {
+  if (Bstr::View(value.bstrVal).size() > kLongestPropertyText) return false;
+  *out = AnsiOf(value.bstrVal);
+  return true;
+}
 
 }  // namespace
 
@@ -195,9 +214,12 @@ STDMETHODIMP CTarifexCtrl::Save(LPSTREAM stream, BOOL clear_dirty) {
 STDMETHODIMP CTarifexCtrl::GetSizeMax(ULARGE_INTEGER* size) {
   if (size == nullptr) return E_POINTER;
   const ControlProperties& p = m_control.Properties();
-  // Every 8-bit character is one UTF-16 unit.
-  const std::size_t texts = m_control.MsgError().size() + p.host.size() + p.port.size() +
-                            p.path_debug.size();
+  // Every 8-bit character is one UTF-16 unit; a text is saved up to the
+  // longest a form loads.
+  std::size_t texts = 0;
+  for (const std::string* text : {&m_control.MsgError(), &p.host, &p.port, &p.path_debug}) {
+    texts += std::min(text->size(), kLongestPropertyText);
+  }
   size->QuadPart = sizeof(DWORD) + 2 * sizeof(LONG) + 3 * sizeof(std::int16_t) +
                    4 * sizeof(DWORD) + texts * sizeof(char16_t);
   return S_OK;
@@ -208,26 +230,42 @@ STDMETHODIMP CTarifexCtrl::GetSizeMax(ULARGE_INTEGER* size) {
 STDMETHODIMP CTarifexCtrl::Load(IPropertyBag* bag, IErrorLog* log) {
   if (bag == nullptr) return E_POINTER;
   return Guard([&] {
-    ResetProperties();
-    ControlProperties& p = m_control.Properties();
+    // The whole bag is read before any property changes: a bag of another
+    // version, or one holding a text no property takes, changes nothing.
     Variant v;
     if (ReadBagValue(bag, log, L"_Version", VT_I4, v.get()) &&
         (static_cast<DWORD>(v->lVal) >> 16) != (kPropertiesVersion >> 16)) {
       return STG_E_INVALIDHEADER;
     }
-    if (ReadBagValue(bag, log, L"_ExtentX", VT_I4, v.get())) m_extent.cx = v->lVal;
-    if (ReadBagValue(bag, log, L"_ExtentY", VT_I4, v.get())) m_extent.cy = v->lVal;
+    // What the bag does not hold takes its default.
+    std::optional<LONG> extent_x, extent_y;
+    ControlProperties p;
+    std::string error;
+    if (ReadBagValue(bag, log, L"_ExtentX", VT_I4, v.get())) extent_x = v->lVal;
+    if (ReadBagValue(bag, log, L"_ExtentY", VT_I4, v.get())) extent_y = v->lVal;
     if (ReadBagValue(bag, log, L"Debug", VT_BOOL, v.get())) p.debug = v->boolVal != VARIANT_FALSE;
-    if (ReadBagValue(bag, log, L"MsgError", VT_BSTR, v.get())) {
-      m_control.RestoreMsgError(AnsiOf(v->bstrVal));
+    if (ReadBagValue(bag, log, L"MsgError", VT_BSTR, v.get()) && !BagText(*v.get(), &error)) {
+      return E_INVALIDARG;
     }
-    if (ReadBagValue(bag, log, L"Host", VT_BSTR, v.get())) p.host = AnsiOf(v->bstrVal);
-    if (ReadBagValue(bag, log, L"Port", VT_BSTR, v.get())) p.port = AnsiOf(v->bstrVal);
+    if (ReadBagValue(bag, log, L"Host", VT_BSTR, v.get()) && !BagText(*v.get(), &p.host)) {
+      return E_INVALIDARG;
+    }
+    if (ReadBagValue(bag, log, L"Port", VT_BSTR, v.get()) && !BagText(*v.get(), &p.port)) {
+      return E_INVALIDARG;
+    }
     if (ReadBagValue(bag, log, L"Lang", VT_I2, v.get())) p.lang = v->iVal;
     if (ReadBagValue(bag, log, L"BtnNoSeleccionar", VT_BOOL, v.get())) {
       p.btn_no_seleccionar = v->boolVal != VARIANT_FALSE;
     }
-    if (ReadBagValue(bag, log, L"PathDebug", VT_BSTR, v.get())) p.path_debug = AnsiOf(v->bstrVal);
+    if (ReadBagValue(bag, log, L"PathDebug", VT_BSTR, v.get()) &&
+        !BagText(*v.get(), &p.path_debug)) {
+      return E_INVALIDARG;
+    }
+    ResetProperties();
+    if (extent_x) m_extent.cx = *extent_x;
+    if (extent_y) m_extent.cy = *extent_y;
+    m_control.Properties() = std::move(p);
+    m_control.RestoreMsgError(std::move(error));
     m_dirty = false;
     return S_OK;
   });
@@ -253,7 +291,7 @@ STDMETHODIMP CTarifexCtrl::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
     const auto write_text = [&](const wchar_t* name, const std::string& ansi) {
       Variant v;
       v->vt = VT_BSTR;
-      v->bstrVal = Bstr(win32::ToWide(FromAnsi(ansi))).detach();
+      v->bstrVal = Bstr(win32::ToWide(SavedText(ansi))).detach();
       if (SUCCEEDED(hr)) hr = bag->Write(name, v.get());
     };
     write_long(L"_Version", static_cast<LONG>(kPropertiesVersion));

@@ -1,6 +1,13 @@
 // TARIFEX.OCX, the in-process server: its four exports (tarifex.def), the
 // class factories of the control and its property page, and registration.
 //
+// Registration touches only what this file registers.  A registration that
+// fails half-way puts every tree it touched back as it found it, so an
+// earlier registration (of this file or of another copy) keeps working;
+// unregistration removes a class only when its server is this file, with
+// the ProgID that leads to it, and the type library only when it is
+// registered to this file.
+//
 // Module start-up initialises Windows Sockets 1.1 once for the process (the
 // robot client's connections need it).  It runs on the first call of an
 // export rather than in DllMain, where WSAStartup must not be called; a
@@ -37,12 +44,6 @@ HRESULT StartModule() {
 
 std::wstring ClassKey(REFCLSID clsid) { return L"CLSID\\" + GuidText(clsid); }
 
-// Every key the registration writes lies under one of these.
-std::vector<std::wstring> RegistrationRoots() {
-  return {ClassKey(CLSID_TarifexCtrl), kControlProgId, ClassKey(CLSID_TarifexPropPage),
-          kPageProgId};
-}
-
 std::vector<RegistryValue> RegistrationValues() {
   const std::wstring path = com::ThisModulePath();
   const std::wstring control = ClassKey(CLSID_TarifexCtrl);
@@ -67,6 +68,69 @@ std::vector<RegistryValue> RegistrationValues() {
       {kPageProgId, L"", kPageName},
       {std::wstring(kPageProgId) + L"\\CLSID", L"", GuidText(CLSID_TarifexPropPage)},
   };
+}
+
+// The classes this file serves, with their ProgIDs.
+struct ServedClass {
+  const CLSID& clsid;
+  const wchar_t* prog_id;
+};
+const ServedClass kServedClasses[] = {{CLSID_TarifexCtrl, kControlProgId},
+                                      {CLSID_TarifexPropPage, kPageProgId}};
+
+bool ClassesKeyExists(const std::wstring& path) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  ::RegCloseKey(key);
+  return true;
+}
+
+// Writes the classes and the type library.  When a step fails, every tree
+// the registration writes (the classes, the ProgIDs, the type library's)
+// is put back as it was: an earlier registration keeps working.
+HRESULT Register() {
+  std::vector<std::wstring> roots;
+  for (const ServedClass& served : kServedClasses) {
+    roots.push_back(ClassKey(served.clsid));
+    roots.push_back(served.prog_id);
+  }
+  HRESULT hr = com::ModuleTypeLibRoots(&roots);
+  if (FAILED(hr)) return hr;
+  // What could not be put back is not touched.
+  const com::ClassesSnapshot before(roots);
+  if (!before.ok()) return E_ACCESSDENIED;
+  hr = com::WriteClassesValues(RegistrationValues());
+  if (SUCCEEDED(hr)) hr = com::RegisterModuleTypeLib();
+  if (FAILED(hr)) before.Restore();
+  return hr;
+}
+
+// Removes each class whose server is this file, and a ProgID that leads to
+// one of the classes unless another file serves that class.
+HRESULT UnregisterClasses() {
+  std::vector<std::wstring> trees;
+  for (const ServedClass& served : kServedClasses) {
+    const std::wstring class_key = ClassKey(served.clsid);
+    const bool ours =
+        com::NamesThisModule(com::ReadClassesString(class_key + L"\\InprocServer32", nullptr));
+    if (ours) trees.push_back(class_key);
+    const bool served_elsewhere = !ours && ClassesKeyExists(class_key);
+    if (!served_elsewhere &&
+        com::ReadClassesString(std::wstring(served.prog_id) + L"\\CLSID", nullptr) ==
+            GuidText(served.clsid)) {
+      trees.push_back(served.prog_id);
+    }
+  }
+  return com::DeleteClassesTrees(trees);
+}
+
+HRESULT Unregister() {
+  const HRESULT classes = UnregisterClasses();
+  const HRESULT library = com::UnregisterModuleTypeLib();
+  if (FAILED(library)) return SELFREG_E_TYPELIB;
+  return FAILED(classes) ? SELFREG_E_CLASS : S_OK;
 }
 
 }  // namespace
@@ -100,25 +164,10 @@ STDAPI DllCanUnloadNow() { return com::ModuleCanUnload() ? S_OK : S_FALSE; }
 STDAPI DllRegisterServer() {
   HRESULT hr = tarifex::StartModule();
   if (FAILED(hr)) return hr;
-  hr = com::Guard([] {
-    HRESULT result = com::WriteClassesValues(tarifex::RegistrationValues());
-    if (SUCCEEDED(result)) result = com::RegisterModuleTypeLib();
-    return result;
-  });
-  if (FAILED(hr)) {
-    // Nothing half-registered stays behind.
-    com::DeleteClassesTrees(tarifex::RegistrationRoots());
-    com::UnregisterModuleTypeLib();
-    return SELFREG_E_CLASS;
-  }
-  return S_OK;
+  hr = com::Guard([] { return tarifex::Register(); });
+  return FAILED(hr) ? SELFREG_E_CLASS : S_OK;
 }
 
 STDAPI DllUnregisterServer() {
-  return com::Guard([] {
-    const HRESULT classes = com::DeleteClassesTrees(tarifex::RegistrationRoots());
-    const HRESULT library = com::UnregisterModuleTypeLib();
-    if (FAILED(library)) return SELFREG_E_TYPELIB;
-    return FAILED(classes) ? SELFREG_E_CLASS : S_OK;
-  });
+  return com::Guard([] { return tarifex::Unregister(); });
 }

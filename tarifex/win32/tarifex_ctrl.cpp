@@ -115,7 +115,10 @@ void CTarifexCtrl::ResetProperties() {
 
 HRESULT CTarifexCtrl::SetText(std::string& property, BSTR value) {
   return Guard([&] {
-    property = Ansi(value);
+    // What the form could not load again is not taken.
+    std::string text = Ansi(value);
+    if (text.size() > kLongestPropertyText) return E_INVALIDARG;
+    property = std::move(text);
     PropertyChanged();
     return S_OK;
   });

@@ -18,6 +18,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,9 @@ inline constexpr DWORD kMiscStatus = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCL
                                      OLEMISC_RECOMPOSEONRESIZE;
 // The version of the saved properties.
 inline constexpr DWORD kPropertiesVersion = 0x10000;
+// The longest text property a saved form holds, in characters: what a form
+// is trusted to load.  A longer Host, Port or PathDebug is refused when set.
+inline constexpr std::size_t kLongestPropertyText = 32767;
 // The name of the stream inside a storage.
 inline constexpr wchar_t kContentsStream[] = L"Contents";
 

@@ -4,13 +4,14 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/regional.h"
-#include "robot/app/main_frame.h"
+#include "robot/capture/capture.h"
 #include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
-#include "robot/window/capture.h"
+#include "robot/watcher/main_frame.h"
+#include "sentrel/notifications.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/frame_fakes.h"
@@ -50,7 +51,8 @@ void BM_StoredAnswerDialog(benchmark::State& state) {
                                             .text = u"Validación Total de Items"});
   desk.AddChild(validation, {.class_name = u"ThunderRT6Frame",
                              .text = u"Declaración - Validando Item: 12"});
-  main.OnValidationStarted(validation);
+  std::intptr_t result = 0;
+  main.HandleMessage(sentrel::kValidationStarted, validation, 0, &result);
   const Hwnd box = desk.AddMessageBox(u"Mensaje al declarante", u"El ítem no declara origen",
                                       desk.SystemIcon(win::kIdiAsterisk), {{u"Aceptar", 1}},
                                       validation);
@@ -60,7 +62,7 @@ void BM_StoredAnswerDialog(benchmark::State& state) {
   main.ActivateProfile(&profile);
 
   for (auto _ : state) {
-    main.OnDialogReady(box);
+    main.HandleMessage(sentrel::kDialogReady, box, 0, &result);
     log.entries.clear();
     desk.ClearSent();
     journal.Clear();

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "robot/app/frame_commands.h"
-#include "robot/app/frame_ports.h"
-#include "robot/app/management_commands.h"
+#include "robot/capture/dialog_follower.h"
 #include "robot/profiles/profile.h"
-#include "robot/window/dialog_follower.h"
+#include "robot/tray/frame_commands.h"
+#include "robot/tray/management_commands.h"
+#include "robot/watcher/frame_ports.h"
 
 namespace korvex::testing {
 

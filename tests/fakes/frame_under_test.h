@@ -5,10 +5,11 @@
 // user-interface thread.
 #pragma once
 
-#include "robot/app/main_frame.h"
 #include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
 #include "robot/profiles/profile_repository.h"
+#include "robot/watcher/main_frame.h"
+#include "sentrel/notifications.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/frame_fakes.h"
@@ -31,10 +32,22 @@ class FrameUnderTest {
     if (profile != nullptr && !main.Validating()) {
       const Hwnd validation = desk.AddTopLevel(
           {.class_name = u"ThunderRT6FormDC", .text = u"Validación Total de Items"});
-      main.OnValidationStarted(validation);
+      ValidationStarted(validation);
     }
     main.ActivateProfile(profile);
   }
+
+  // The hook's notifications (sentrel/notifications.h), handed to the
+  // watcher as the robot's main window hands them over.
+  void Notify(std::uint32_t message, std::uintptr_t wparam) {
+    std::intptr_t result = 0;
+    main.HandleMessage(message, wparam, 0, &result);
+  }
+  void DialogReady(Hwnd dialog) { Notify(sentrel::kDialogReady, dialog); }
+  void ValidationStarted(Hwnd validation) { Notify(sentrel::kValidationStarted, validation); }
+  void ValidationEnded() { Notify(sentrel::kValidationEnded, 0); }
+  void AnswerRejected() { Notify(sentrel::kAnswerRejected, 0); }
+  void ValidateButton(bool hidden) { Notify(sentrel::kValidateButton, hidden ? 1 : 0); }
 
   FakeDesktop desk;
   MemoryRegistry registry;

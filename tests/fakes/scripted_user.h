@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "robot/window/ask_user.h"
-#include "robot/window/meta_window.h"
+#include "robot/capture/ask_user.h"
+#include "robot/capture/meta_window.h"
 
 namespace korvex::testing {
 

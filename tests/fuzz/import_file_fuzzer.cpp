@@ -9,7 +9,8 @@
 //
 // Besides "no crash, no leak, no undefined behaviour", the target aborts when
 // what was imported does not hold what the robot relies on:
-//   - every imported pair reads back as a window key with its answers;
+//   - every imported pair reads back as a stored entry: a window key with
+//     answers of the shape the robot stores;
 //   - an import that succeeded exports (when its names fit the file) to a
 //     file that imports again into the very same profiles.
 #include <cstddef>

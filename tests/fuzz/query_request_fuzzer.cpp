@@ -1,8 +1,10 @@
-// Arbitrary request bodies through the robot's request handling, past the
+// Arbitrary bodies through the query protocol's decoders, past the
 // signature: the harness signs each body, so the fuzzer reaches the
-// protocol and query checks, every handler's parameter reading, the keys
-// they build and their judgment of the stored answer list, which comes from
-// the input too.
+// protocol and query checks, every request's decoder and, through the
+// robot's handlers, the keys they build and their judgment of the stored
+// answer list, which comes from the input too.  The same body goes through
+// every response's decoder, as the tariff control reads a response.  A
+// message that decodes encodes again to exactly the bytes it came from.
 //
 // Input: a 2-byte little-endian length L, then L bytes of UTF-16LE that the
 // user-interface thread answers every lookup with (an odd last byte is
@@ -12,6 +14,7 @@
 #include <functional>
 
 #include "protocol/buffer.h"
+#include "protocol/messages.h"
 #include "robot/query/query_handlers.h"
 #include "robot/query/query_server.h"
 #include "tests/fakes/fixed_environment.h"
@@ -47,6 +50,45 @@ class Icons final : public query::MessageBoxResources {
   }
 };
 
+// A copy of a signed body as received: exactly its length, read from the
+// start.
+bool Received(const protocol::CBuffer& body, protocol::CBuffer& copy) {
+  if (!copy.PrepareBuffer(body.Size())) return false;
+  for (std::int32_t i = 0; i < body.Size(); ++i) copy.Data()[i] = body.Data()[i];
+  return copy.SetSize(body.Size());
+}
+
+bool SameBytes(const protocol::CBuffer& a, const protocol::CBuffer& b) {
+  if (a.Size() != b.Size()) return false;
+  for (std::int32_t i = 0; i < a.Size(); ++i) {
+    if (a.Data()[i] != b.Data()[i]) return false;
+  }
+  return true;
+}
+
+// The request's decoder, from the item on; what decodes encodes back.
+template <class Request>
+void RequestRoundTrip(protocol::CBuffer& received, const protocol::CBuffer& body, Clock& clock) {
+  Request decoded;
+  if (!protocol::DecodeRequest(received, decoded)) return;
+  protocol::CBuffer encoded;
+  if (!protocol::EncodeRequest(decoded, clock, encoded) || !SameBytes(encoded, body)) {
+    __builtin_trap();
+  }
+}
+
+template <class Response>
+void ResponseRoundTrip(const protocol::CBuffer& body, Clock& clock) {
+  protocol::CBuffer received;
+  if (!Received(body, received)) return;
+  Response decoded;
+  if (!protocol::DecodeResponse(received, clock, decoded)) return;
+  protocol::CBuffer encoded;
+  if (!protocol::EncodeResponse(decoded, clock, encoded) || !SameBytes(encoded, body)) {
+    __builtin_trap();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -66,12 +108,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   protocol::CBuffer request;
   if (body_size > 0 && !request.AddData(body, static_cast<std::int32_t>(body_size))) return 0;
   request.AddSignature(clock);
-  // As received: exactly the length, then the reading from the start.
   protocol::CBuffer received;
-  if (!received.PrepareBuffer(request.Size())) return 0;
-  for (std::int32_t i = 0; i < request.Size(); ++i) received.Data()[i] = request.Data()[i];
-  if (!received.SetSize(request.Size())) __builtin_trap();
+  protocol::CBuffer again;
+  if (!Received(request, received) || !Received(request, again)) return 0;
 
+  // The decoders alone.
+  std::int32_t query = -1;
+  if (protocol::DecodeRequestHeader(again, clock, query)) {
+    switch (query) {
+      case protocol::kMensajeAlDespachante:
+        RequestRoundTrip<protocol::MensajeAlDespachanteRequest>(again, request, clock);
+        break;
+      case protocol::kPreguntaSiNo:
+        RequestRoundTrip<protocol::PreguntaSiNoRequest>(again, request, clock);
+        break;
+      case protocol::kPreguntaTexto:
+        RequestRoundTrip<protocol::PreguntaTextoRequest>(again, request, clock);
+        break;
+      case protocol::kPreguntaOpciones:
+        RequestRoundTrip<protocol::PreguntaOpcionesRequest>(again, request, clock);
+        break;
+      default:
+        __builtin_trap();  // the header accepts the four queries only
+    }
+  }
+  ResponseRoundTrip<protocol::MensajeAlDespachanteResponse>(request, clock);
+  ResponseRoundTrip<protocol::PreguntaSiNoResponse>(request, clock);
+  ResponseRoundTrip<protocol::PreguntaTextoResponse>(request, clock);
+  ResponseRoundTrip<protocol::PreguntaOpcionesResponse>(request, clock);
+
+  // The robot's handling of the request.
   Icons icons;
   query::QueryConnection robot({&ui, &icons}, nullptr, clock);
   protocol::CBuffer response;

@@ -4,8 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "robot/capture/recognition_error.h"
 #include "robot/key/serializers.h"
-#include "robot/window/recognition_error.h"
 
 namespace korvex {
 namespace {
@@ -55,6 +55,26 @@ TEST(AnswerText, WritesAndReadsTheRecordsOfEachInteraction) {
 TEST(AnswerText, ReadsLegacyTextsAndLooseNumbers) {
   EXPECT_THAT(Lines(ReadAnswers(u" 2 |class CPutText|a[BAR]b|class CItemSelect|\t07 |")),
               ElementsAre("class CPutText 'a|b'", "class CItemSelect 7"));
+}
+
+// A typed text is as long as an edit takes and no longer: a stored answer
+// cannot make the robot type megabytes into the host.
+TEST(AnswerText, ATypedTextIsBoundedByWhatAnEditTakes) {
+  const Text longest(kLongestTypedText, u'x');
+  const OwnedAnswers read = ReadAnswers(u"1|class CPutText|<>" + longest + u"|");
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(dynamic_cast<const CPutText&>(*read[0]).GetText(), longest);
+  for (const Text& text : {u"1|class CPutText|<>" + longest + u"x|",
+                           // escaped, the text is counted as typed
+                           u"1|class CPutText|<>" + longest + u"\\x41|",
+                           u"1|class CPutText|<>" + Text(1u << 20, u'y') + u"|"}) {
+    try {
+      ReadAnswers(text);
+      ADD_FAILURE() << "a text of " << text.size() << " characters was read";
+    } catch (const RecognitionError& e) {
+      EXPECT_EQ(e.code(), recognition_code::kUnknownInteraction);
+    }
+  }
 }
 
 TEST(AnswerText, RefusesAnythingButExactlyOneList) {

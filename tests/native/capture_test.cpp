@@ -1,11 +1,11 @@
 // Capture of live dialogs over the in-memory desktop.
-#include "robot/window/capture.h"
+#include "robot/capture/capture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "robot/window/dialog_follower.h"
-#include "robot/window/recognition_error.h"
+#include "robot/capture/dialog_follower.h"
+#include "robot/capture/recognition_error.h"
 #include "tests/fakes/fake_desktop.h"
 
 namespace korvex {

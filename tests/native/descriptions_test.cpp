@@ -4,12 +4,12 @@
 
 #include <stdexcept>
 
+#include "robot/capture/capture.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/descriptions.h"
 #include "robot/key/serializers.h"
 #include "robot/key/system_icons.h"
 #include "robot/key/window_key.h"
-#include "robot/window/capture.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/scripted_user.h"
 

@@ -182,10 +182,21 @@ TEST(KeyRoundTrip, GeneratedDialogsSurviveWritingAndReading) {
     EXPECT_EQ(WriteKey(*rebuilt), key);
     EXPECT_EQ(WriteAnswers(rebuilt->GetAnswers()), answers);
 
-    // A written entry is already normalized.
+    // A written entry the robot could have stored (one press, or none on a
+    // dialog without buttons) is already normalized; any other is refused
+    // and left as it was.
+    const CDialogWindow& root = original->GetRoot();
+    bool has_button = false;
+    for (std::size_t i = 0; i < root.GetChildCount(); ++i) {
+      if (dynamic_cast<const CMetaButton*>(&root.GetChild(i)) != nullptr) has_button = true;
+    }
+    std::size_t presses = 0;
+    for (const CUserInteraction* a : original->GetAnswers()) {
+      if (dynamic_cast<const CPressButton*>(a) != nullptr) ++presses;
+    }
     Text stored_key = key;
     Text stored_answers = answers;
-    ASSERT_TRUE(NormalizeEntry(stored_key, stored_answers));
+    ASSERT_EQ(NormalizeEntry(stored_key, stored_answers), presses == (has_button ? 1u : 0u));
     EXPECT_EQ(stored_key, key);
     EXPECT_EQ(stored_answers, answers);
     if (::testing::Test::HasFailure()) break;

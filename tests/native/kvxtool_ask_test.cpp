@@ -2,8 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "robot/capture/capture.h"
 #include "robot/key/window_key.h"
-#include "robot/window/capture.h"
+#include "tests/fakes/control_dialogs.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/native/query_test_support.h"
 #include "tools/kvxtool/kvxtool.h"
@@ -54,22 +55,11 @@ TEST_F(KvxAskTest, EachKindOfQuestionAndNoAnswer) {
   EXPECT_EQ(out, "7\n");
 
   FakeDesktop desk;
-  const Hwnd input = desk.AddTopLevel({.text = u"Ingreso de dato complementario"});
-  desk.AddChild(input, {.class_name = u"Edit"});
-  desk.AddChild(input, {.class_name = u"Button", .text = u"Validar lo ingresado", .control_id = 1});
-  desk.AddChild(input, {.class_name = u"Button", .text = u"Terminar el tratamiento", .control_id = 2});
-  desk.AddChild(input, {.class_name = u"Static",
-                        .text = u"El tarifex ha detectado el uso de un dato complementario "
-                                u"no especificado en el despacho !"});
-  desk.AddChild(input, {.class_name = u"Static", .text = u"Ingrese por favor el valor de MARCA :"});
+  const Hwnd input = testing::AddControlDataInput(desk, u"MARCA").dialog;
   Store(WriteKey(*CaptureDialog(desk, input)),
         u"5|class CPutText|<>ACME \\xf1|class CPressButton|class CNullInteraction|"
         u"class CNullInteraction|class CNullInteraction|");
-  const Hwnd choice = desk.AddTopLevel({.text = u"Seleccion de una opcion"});
-  desk.AddChild(choice, {.class_name = u"Button", .text = u"No seleccionar ninguna"});
-  desk.AddChild(choice, {.class_name = u"Button", .text = u"Cancelar el  tratamiento"});
-  desk.AddChild(choice, {.class_name = u"ListBox", .items = {u"Uno", u"Dos", u"Tres"}});
-  desk.AddChild(choice, {.class_name = u"Button", .text = u"Seleccionar la opción marcada"});
+  const Hwnd choice = testing::AddControlOptions(desk, {u"Uno", u"Dos", u"Tres"}).dialog;
   Store(WriteKey(*CaptureDialog(desk, choice)),
         u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|2|class CPressButton|");
   EXPECT_EQ(Ask({u"text", u"MARCA"}), 0) << err;

@@ -85,6 +85,42 @@ TEST_F(KvxToolTest, ImportListShowExportRoundTrip) {
   EXPECT_EQ(out, "A (1)\t2\nB\t0\n");
 }
 
+// A profile the store holds under a name no new profile may take (written
+// there by another program or an older version) cannot be exported: the
+// tool says which and why, exits 1 and leaves no file.
+TEST_F(KvxToolTest, ExportNamesAStoredProfileItCannotCopyAndWritesNothing) {
+  const struct {
+    const char* what;
+    Text name;
+    std::string reason;
+  } cases[] = {
+      {"a control character", u"Aduana\tNorte", "caracteres de control"},
+      {"a line break", u"Aduana\nNorte", "caracteres de control"},
+      {"a character the file cannot hold", u"Aduana \u2603", "no puede guardar"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    registry = testing::MemoryRegistry();
+    const Text profile_key = Text(kStorePath) + u"\\" + c.name;
+    registry.SetString(profile_key, u"key1", FromUtf8(K("uno")));
+    registry.SetString(profile_key, u"value1", FromUtf8(kPress));
+    registry.SetString(Text(kStorePath) + u"\\B", u"key2", FromUtf8(K("dos")));
+    registry.SetString(Text(kStorePath) + u"\\B", u"value2", FromUtf8(kPress));
+    const Text target = (dir / "todo.kvxpf").u16string();
+    EXPECT_EQ(Run({u"export", target}), 1);
+    EXPECT_THAT(err, HasSubstr("\"" + ToUtf8(c.name) + "\""));
+    EXPECT_THAT(err, HasSubstr(c.reason));
+    EXPECT_FALSE(std::filesystem::exists(dir / "todo.kvxpf"));
+    EXPECT_EQ(Run({u"export", target, c.name}), 1);
+    EXPECT_THAT(err, HasSubstr(c.reason));
+    EXPECT_FALSE(std::filesystem::exists(dir / "todo.kvxpf"));
+    // The other profiles still go out by name.
+    ASSERT_EQ(Run({u"export", target, u"B"}), 0) << err;
+    EXPECT_EQ(out, "B\t1\n");
+    std::filesystem::remove(dir / "todo.kvxpf");
+  }
+}
+
 TEST_F(KvxToolTest, ARefusedImportChangesNothing) {
   ASSERT_EQ(Run({u"import", File("ab.kvxpf", file_ab)}), 0);
   const auto before = registry.SubkeyNames(kStorePath);

@@ -1,32 +1,18 @@
-// The dialog watcher over the in-memory desktop, told as the user's story.
+// The dialog watcher (CMainFrame) over the in-memory desktop, told as the
+// user's story.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <random>
+#include <memory>
+#include <stdexcept>
 
-#include "platform/regional.h"
-#include "robot/app/frame_commands.h"
-#include "robot/app/main_frame.h"
-#include "robot/app/tray_text.h"
-#include "robot/app/mascot_animation.h"
-#include "robot/app/robot_messages.h"
-#include "robot/common/barrier.h"
-#include "robot/common/settings.h"
-#include "robot/journal/report_rows.h"
+#include "platform/file_io.h"
 #include "robot/journal/vti_actions.h"
-#include "robot/key/answer_text.h"
-#include "robot/key/system_icons.h"
-#include "robot/key/window_key.h"
 #include "robot/profiles/profile_repository.h"
-#include "robot/window/capture.h"
-#include "tests/fakes/fake_desktop.h"
-#include "tests/fakes/fixed_environment.h"
-#include "tests/fakes/frame_fakes.h"
-#include "tests/fakes/frame_under_test.h"
-#include "tests/fakes/memory_registry.h"
-#include "tests/fakes/scripted_user.h"
+#include "robot/watcher/main_frame.h"
+#include "robot/watcher/robot_messages.h"
+#include "tests/native/watcher_fixture.h"
 
 namespace korvex {
 namespace {
@@ -36,90 +22,6 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
-
-class WatcherTest : public ::testing::Test, protected FrameUnderTest {
- protected:
-  void SetUp() override {
-    folder = std::filesystem::temp_directory_path() /
-             ("korvex-watcher-" + std::to_string(std::random_device{}()));
-    settings.SetString(u"LogDir", folder.u16string());
-    settings.SetString(u"LogSeparator", u";");
-    settings.SetInt(u"UseAlarm", 1);
-    desk.SetProcessModuleName(77, u"DOSSA.EXE");
-    previous_icons = SetSystemIcons(LoadSystemIcons(desk));
-    // Every click on the host's dialogs goes into the story, with what the
-    // journal held at that moment.
-    desk.on_click = [this](Hwnd button) -> std::intptr_t {
-      log.Add("click " + ToUtf8(desk.Get(button).props.text) + " (journal " +
-              std::to_string(journal.CountMessages() + journal.CountQuestions()) + ")");
-      desk.EndDialog(desk.Get(button).parent, desk.Get(button).props.control_id);
-      return 0;
-    };
-  }
-  void TearDown() override {
-    main.Shutdown();
-    journal.Close(false);
-    SetSystemIcons(previous_icons);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-  }
-
-  // The host's main window, its validation window with the progress frame,
-  // and the hook installed by the host watch.
-  void HostStartsValidation() {
-    host = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC", .text = u"Dossa 12001IC04000123@",
-                             .thread_id = 5, .process_id = 77});
-    main.OnTimer(kHostWatchTimer);
-    validation = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC",
-                                   .text = u"Validación Total de Items",
-                                   .thread_id = 5, .process_id = 77},
-                                  host);
-    desk.AddChild(validation, {.class_name = u"ThunderRT6Frame", .text = u"Otro marco"});
-    progress = desk.AddChild(validation, {.class_name = u"ThunderRT6Frame",
-                                          .text = u"Declaración - Validando Item: 1"});
-    main.OnValidationStarted(validation);
-  }
-
-  // Another program selects a profile through the slot.
-  std::intptr_t SelectThroughSlot(TextView name) {
-    const auto slot_window = static_cast<Hwnd>(main.OnGetSlot(rm::kGetSlotWParam, rm::kGetSlotLParam));
-    desk.SendSetText(slot_window, name);
-    return main.OnSelectProfile();
-  }
-
-  void SetItem(int item) {
-    desk.Get(progress).props.text = u"Declaración - Validando Item: " + FromUtf8(std::to_string(item));
-  }
-
-  Hwnd YesNoBox(TextView text) {
-    return desk.AddMessageBox(u"Pregunta", text, desk.SystemIcon(win::kIdiQuestion),
-                              {{u"&Sí", 6}, {u"&No", 7}}, validation);
-  }
-  Hwnd InfoBox(TextView text) {
-    return desk.AddMessageBox(u"Mensaje al declarante", text, desk.SystemIcon(win::kIdiAsterisk),
-                              {{u"Aceptar", 1}}, validation);
-  }
-
-  // The key and the answers of a dialog shown now, answered by pressing the
-  // button with the given id; the dialog is closed again.
-  std::pair<Text, Text> Learned(Hwnd dialog, int pressed) {
-    auto captured = CaptureDialog(desk, dialog);
-    ScriptedUser teacher;
-    teacher.PressInReplica(pressed);
-    captured->AskUser(teacher);
-    std::pair<Text, Text> entry{WriteKey(*captured), WriteAnswers(captured->GetAnswers())};
-    desk.Destroy(dialog);
-    return entry;
-  }
-
-  std::vector<std::string> Since(std::size_t mark) const {
-    return {log.entries.begin() + static_cast<std::ptrdiff_t>(mark), log.entries.end()};
-  }
-
-  std::filesystem::path folder;
-  SystemIcons previous_icons;
-  Hwnd host = kNoWindow, validation = kNoWindow, progress = kNoWindow;
-};
 
 TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   // The broker taught the profile two answers on an earlier day.
@@ -145,12 +47,12 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   EXPECT_EQ(tray.tooltip, u"Robot activo.\r\nSe encuentra seleccionado el perfil \"Aduana Norte\".");
   EXPECT_THAT(log.entries, Contains("mascot shown"));
   EXPECT_TRUE(journal.IsFileOpen());
-  main.OnValidateButton(true);
+  ValidateButton(true);
   EXPECT_EQ(main.TrayState(), 4);
 
   // Item 1: a message the profile knows is journalled, then answered.
   std::size_t mark = log.entries.size();
-  main.OnDialogReady(InfoBox(u"Item sin origen"));
+  DialogReady(InfoBox(u"Item sin origen"));
   EXPECT_THAT(Since(mark), ElementsAre("click Aceptar (journal 1)", "mascot blinks"));
   EXPECT_EQ(main.ItemNumber(), 1);
   EXPECT_FALSE(main.Busy());
@@ -158,7 +60,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   // Item 2: a question the profile knows.
   SetItem(2);
   mark = log.entries.size();
-  main.OnDialogReady(YesNoBox(u"¿Usar el origen declarado?"));
+  DialogReady(YesNoBox(u"¿Usar el origen declarado?"));
   EXPECT_THAT(Since(mark), ElementsAre("click &Sí (journal 2)", "mascot blinks"));
   EXPECT_EQ(journal.Questions().at(2).begin()->second.m_answer, u"Presionar Sí");
 
@@ -168,7 +70,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   user.PressInReplica(6);
   dialogs.confirmations = {6};
   mark = log.entries.size();
-  main.OnDialogReady(asked);
+  DialogReady(asked);
   EXPECT_THAT(Since(mark), ElementsAre("SetTimer 2 60000", "confirm over " + std::to_string(asked),
                                        "KillTimer 2", "click &Sí (journal 3)", "mascot blinks"));
   EXPECT_EQ(profile.GetAnswer(main.LastKey()), u"4|class CNullInteraction|class CPressButton|class CNullInteraction|class CNullInteraction|");
@@ -179,7 +81,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   asked = YesNoBox(u"¿Aplicar la reducción?");
   user.PressInReplica(7);
   dialogs.confirmations = {7};
-  main.OnDialogReady(asked);
+  DialogReady(asked);
   EXPECT_EQ(desk.Get(asked).dialog_result, 7);
   EXPECT_FALSE(profile.HasAnswer(main.LastKey()));
 
@@ -189,7 +91,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   user.PressInReplica(7);
   user.PressInReplica(6);
   dialogs.confirmations = {10, 6};
-  main.OnDialogReady(asked);
+  DialogReady(asked);
   EXPECT_EQ(desk.Get(asked).dialog_result, 6);
   EXPECT_EQ(user.Questions().size(), 4u);  // the retry showed the replica again
   EXPECT_THAT(ToUtf8(profile.GetAnswer(main.LastKey())), ::testing::HasSubstr("|class CPressButton|class CNullInteraction|class CNullInteraction|"));
@@ -206,25 +108,25 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
     log.Add("host refuses " + ToUtf8(desk.Get(button).props.text));
     return 0;
   };
-  main.OnDialogReady(refused);
+  DialogReady(refused);
   EXPECT_EQ(log.entries.back(), "mascot blinks");
   EXPECT_EQ(journal.Questions().at(6).size(), 1u);
   desk.on_click = host_click;
   user.PressInReplica(7);
   dialogs.confirmations = {7};
-  main.OnAnswerRejected();
+  AnswerRejected();
   EXPECT_EQ(desk.Get(refused).dialog_result, 7);
   EXPECT_FALSE(profile.HasAnswer(origin_key));
   EXPECT_EQ(journal.Questions().at(6).begin()->second.m_automatic, 0);  // asked again
   EXPECT_EQ(journal.CountMessages(), messages_before);
 
   // The run ends.
-  main.OnValidateButton(false);
+  ValidateButton(false);
   EXPECT_EQ(main.TrayState(), 6);
   dialogs.while_reporting = [&] { log.Add("journal file open: " + std::to_string(journal.IsFileOpen())); };
   mark = log.entries.size();
   const Text log_path = journal.GetLogPath();
-  main.OnValidationEnded();
+  ValidationEnded();
   EXPECT_THAT(Since(mark),
               ElementsAre("mascot hidden",
                           "balloon Notificación 0: " + ToUtf8(LoadRobotString(str::kEndedWithActions)),
@@ -243,44 +145,40 @@ TEST_F(WatcherTest, NothingHappensWithoutAnActiveProfile) {
   HostStartsValidation();
   const Hwnd box = InfoBox(u"x");
   const std::size_t mark = log.entries.size();
-  main.OnDialogReady(box);
+  DialogReady(box);
   EXPECT_THAT(Since(mark), IsEmpty());
   EXPECT_EQ(main.Dialog(), nullptr);
   EXPECT_TRUE(desk.IsWindow(box));
 }
 
 TEST_F(WatcherTest, DeadWindowsAndRefusedCapturesAreLeftToTheUser) {
-  repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   const Hwnd gone = InfoBox(u"x");
   desk.Destroy(gone);
-  main.OnDialogReady(gone);
-  main.OnDialogReady(kNoWindow);
+  DialogReady(gone);
+  DialogReady(kNoWindow);
   const Hwnd error = desk.AddMessageBox(u"Error", u"Falla", desk.SystemIcon(win::kIdiHand),
                                         {{u"Aceptar", 1}}, validation);
   main.SetBusy(false);
-  main.OnDialogReady(error);
+  DialogReady(error);
   EXPECT_EQ(main.Dialog(), nullptr);
   EXPECT_TRUE(desk.IsWindow(error));
   EXPECT_FALSE(main.Busy());
 }
 
 TEST_F(WatcherTest, BusyIsRestoredOnEveryExitAndAfterAFailure) {
-  repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   main.SetBusy(true);  // one of the robot's own dialogs is open
   user.PressInReplica(1);
   dialogs.confirmations = {7};
-  main.OnDialogReady(InfoBox(u"x"));
+  DialogReady(InfoBox(u"x"));
   EXPECT_TRUE(main.Busy());
   main.SetBusy(false);
   // The user script runs dry: the failure is stopped there, and leaves the
   // robot not busy, not asking and the alarm disarmed; the dialog stays for
   // the user in the host.
   const Hwnd left = InfoBox(u"y");
-  EXPECT_NO_THROW(main.OnDialogReady(left));
+  EXPECT_NO_THROW(DialogReady(left));
   EXPECT_FALSE(main.Busy());
   EXPECT_FALSE(main.Asking());
   EXPECT_EQ(log.entries.back(), "KillTimer 2");
@@ -298,8 +196,7 @@ TEST_F(WatcherTest, RemoteQueries) {
   EXPECT_EQ(none.error, u"Error#3");
   EXPECT_FALSE(none.found);
 
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   query::RemoteQueryRecord found{0x10007, key};
   query::RegisteredRecord registered(queries, found);
   std::intptr_t result = 0;
@@ -325,7 +222,7 @@ TEST_F(WatcherTest, RemoteQueries) {
   dialogs.while_confirming = [&] { main.OnRemoteQuery(during); };
   user.PressInReplica(1);
   dialogs.confirmations = {7};
-  main.OnDialogReady(InfoBox(u"nuevo"));
+  DialogReady(InfoBox(u"nuevo"));
   EXPECT_EQ(during.error, u"Error#2");
   EXPECT_FALSE(during.found);
 }
@@ -340,8 +237,7 @@ TEST_F(WatcherTest, RemoteQueryOfANothingMarkedSelectionIsFoundAndJournalled) {
   const Text answer = u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|4294966297|"
                       u"class CPressButton|";
   repository.CreateProfile(u"P").SetAnswer(key, answer);
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
 
   query::RemoteQueryRecord record{12, key};
   main.OnRemoteQuery(record);
@@ -413,9 +309,7 @@ TEST_F(WatcherTest, HostWatchFollowsTheHostByProcessName) {
 }
 
 TEST_F(WatcherTest, DeactivationByTheUserWritesTheDisconnectedLine) {
-  repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   const Text path = journal.GetLogPath();
   main.ActivateProfile(nullptr);  // "&Desconectar robot"
   std::string bytes;
@@ -423,7 +317,7 @@ TEST_F(WatcherTest, DeactivationByTheUserWritesTheDisconnectedLine) {
   EXPECT_THAT(bytes, ::testing::HasSubstr("desconectado"));
   EXPECT_THAT(log.entries, Not(Contains(::testing::StartsWith("messages report"))));
   // A profile cannot be active without a validation window.
-  main.OnValidationEnded();
+  ValidationEnded();
   main.ActivateProfile(repository.FindProfile(u"P"));
   EXPECT_EQ(main.ActiveProfile(), nullptr);
 }
@@ -431,9 +325,7 @@ TEST_F(WatcherTest, DeactivationByTheUserWritesTheDisconnectedLine) {
 // --- the watcher under real window messages ---------------------------------------------
 
 TEST_F(WatcherTest, NotificationsDuringAQuestionWaitForItOrAreDropped) {
-  CProfile& profile = repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  CProfile& profile = ValidateWith(u"P");
   const Hwnd first = YesNoBox(u"¿Primera pregunta?");
   const Text first_key = WriteKey(*CaptureDialog(desk, first));
   Hwnd second = kNoWindow;
@@ -441,11 +333,11 @@ TEST_F(WatcherTest, NotificationsDuringAQuestionWaitForItOrAreDropped) {
     if (asked.parent != first) return;
     // The replica's modal loop dispatches what the hook posted meanwhile: the
     // same dialog again, another dialog, a popup and the button.
-    main.OnDialogReady(first);
+    DialogReady(first);
     second = InfoBox(u"Segundo aviso");
-    main.OnDialogReady(second);
-    main.OnAnswerRejected();
-    main.OnValidateButton(true);
+    DialogReady(second);
+    AnswerRejected();
+    ValidateButton(true);
     EXPECT_TRUE(main.Asking());
     EXPECT_EQ(main.PendingEvents(), 2u);
     EXPECT_TRUE(main.Busy());
@@ -453,7 +345,7 @@ TEST_F(WatcherTest, NotificationsDuringAQuestionWaitForItOrAreDropped) {
   user.PressInReplica(6);  // the first question
   user.PressInReplica(1);  // then the second dialog, asked after it
   dialogs.confirmations = {6, 6};
-  main.OnDialogReady(first);
+  DialogReady(first);
 
   // The first answer went to the first dialog, under the first key.
   EXPECT_EQ(desk.Get(first).dialog_result, 6);
@@ -476,14 +368,12 @@ TEST_F(WatcherTest, NotificationsDuringAQuestionWaitForItOrAreDropped) {
 }
 
 TEST_F(WatcherTest, ClosingWhileAQuestionIsOpenFreesNothingInUse) {
-  repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   const Hwnd box = YesNoBox(u"¿Cerrar?");
   user.during_question = [&](const ScriptedUser::Asked&) { main.Shutdown(); };
   user.PressInReplica(6);
   dialogs.confirmations = {6};
-  main.OnDialogReady(box);
+  DialogReady(box);
   // The question ended normally; a closing robot performs nothing.
   EXPECT_TRUE(desk.IsWindow(box));
   EXPECT_THAT(desk.SentTo(box), IsEmpty());
@@ -512,9 +402,7 @@ DataInput AddDataInput(FakeDesktop& desk, Hwnd owner, TextView prompt) {
 }
 
 TEST_F(WatcherTest, TheHostHandlesThePressAfterTheRobotIsFree) {
-  CProfile& profile = repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  CProfile& profile = ValidateWith(u"P");
   const DataInput input = AddDataInput(desk, validation, u"Ingrese la MARCA :");
   const Text key = WriteKey(*CaptureDialog(desk, input.dialog));
   profile.SetAnswer(key, u"5|class CPutText|<>ACME|class CPressButton|class CNullInteraction|"
@@ -531,7 +419,7 @@ TEST_F(WatcherTest, TheHostHandlesThePressAfterTheRobotIsFree) {
     main.HandleMessage(rm::kRemoteQuery, 0, reinterpret_cast<std::intptr_t>(&during), &result);
     return 0;
   };
-  main.OnDialogReady(input.dialog);
+  DialogReady(input.dialog);
   // The robot has delivered the text, then the press, and is free again.
   EXPECT_THAT(desk.SentTo(input.edit), Contains(SentMessage{input.edit, "WM_SETTEXT", u"ACME"}));
   EXPECT_EQ(desk.QueuedClicks(), 1u);
@@ -548,15 +436,13 @@ TEST_F(WatcherTest, TheHostHandlesThePressAfterTheRobotIsFree) {
 }
 
 TEST_F(WatcherTest, AWindowThatDoesNotAnswerInTimeFailsItsCaptureOrItsAnswerCleanly) {
-  CProfile& profile = repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  CProfile& profile = ValidateWith(u"P");
 
   // A hung dialog: its capture fails at the first read and nothing is sent.
   const Hwnd hung = InfoBox(u"Colgado");
   desk.hung.insert(hung);
   desk.ClearSent();
-  EXPECT_NO_THROW(main.OnDialogReady(hung));
+  EXPECT_NO_THROW(DialogReady(hung));
   EXPECT_EQ(main.Dialog(), nullptr);
   EXPECT_THAT(desk.SentTo(hung), IsEmpty());
   EXPECT_FALSE(main.Busy());
@@ -571,7 +457,7 @@ TEST_F(WatcherTest, AWindowThatDoesNotAnswerInTimeFailsItsCaptureOrItsAnswerClea
   desk.on_send = [&](Hwnd window, std::string_view what) {
     if (window == input.edit && what == "WM_SETTEXT") throw WindowTimeoutError(window, 0x000C);
   };
-  EXPECT_NO_THROW(main.OnDialogReady(input.dialog));
+  EXPECT_NO_THROW(DialogReady(input.dialog));
   EXPECT_THAT(desk.SentTo(input.accept), Not(Contains(SentMessage{input.accept, "BM_CLICK"})));
   EXPECT_TRUE(desk.IsWindow(input.dialog));
   EXPECT_FALSE(main.Busy());
@@ -581,15 +467,14 @@ TEST_F(WatcherTest, AnswerRejectedActsOnlyWhileTheAnsweredDialogIsAlive) {
   CProfile& profile = repository.CreateProfile(u"P");
   const auto [key, answer] = Learned(YesNoBox(u"¿Aplicar el régimen?"), 6);
   profile.SetAnswer(key, answer);
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   const Hwnd box = YesNoBox(u"¿Aplicar el régimen?");
-  main.OnDialogReady(box);
+  DialogReady(box);
   ASSERT_EQ(desk.Get(box).dialog_result, 6);  // answered and gone
   const std::size_t journalled = journal.CountQuestions();
   // A popup owned by the validation window shows up later: it is not about
   // the dialog the robot answered.
-  main.OnAnswerRejected();
+  AnswerRejected();
   EXPECT_TRUE(profile.HasAnswer(key));
   EXPECT_THAT(user.Questions(), IsEmpty());
   EXPECT_EQ(journal.CountQuestions(), journalled);
@@ -634,8 +519,7 @@ TEST_F(WatcherTest, RemoteQueryTouchesOnlyTheRecordsOfTheQueryService) {
   CProfile& profile = repository.CreateProfile(u"P");
   const auto [key, answer] = Learned(YesNoBox(u"¿Seguir?"), 6);
   profile.SetAnswer(key, answer);
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   const std::size_t mark = log.entries.size();
 
   // A record the service has already taken back and freed.
@@ -679,8 +563,7 @@ TEST_F(WatcherTest, FailuresOfAnyTypeEndTheHandlingOfTheirDialog) {
   CProfile& profile = repository.CreateProfile(u"P");
   const auto [key, answer] = Learned(YesNoBox(u"¿Rara?"), 6);
   profile.SetAnswer(key, answer);
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   const struct {
     const char* name;
     const char* failing;  // the send that fails
@@ -699,7 +582,7 @@ TEST_F(WatcherTest, FailuresOfAnyTypeEndTheHandlingOfTheirDialog) {
       if (std::string_view(c.failing) == "WM_GETTEXTLENGTH") throw 42;
       throw OddFailure{7};
     };
-    EXPECT_NO_THROW(main.OnDialogReady(box));
+    EXPECT_NO_THROW(DialogReady(box));
     desk.on_send = nullptr;
     EXPECT_EQ(main.Dialog(), nullptr);
     EXPECT_TRUE(desk.IsWindow(box));
@@ -710,195 +593,25 @@ TEST_F(WatcherTest, FailuresOfAnyTypeEndTheHandlingOfTheirDialog) {
   // A stored answer that does not read back: nothing performed, nothing thrown.
   const Hwnd box = YesNoBox(u"¿Rara?");
   profile.SetAnswer(key, u"2|class CDesconocida|");
-  EXPECT_NO_THROW(main.OnDialogReady(box));
+  EXPECT_NO_THROW(DialogReady(box));
   EXPECT_TRUE(desk.IsWindow(box));
 }
 
 TEST_F(WatcherTest, TheFollowerIsArmedOnEachCaptureUntilTheDialogGoes) {
-  repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   const Hwnd first = InfoBox(u"uno");
   user.PressInReplica(1);
   dialogs.confirmations = {7};
-  main.OnDialogReady(first);
+  DialogReady(first);
   EXPECT_EQ(follower.armed, first);
   const Hwnd second = InfoBox(u"dos");
   user.PressInReplica(1);
   dialogs.confirmations = {7};
-  main.OnDialogReady(second);
+  DialogReady(second);
   EXPECT_THAT(follower.calls, ElementsAre("arm " + std::to_string(first), "disarm",
                                           "arm " + std::to_string(second)));
   main.Shutdown();
   EXPECT_EQ(follower.armed, kNoWindow);
-}
-
-TEST(RemoteQueryRecords, AnswersOnlyRegisteredRecords) {
-  query::RemoteQueryRecords records;
-  query::RemoteQueryRecord record{3, u"clave"};
-  int lookups = 0;
-  const auto lookup = [&](query::RemoteQueryRecord& r) {
-    ++lookups;
-    r.found = 1;
-  };
-  EXPECT_FALSE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
-  {
-    query::RegisteredRecord registered(records, record);
-    EXPECT_EQ(records.Count(), 1u);
-    EXPECT_FALSE(records.Answer(0, lookup));
-    EXPECT_TRUE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
-    EXPECT_EQ(record.found, 1);
-  }
-  EXPECT_EQ(records.Count(), 0u);
-  EXPECT_FALSE(records.Answer(reinterpret_cast<std::intptr_t>(&record), lookup));
-  EXPECT_EQ(lookups, 1);
-}
-
-TEST(Barrier, StopsEveryExceptionAndSaysWhere) {
-  static std::vector<std::string> stopped;
-  stopped.clear();
-  const BarrierSink previous = SetBarrierSink([](const char* where, const char* what) {
-    stopped.push_back(std::string(where) + ": " + what);
-  });
-  EXPECT_EQ(Barrier("uno", 5, []() -> int { throw std::runtime_error("falla"); }), 5);
-  EXPECT_EQ(Barrier("dos", 5, []() -> int { throw OddFailure{1}; }), 5);
-  EXPECT_EQ(Barrier("tres", 5, [] { return 8; }), 8);
-  Barrier("cuatro", [] { throw 3; });
-  SetBarrierSink(previous);
-  EXPECT_THAT(stopped, ElementsAre("uno: falla", "dos: unknown exception",
-                                   "cuatro: unknown exception"));
-}
-
-// --- the tray menu's commands -------------------------------------------------------------
-
-class CommandsTest : public WatcherTest {
- protected:
-  ScriptedProfileDialogs profile_dialogs{log};
-  int closes = 0;
-  FrameCommands commands{main, repository, profile_dialogs, mascot, [this] { ++closes; }};
-};
-
-TEST_F(CommandsTest, SelectingAProfile) {
-  repository.CreateProfile(u"Norte");
-  CProfile& sur = repository.CreateProfile(u"Sur");
-  // No validation window: nothing.
-  EXPECT_TRUE(commands.Run(cmd::kSelectProfile));
-  EXPECT_THAT(log.entries, Not(Contains(::testing::StartsWith("select profile"))));
-
-  HostStartsValidation();
-  profile_dialogs.selections = {kSelectionCancelled};
-  profile_dialogs.while_open = [&] { log.Add("busy " + std::to_string(main.Busy())); };
-  commands.Run(cmd::kSelectProfile);
-  EXPECT_EQ(main.ActiveProfile(), nullptr);
-  EXPECT_FALSE(main.Busy());
-  EXPECT_THAT(log.entries, Contains("busy 1"));
-
-  // The dialog's list is the store's, by name; its index picks the profile.
-  profile_dialogs.selections = {1};
-  std::size_t mark = log.entries.size();
-  commands.Run(cmd::kSelectProfile);
-  EXPECT_EQ(Since(mark).front(), "select profile among Norte Sur");
-  EXPECT_EQ(main.ActiveProfile(), &sur);
-
-  // A profile active whose run journalled something: selecting is refused.
-  user.PressInReplica(1);
-  dialogs.confirmations = {7};
-  main.OnDialogReady(InfoBox(u"aviso"));
-  mark = log.entries.size();
-  commands.Run(cmd::kSelectProfile);
-  EXPECT_THAT(Since(mark), IsEmpty());
-}
-
-TEST_F(CommandsTest, SelectingLeadsToCreatingWhenAskedOrWithoutProfiles) {
-  HostStartsValidation();
-  // Without profiles the select command creates one.
-  profile_dialogs.names = {Text(u"Primero")};
-  commands.Run(cmd::kSelectProfile);
-  ASSERT_NE(repository.FindProfile(u"Primero"), nullptr);
-  EXPECT_EQ(main.ActiveProfile(), repository.FindProfile(u"Primero"));
-  main.ActivateProfile(nullptr);
-
-  // "&Crear uno nuevo" in the selection dialog.
-  profile_dialogs.selections = {kSelectionCreateNew};
-  profile_dialogs.names = {Text(u"Segundo")};
-  commands.Run(cmd::kSelectProfile);
-  EXPECT_EQ(main.ActiveProfile(), repository.FindProfile(u"Segundo"));
-}
-
-TEST_F(CommandsTest, CreatingAProfile) {
-  HostStartsValidation();
-  CProfile& existing = repository.CreateProfile(u"Existente");
-  const struct {
-    const char* name;
-    std::optional<Text> typed;
-    bool created;
-  } cases[] = {
-      {"cancelled", std::nullopt, false},
-      {"an existing name", Text(u"Existente"), false},
-      {"a name the store refuses", Text(u"con\\barra"), false},
-      {"a new name", Text(u"Nuevo"), true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::size_t before = repository.GetProfiles().size();
-    profile_dialogs.names = {c.typed};
-    EXPECT_NO_THROW(commands.Run(cmd::kCreateProfile));
-    EXPECT_EQ(repository.GetProfiles().size(), before + (c.created ? 1 : 0));
-    EXPECT_FALSE(main.Busy());
-  }
-  EXPECT_EQ(main.ActiveProfile(), repository.FindProfile(u"Nuevo"));
-  (void)existing;
-  // Busy: nothing is asked.
-  main.SetBusy(true);
-  const std::size_t mark = log.entries.size();
-  commands.Run(cmd::kCreateProfile);
-  EXPECT_THAT(Since(mark), IsEmpty());
-  main.SetBusy(false);
-}
-
-TEST_F(CommandsTest, TheOtherCommandsAndTheMenu) {
-  repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
-  // Commands to come do nothing yet; an unknown identifier is not ours.
-  for (int id : {cmd::kDeleteProfile, cmd::kViewProfiles, cmd::kExportProfiles,
-                 cmd::kImportProfiles, cmd::kConfigure, cmd::kAbout}) {
-    EXPECT_TRUE(commands.Run(id)) << id;
-  }
-  EXPECT_FALSE(commands.Run(4242));
-  commands.Set(cmd::kAbout, [&] { log.Add("about box"); });
-  commands.Run(cmd::kAbout);
-  EXPECT_EQ(log.entries.back(), "about box");
-
-  // State 7 (a profile, nothing journalled): the menu as the user sees it.
-  const auto states = commands.MenuStates(true);
-  std::vector<std::pair<int, bool>> seen;
-  for (const auto& s : states) seen.emplace_back(s.id, s.enabled);
-  EXPECT_THAT(seen, ElementsAre(std::pair{cmd::kSelectProfile, true},
-                                std::pair{cmd::kCreateProfile, true},
-                                std::pair{cmd::kDeleteProfile, false},
-                                std::pair{cmd::kViewProfiles, true},
-                                std::pair{cmd::kExportProfiles, true},
-                                std::pair{cmd::kImportProfiles, true},
-                                std::pair{cmd::kHideMascot, true},
-                                std::pair{cmd::kDisconnect, true},
-                                std::pair{cmd::kConfigure, false},
-                                std::pair{cmd::kAbout, true}, std::pair{cmd::kClose, true}));
-  // A hidden mascot takes "&Ocultar mascota" out of the menu.
-  for (const auto& s : commands.MenuStates(false)) EXPECT_NE(s.id, cmd::kHideMascot);
-
-  // A left click on the tray icon tells which item is validated.
-  SetItem(42);
-  main.ShowActiveBalloon();
-  EXPECT_EQ(tray.balloon, u"Validando Item#0042 usando el perfil \"P\".");
-  EXPECT_EQ(log.entries.back(), "balloon Robot activo 10000: Validando Item#0042 usando el perfil \"P\".");
-
-  commands.Run(cmd::kHideMascot);
-  EXPECT_EQ(log.entries.back(), "mascot hidden");
-  commands.Run(cmd::kDisconnect);
-  EXPECT_EQ(main.ActiveProfile(), nullptr);
-  commands.Run(cmd::kClose);
-  EXPECT_EQ(closes, 1);
 }
 
 TEST_F(WatcherTest, AnAnswerTheStoreCouldNotTakeIsToldAndNotClaimed) {
@@ -906,13 +619,12 @@ TEST_F(WatcherTest, AnAnswerTheStoreCouldNotTakeIsToldAndNotClaimed) {
   repository.SetWriteFailureHandler([&](const StoreWriteFailure& failure) {
     main.OnStoreWriteFailure(failure.profile, failure.code, u"Acceso denegado");
   });
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"Aduana Norte"), 0);
+  ValidateWith(u"Aduana Norte");
   const Hwnd box = YesNoBox(u"¿Guardar?");
   user.PressInReplica(6);
   dialogs.confirmations = {kConfirmStore};
   registry.FailCall("RegSetValueExW", 5, 0);
-  main.OnDialogReady(box);
+  DialogReady(box);
   registry.ClearFailures();
   // The answer was given, and the user told which profile did not keep it.
   EXPECT_EQ(desk.Get(box).dialog_result, 6);
@@ -923,12 +635,10 @@ TEST_F(WatcherTest, AnAnswerTheStoreCouldNotTakeIsToldAndNotClaimed) {
 }
 
 TEST_F(WatcherTest, ClosingRemovesTheHookAndStopsTheHostWatch) {
-  repository.CreateProfile(u"P");
-  HostStartsValidation();
-  ASSERT_EQ(SelectThroughSlot(u"P"), 0);
+  ValidateWith(u"P");
   user.PressInReplica(1);
   dialogs.confirmations = {kConfirmDontStore};
-  main.OnDialogReady(InfoBox(u"aviso"));
+  DialogReady(InfoBox(u"aviso"));
   const std::uintptr_t hooked = main.Hook();
   ASSERT_NE(hooked, 0u);
   const std::size_t mark = log.entries.size();
@@ -938,178 +648,6 @@ TEST_F(WatcherTest, ClosingRemovesTheHookAndStopsTheHostWatch) {
   EXPECT_EQ(main.Hook(), 0u);
   EXPECT_EQ(main.Dialog(), nullptr);
   EXPECT_EQ(follower.armed, kNoWindow);
-}
-
-TEST(TrayText, CutsAtTheRecordsFields) {
-  const Text long_text(300, u'a');
-  EXPECT_EQ(CutText(long_text, kTooltipChars).size(), 127u);
-  EXPECT_EQ(CutText(long_text, kBalloonTextChars).size(), 255u);
-  EXPECT_EQ(CutText(long_text, kBalloonTitleChars).size(), 63u);
-  EXPECT_EQ(CutText(u"corto", kTooltipChars), u"corto");
-  // A surrogate pair at the cut goes whole.
-  Text pair = Text(126, u'b') + u"\U0001F600";
-  EXPECT_EQ(CutText(pair, kTooltipChars), Text(126, u'b'));
-}
-
-// --- the end-of-run reports ---------------------------------------------------------------
-
-TEST(ReportRows, SortedByItemThenTextWithTheirColumnTexts) {
-  FakeDesktop desk;
-  MemoryRegistry registry;
-  Settings settings{registry};
-  FixedRegionalSettings regional;
-  SettableClock clock;
-  CVTIActions journal{desk, settings, regional, clock};
-  journal.AddMessage(true, 3, u"zeta");
-  journal.AddMessage(false, 3, u"Zeta");  // upper case sorts first
-  journal.AddMessage(true, 1, u"uno");
-  journal.AddMessage(true, 7, u"siete");
-  journal.AddQuestion(false, 12, u"¿b?", u"Presionar No");
-  journal.AddQuestion(true, 12, u"¿a?", u"Presionar Sí");
-  journal.AddQuestion(true, 2, u"¿c?", u"Ingresar 5");
-
-  std::vector<std::string> messages;
-  for (const ReportRow& r : MessageReportRows(journal)) {
-    messages.push_back(ToUtf8(r.item_text + u" " + r.action + u" " + r.content));
-  }
-  EXPECT_THAT(messages, ElementsAre("0001 Automática uno", "0003 Manual Zeta",
-                                    "0003 Automática zeta", "0007 Automática siete"));
-  std::vector<std::string> actions;
-  for (const ReportRow& r : ActionReportRows(journal)) {
-    actions.push_back(ToUtf8(r.item_text + u" " + r.action + u" " + r.content + u" " + r.answer));
-  }
-  EXPECT_THAT(actions, ElementsAre("0002 Automática ¿c? Ingresar 5", "0012 Automática ¿a? Presionar Sí",
-                                   "0012 Manual ¿b? Presionar No"));
-  EXPECT_EQ(ReportLogName(journal), u"(no se ha podido generar un archivo de log)");
-  ASSERT_EQ(MessageReportColumns().size(), 3u);
-  EXPECT_EQ(MessageReportColumns()[0].title, u"Ítem");
-  EXPECT_TRUE(MessageReportColumns()[0].centred);
-  EXPECT_EQ(MessageReportColumns()[2].width, 600);
-  ASSERT_EQ(ActionReportColumns().size(), 4u);
-  EXPECT_EQ(ActionReportColumns()[3].title, u"Respuesta");
-  EXPECT_EQ(ActionReportColumns()[2].width, 300);
-}
-
-TEST(ItemNumber, FromTheProgressCaption) {
-  struct Case {
-    const char16_t* caption;
-    int item;
-  };
-  const Case cases[] = {
-      {u"Declaración - Validando Item: 7", 7},
-      {u"Declaración - Validando Item:   42 de 50", 42},
-      {u"Declaración - Validando Item:9999", 9999},
-      {u"Declaración - Validando Item: 10000", 0},
-      {u"Declaración - Validando Item: 65537", 0},  // never wrapped into range
-      {u"Declaración - Validando Item: 0", 0},
-      {u"Declaración - Validando Item: -3", 0},
-      {u"Declaración - Validando Item: x", 0},
-      {u"Declaracion - Validando Item: 7", 0},
-      {u"", 0},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ItemNumberFromCaption(c.caption), c.item) << ToUtf8(c.caption);
-}
-
-TEST(TrayCommands, EnabledTable) {
-  // Spot checks of the table, row by row.
-  EXPECT_FALSE(IsCommandEnabled(1, TrayCommand::Close));
-  EXPECT_TRUE(IsCommandEnabled(2, TrayCommand::CreateProfile));
-  EXPECT_FALSE(IsCommandEnabled(2, TrayCommand::SelectProfile));
-  EXPECT_TRUE(IsCommandEnabled(3, TrayCommand::About));
-  EXPECT_TRUE(IsCommandEnabled(4, TrayCommand::Disconnect));
-  EXPECT_FALSE(IsCommandEnabled(4, TrayCommand::Close));
-  EXPECT_TRUE(IsCommandEnabled(5, TrayCommand::DeleteProfile));
-  EXPECT_FALSE(IsCommandEnabled(5, TrayCommand::Configure));
-  EXPECT_FALSE(IsCommandEnabled(6, TrayCommand::SelectProfile));
-  EXPECT_TRUE(IsCommandEnabled(7, TrayCommand::SelectProfile));
-  EXPECT_FALSE(IsCommandEnabled(7, TrayCommand::DeleteProfile));
-  EXPECT_TRUE(IsCommandEnabled(8, TrayCommand::Configure));
-  EXPECT_FALSE(IsCommandEnabled(8, TrayCommand::SelectProfile));
-  EXPECT_FALSE(IsCommandEnabled(0, TrayCommand::About));
-  EXPECT_FALSE(IsCommandEnabled(9, TrayCommand::About));
-}
-
-class AlarmTest : public ::testing::Test {
- protected:
-  MemoryRegistry registry;
-  Settings settings{registry, [] { return Text(u"C:\\KORVEX"); }};
-  FrameLog log;
-  RecordingTimers timers{log};
-  RecordingSound sound{log};
-  Alarm alarm{settings, timers, sound};
-};
-
-TEST_F(AlarmTest, OffMeansNoAlarm) {
-  alarm.Arm();
-  EXPECT_THAT(log.entries, IsEmpty());
-  EXPECT_FALSE(alarm.IsArmed());
-}
-
-TEST_F(AlarmTest, SoundsOnceWithoutRepetitions) {
-  settings.SetInt(u"UseAlarm", 1);
-  settings.SetInt(u"AlarmTime", 2);
-  alarm.Arm();
-  alarm.OnTimer();
-  alarm.OnTimer();  // a late tick after the single sound plays nothing
-  alarm.Disarm();
-  EXPECT_THAT(log.entries, ElementsAre("SetTimer 2 120000", "play C:\\KORVEX\\default.wav",
-                                       "KillTimer 2", "KillTimer 2", "KillTimer 2"));
-}
-
-TEST_F(AlarmTest, RepeatsEveryLoopTime) {
-  settings.SetInt(u"UseAlarm", 1);
-  settings.SetInt(u"AlarmMustLoop", 1);
-  settings.SetString(u"WavFile", u"D:\\campana.wav");
-  alarm.Arm();
-  alarm.OnTimer();
-  alarm.OnTimer();
-  alarm.Disarm();
-  EXPECT_THAT(log.entries, ElementsAre("SetTimer 2 60000", "play D:\\campana.wav", "SetTimer 2 600000",
-                                       "play D:\\campana.wav", "SetTimer 2 600000", "KillTimer 2"));
-}
-
-TEST(Mascot, AnimationPhasesAndPictures) {
-  MascotAnimation mascot;
-  EXPECT_FALSE(mascot.Blink());  // hidden: nothing
-  EXPECT_TRUE(mascot.Show(0x12345678));
-  EXPECT_FALSE(mascot.Show(1));  // timer already running
-  EXPECT_EQ(mascot.Picture(), MascotAnimation::kRestPicture);
-  const int countdown = mascot.Countdown();
-  EXPECT_GE(countdown, 6);
-  EXPECT_LE(countdown, 49);
-  for (int i = 1; i < countdown; ++i) EXPECT_FALSE(mascot.OnTick(i));
-  EXPECT_TRUE(mascot.OnTick(0));  // the idle blink
-  EXPECT_EQ(mascot.Picture(), MascotAnimation::kBlinkPicture);
-  EXPECT_TRUE(mascot.OnTick(0));  // lasts one tick
-  EXPECT_EQ(mascot.Phase(), 0);
-
-  ASSERT_TRUE(mascot.Blink());
-  std::vector<int> pictures{mascot.Picture()};
-  for (int i = 0; i < 6; ++i) {
-    mascot.OnTick(0);
-    pictures.push_back(mascot.Picture());
-  }
-  EXPECT_THAT(pictures, ElementsAre(142, 140, 142, 140, 142, 140, 140));
-  EXPECT_EQ(mascot.Phase(), 0);
-  mascot.Blink();
-  mascot.OnTick(0);
-  mascot.Blink();  // a second blink restarts at phase 1
-  EXPECT_EQ(mascot.Phase(), 1);
-  mascot.Hide();
-  EXPECT_FALSE(mascot.OnTick(0));
-  EXPECT_FALSE(mascot.TimerRunning());
-}
-
-TEST(Mascot, RandomCountsStayBetween6And49) {
-  MascotAnimation mascot;
-  std::mt19937 ticks(7);
-  for (int i = 0; i < 2000; ++i) {
-    const int n = mascot.NextCount(ticks());
-    ASSERT_GE(n, 6);
-    ASSERT_LE(n, 49);
-  }
-  // The first count from a zero state over tick 0 is the CRC of four zero bytes.
-  EXPECT_EQ(MascotAnimation().NextCount(0), 6);
 }
 
 }  // namespace

@@ -8,11 +8,11 @@
 #include <random>
 
 #include "platform/file_io.h"
-#include "robot/app/frame_commands.h"
-#include "robot/app/management_commands.h"
-#include "robot/app/management_forms.h"
 #include "robot/common/settings.h"
 #include "robot/profiles/profile_repository.h"
+#include "robot/tray/frame_commands.h"
+#include "robot/tray/management_commands.h"
+#include "robot/tray/management_forms.h"
 #include "tests/fakes/frame_fakes.h"
 #include "tests/fakes/frame_under_test.h"
 
@@ -293,7 +293,7 @@ class ManagementTest : public ::testing::Test, protected FrameUnderTest {
   void FillABC() {
     CProfile& a = repository.CreateProfile(u"A");
     a.SetAnswer(Key("uno"), kPress);
-    a.SetAnswer(Key("dos"), kLeave);
+    a.SetAnswer(Key("dos", "&No"), kPress);
     repository.CreateProfile(u"B");
     repository.CreateProfile(u"C").SetAnswer(Key("tres"), kPress);
   }
@@ -369,7 +369,7 @@ TEST_F(ManagementTest, ExportingTwoProfilesWritesTheExactFile) {
   EXPECT_FALSE(main.Busy());
   std::string bytes;
   ASSERT_TRUE(ReadWholeFile(PathOf("ab.kvxpf"), &bytes));
-  EXPECT_EQ(bytes, ToUtf8(u"KORVEX\r\nA\r\n" + Key("dos") + u"\r\n" + kLeave + u"\r\n" + Key("uno") +
+  EXPECT_EQ(bytes, ToUtf8(u"KORVEX\r\nA\r\n" + Key("dos", "&No") + u"\r\n" + kPress + u"\r\n" + Key("uno") +
                           u"\r\n" + kPress + u"\r\n\r\n\r\nB\r\n\r\n\r\n"));
   // The store is as it was.
   EXPECT_THAT(Names(), ElementsAre(u"A", u"B", u"C"));

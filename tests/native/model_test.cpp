@@ -5,10 +5,10 @@
 
 #include <stdexcept>
 
-#include "robot/window/capture.h"
-#include "robot/window/dossa_window.h"
-#include "robot/window/interaction.h"
-#include "robot/window/meta_window.h"
+#include "robot/capture/capture.h"
+#include "robot/capture/dossa_window.h"
+#include "robot/capture/interaction.h"
+#include "robot/capture/meta_window.h"
 #include "tests/fakes/fake_desktop.h"
 
 namespace korvex {

@@ -26,6 +26,15 @@ std::string One(const std::string& caption, const std::string& button = "Aceptar
 std::string OneLegacy(const std::string& caption, const std::string& button = "Aceptar") {
   return "class CDynWindow|" + caption + "|" + kRoles + "1|class CMetaButton|" + button + "|1|";
 }
+// A box of two buttons as older versions wrote it, and as it is written now.
+std::string TwoLegacy(const std::string& caption) {
+  return "class CDynWindow|" + caption + "|" + kRoles +
+         "2|class CMetaButton|Aceptar|1|class CMetaButton|Cancelar|1|";
+}
+std::string Two(const std::string& caption) {
+  return "class CDynWindow|<>" + caption + "|" + kRoles +
+         "2|class CMetaButton|<>Aceptar|1|class CMetaButton|<>Cancelar|1|";
+}
 // A yes/no box.
 std::string YesNo(const std::string& caption) {
   return "class CDynWindow|<>" + caption + "|" + kRoles +
@@ -42,7 +51,6 @@ std::string Typed(const std::string& value) {
 }
 const std::string kPress = "1|class CPressButton|";
 const std::string kPressLegacy = " 1 |class CPressButton|";
-const std::string kLeave = "1|class CNullInteraction|";
 const std::string kYes = "2|class CPressButton|class CNullInteraction|";
 const std::string kNo = "2|class CNullInteraction|class CPressButton|";
 
@@ -148,13 +156,13 @@ TEST_F(ProfileCompareTest, DiffOverATableOfPairs) {
        "Perfil \"P\": igual (1 respuesta)\n"
        "Iguales: 1 perfil, 1 respuesta.\n"},
       {"the legacy form of one dialog, answered differently",
-       {{"P", {{OneLegacy("Aviso"), kPressLegacy}}}},
-       {{"P", {{One("Aviso"), kLeave}}}},
+       {{"P", {{TwoLegacy("Aviso"), " 2 |class CPressButton|class CNullInteraction|"}}}},
+       {{"P", {{Two("Aviso"), kNo}}}},
        1, {},
        "Perfil \"P\": 0 sólo en A, 0 sólo en B, 1 respondida distinto\n"
-       "  distinta: Aviso, Botón Aceptar\n"
+       "  distinta: Aviso, Botón Aceptar, Botón Cancelar\n"
        "      A: Presionar Aceptar\n"
-       "      B: (ninguna acción)\n"
+       "      B: Presionar Cancelar\n"
        "Distintos: 1 de 1 perfiles.\n"},
       {"profiles by name in any case, and a profile only in A",
        {{"Aduana", {{One("uno"), kPress}}}, {"Norte", {{One("uno"), kPress}, {One("dos"), kPress}}}},
@@ -198,7 +206,7 @@ TEST_F(ProfileCompareTest, DiffForScripts) {
 TEST_F(ProfileCompareTest, MergeOverATableOfPairs) {
   const Profiles a = {{"P", {{One("uno"), kPress}, {YesNo("Continuar"), kYes}, {OneLegacy("Aviso"), kPressLegacy}}}};
   const Profiles b = {{"p", {{One("tres"), kPress}, {YesNo("Continuar"), kNo}, {One("Aviso"), kPress}}},
-                      {"R", {{One("uno"), kLeave}}}};
+                      {"R", {{One("uno"), kPress}}}};
   struct Case {
     const char* name;
     std::vector<Text> options;
@@ -234,7 +242,7 @@ TEST_F(ProfileCompareTest, MergeOverATableOfPairs) {
                                             {YesNo("Continuar"), c.continuar},
                                             {One("tres"), kPress},
                                             {One("uno"), kPress}}},
-                                          {"R", {{One("uno"), kLeave}}}}));
+                                          {"R", {{One("uno"), kPress}}}}));
     // It reads back whole, and holds what both held.
     EXPECT_EQ(Run({u"check", Path("out.kvxpf")}), 0);
     EXPECT_EQ(out, "aceptado\t2 perfiles\t5 entradas\t0 omitidas\n");

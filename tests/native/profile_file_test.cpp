@@ -27,21 +27,21 @@ using ::testing::IsEmpty;
 
 std::string K(const std::string& caption) {
   return "class CDynWindow|<>" + caption +
-         "|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|1|"
-         "class CMetaButton|<>Aceptar|1|";
+         "|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|2|"
+         "class CMetaButton|<>Aceptar|1|class CMetaButton|<>Cancelar|1|";
 }
-const std::string kPress = "1|class CPressButton|";
-const std::string kLeave = "1|class CNullInteraction|";
+const std::string kPress = "2|class CPressButton|class CNullInteraction|";
+const std::string kCancel = "2|class CNullInteraction|class CPressButton|";
 
 // Profile A with two entries and an empty profile B.
 void FillAB(CProfileRepository& repo) {
   CProfile& a = repo.CreateProfile(u"A");
   a.SetAnswer(FromUtf8(K("uno")), FromUtf8(kPress));
-  a.SetAnswer(FromUtf8(K("dos")), FromUtf8(kLeave));
+  a.SetAnswer(FromUtf8(K("dos")), FromUtf8(kCancel));
   repo.CreateProfile(u"B");
 }
 
-const std::string kFileAB = "KORVEX\r\nA\r\n" + K("dos") + "\r\n" + kLeave + "\r\n" + K("uno") +
+const std::string kFileAB = "KORVEX\r\nA\r\n" + K("dos") + "\r\n" + kCancel + "\r\n" + K("uno") +
                             "\r\n" + kPress + "\r\n\r\n\r\nB\r\n\r\n\r\n";
 
 std::vector<std::pair<Text, std::vector<std::pair<Text, Text>>>> Contents(
@@ -115,7 +115,7 @@ TEST(ProfileFile, AProfileWhoseNameCannotBeStoredIsSkippedAndTheOthersImport) {
   const std::string content = "KORVEX\r\nUno\\Dos" + tail +            // line 2
                               "Con\x01control" + tail +                   // line 6
                               std::string(256, 'n') + tail +              // line 10
-                              "Bueno\r\n" + K("b") + "\r\n" + kLeave + "\r\n\r\n\r\n" +
+                              "Bueno\r\n" + K("b") + "\r\n" + kCancel + "\r\n\r\n\r\n" +
                               std::string("Nulo\0", 5) + tail;           // line 18
   CProfileRepository repo;
   const ImportResult result = ImportProfiles(repo, content);
@@ -162,7 +162,7 @@ TEST(ProfileFile, AFileBeyond64MiBIsRefusedBeforeItIsRead) {
 TEST(ProfileFile, UnreadablePairIsSkippedAndTheFollowingPairsStillLoad) {
   const std::string content = "KORVEX\r\nA\r\n" + K("uno") + "\r\n" + kPress +
                               "\r\nclass CNoExiste|x|\r\n" + kPress + "\r\n" + K("dos") +
-                              "\r\n1|class CNoExiste|\r\n" + K("tres") + "\r\n" + kLeave +
+                              "\r\n1|class CNoExiste|\r\n" + K("tres") + "\r\n" + kCancel +
                               "\r\n\r\n\r\nB\r\n" + K("b") + "\r\n" + kPress + "\r\n\r\n\r\n";
   CProfileRepository repo;
   const ImportResult result = ImportProfiles(repo, content);
@@ -172,6 +172,22 @@ TEST(ProfileFile, UnreadablePairIsSkippedAndTheFollowingPairsStillLoad) {
   EXPECT_EQ(repo.FindProfile(u"B")->GetCount(), 1u);
   EXPECT_THAT(result.skipped, ElementsAre(Field(&SkippedPair::line, 5), Field(&SkippedPair::line, 7)));
   EXPECT_EQ(result.skipped[0].profile, u"A");
+}
+
+TEST(ProfileFile, AnAnswerOfAnotherShapeIsSkippedAndReportedLikeAnUnreadablePair) {
+  const std::string content = "KORVEX\r\nA\r\n" + K("uno") + "\r\n" + kPress + "\r\n" +
+                              K("sin pulsar") + "\r\n" +
+                              "2|class CNullInteraction|class CNullInteraction|\r\n" +
+                              K("dos pulsados") + "\r\n" +
+                              "2|class CPressButton|class CPressButton|\r\n" + K("tres") +
+                              "\r\n" + kCancel + "\r\n\r\n\r\n";
+  CProfileRepository repo;
+  const ImportResult result = ImportProfiles(repo, content);
+  ASSERT_TRUE(result.ok);
+  EXPECT_THAT(repo.FindProfile(u"A")->GetKeys(),
+              ElementsAre(FromUtf8(K("tres")), FromUtf8(K("uno"))));
+  ASSERT_THAT(result.skipped, ElementsAre(Field(&SkippedPair::line, 5), Field(&SkippedPair::line, 7)));
+  EXPECT_EQ(result.skipped[0].reason, u"par ilegible (código 111317)");
 }
 
 TEST(ProfileFile, NamesKeepTheirSingleByteLetters) {
@@ -196,7 +212,7 @@ TEST(ProfileFile, NameTheFileCannotHoldIsRefusedNotChanged) {
 
 TEST(ProfileFile, AProfileNamedTwiceIsMerged) {
   const std::string content = "KORVEX\r\nA\r\n" + K("uno") + "\r\n" + kPress + "\r\n\r\n\r\nA\r\n" +
-                              K("dos") + "\r\n" + kLeave + "\r\n\r\n\r\n";
+                              K("dos") + "\r\n" + kCancel + "\r\n\r\n\r\n";
   CProfileRepository repo;
   const ImportResult result = ImportProfiles(repo, content);
   ASSERT_TRUE(result.ok);

@@ -16,14 +16,14 @@ using ::testing::UnorderedElementsAre;
 
 const Text kStore = u"Software\\Norvane\\KORVEX\\Store";
 
-// A current-form key of a one-button message box, and its answer.
+// A current-form key of a two-button message box, and its two answers.
 Text Key(TextView caption) {
   return u"class CDynWindow|<>" + Text(caption) +
-         u"|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|1|"
-         u"class CMetaButton|<>Aceptar|1|";
+         u"|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|2|"
+         u"class CMetaButton|<>Aceptar|1|class CMetaButton|<>Cancelar|1|";
 }
-const Text kPress = u"1|class CPressButton|";
-const Text kLeave = u"1|class CNullInteraction|";
+const Text kPress = u"2|class CPressButton|class CNullInteraction|";
+const Text kCancel = u"2|class CNullInteraction|class CPressButton|";
 
 Text PathOf(TextView profile) { return kStore + u"\\" + Text(profile); }
 
@@ -79,7 +79,7 @@ TEST(ProfileStore, NumbersContinueFromTheHighestStoredAcrossProfiles) {
   registry.SetString(PathOf(u"B"), u"key9", Key(u"b9"));
   registry.SetString(PathOf(u"B"), u"value9", kPress);
   registry.SetString(PathOf(u"A"), u"key4", Key(u"a4"));
-  registry.SetString(PathOf(u"A"), u"value4", kLeave);
+  registry.SetString(PathOf(u"A"), u"value4", kCancel);
   CProfileRepository repo(registry);
   EXPECT_EQ(repo.GetLastNumber(), 9);
   ASSERT_NE(repo.FindProfile(u"A"), nullptr);
@@ -104,24 +104,49 @@ TEST(ProfileStore, LoadKeepsOnlyWholeReadablePairs) {
   with_nul.data.push_back(0);
   with_nul.data.push_back(0);
   registry.SetRaw(p, u"key2", with_nul);
-  registry.SetString(p, u"value2", kLeave);
+  registry.SetString(p, u"value2", kCancel);
 
   CProfileRepository repo(registry);
   const CProfile& profile = *repo.FindProfile(u"P");
   EXPECT_THAT(profile.GetKeys(), UnorderedElementsAre(Key(u"sin NUL"), Key(u"con NUL")));
-  EXPECT_EQ(profile.GetAnswer(Key(u"con NUL")), kLeave);
+  EXPECT_EQ(profile.GetAnswer(Key(u"con NUL")), kCancel);
   // Unreadable pairs stay in the registry, and their numbers are not handed
   // out again.
   EXPECT_EQ(registry.Strings(p).size(), 9u);
   EXPECT_EQ(repo.GetLastNumber(), 8);
 }
 
+// Answers of a shape the robot never stores (none or two presses, a typed
+// text longer than an edit takes) are skipped at load like unreadable
+// pairs, left in the store, and their numbers kept from new pairs.
+TEST(ProfileStore, AStoredAnswerOfAnotherShapeIsSkippedLikeAnUnreadablePair) {
+  MemoryRegistry registry;
+  const Text p = PathOf(u"P");
+  const Text input =
+      u"class CDataInputWindow|<>Ingreso de dato complementario|4294967295|4294967295|0|1|2|"
+      u"4294967295|3|class CMetaEdit|<>|class CMetaButton|<>Validar lo ingresado|1|"
+      u"class CMetaButton|<>Terminar el tratamiento|1|";
+  registry.SetString(p, u"key1", Key(u"bueno"));
+  registry.SetString(p, u"value1", kPress);
+  registry.SetString(p, u"key2", Key(u"sin pulsar"));
+  registry.SetString(p, u"value2", u"2|class CNullInteraction|class CNullInteraction|");
+  registry.SetString(p, u"key3", Key(u"dos pulsados"));
+  registry.SetString(p, u"value3", u"2|class CPressButton|class CPressButton|");
+  registry.SetString(p, u"key4", input);
+  registry.SetString(p, u"value4", u"3|class CPutText|<>" + Text(40000, u'1') +
+                                       u"|class CPressButton|class CNullInteraction|");
+  CProfileRepository repo(registry);
+  EXPECT_THAT(repo.FindProfile(u"P")->GetKeys(), ElementsAre(Key(u"bueno")));
+  EXPECT_EQ(registry.Strings(p).size(), 8u);
+  EXPECT_EQ(repo.GetLastNumber(), 4);
+}
+
 TEST(ProfileStore, LegacyPairIsNormalizedAtLoadAndStillFound) {
   MemoryRegistry registry;
   registry.SetString(PathOf(u"P"), u"key1",
                      u"class CDynWindow|Aviso[BAR]1|4294967295|4294967295|4294967295|4294967295|"
-                     u"4294967295|4294967295|1|class CMetaButton|Aceptar|1|");
-  registry.SetString(PathOf(u"P"), u"value1", u"1|class CPressButton|");
+                     u"4294967295|4294967295|2|class CMetaButton|Aceptar|1|class CMetaButton|Cancelar|1|");
+  registry.SetString(PathOf(u"P"), u"value1", u" 2 |class CPressButton|class CNullInteraction|");
   CProfileRepository repo(registry);
   const CProfile& profile = *repo.FindProfile(u"P");
   EXPECT_TRUE(profile.HasAnswer(Key(u"Aviso\\x7c1")));
@@ -136,8 +161,8 @@ TEST(ProfileStore, AnswersSurviveARestartThroughStoreReplaceAndRemove) {
     CProfile& b = repo.CreateProfile(u"B");
     a.SetAnswer(Key(u"uno"), kPress);
     a.SetAnswer(Key(u"dos"), kPress);
-    a.SetAnswer(Key(u"dos"), kLeave);     // replaced
-    b.SetAnswer(Key(u"uno"), kLeave);     // same key in another profile
+    a.SetAnswer(Key(u"dos"), kCancel);     // replaced
+    b.SetAnswer(Key(u"uno"), kCancel);     // same key in another profile
     a.RemoveAnswer(Key(u"uno"));          // removes A's pair only
     b.SetAnswer(Key(u"tres"), kPress);
     b.RemoveAnswer(Key(u"tres"));         // learned and removed in one run
@@ -145,14 +170,14 @@ TEST(ProfileStore, AnswersSurviveARestartThroughStoreReplaceAndRemove) {
   }
   // The replaced pair is gone from the store, not only superseded.
   EXPECT_THAT(registry.Strings(PathOf(u"A")),
-              ElementsAre(Pair(u"key3", Key(u"dos")), Pair(u"value3", kLeave)));
+              ElementsAre(Pair(u"key3", Key(u"dos")), Pair(u"value3", kCancel)));
   CProfileRepository again(registry);
   const CProfile& a = *again.FindProfile(u"A");
   const CProfile& b = *again.FindProfile(u"B");
   EXPECT_THAT(a.GetKeys(), ElementsAre(Key(u"dos")));
-  EXPECT_EQ(a.GetAnswer(Key(u"dos")), kLeave);
+  EXPECT_EQ(a.GetAnswer(Key(u"dos")), kCancel);
   EXPECT_THAT(b.GetKeys(), ElementsAre(Key(u"uno")));
-  EXPECT_EQ(b.GetAnswer(Key(u"uno")), kLeave);
+  EXPECT_EQ(b.GetAnswer(Key(u"uno")), kCancel);
   EXPECT_EQ(again.GetLastNumber(), 4);  // pair 5 was removed
   EXPECT_EQ(registry.OpenHandles(), 0);
 }
@@ -160,11 +185,11 @@ TEST(ProfileStore, AnswersSurviveARestartThroughStoreReplaceAndRemove) {
 TEST(ProfileStore, TheLaterOfTwoStoredPairsOfOneKeyWins) {
   MemoryRegistry registry;
   registry.SetString(PathOf(u"P"), u"key12", Key(u"k"));
-  registry.SetString(PathOf(u"P"), u"value12", kLeave);
+  registry.SetString(PathOf(u"P"), u"value12", kCancel);
   registry.SetString(PathOf(u"P"), u"key3", Key(u"k"));
   registry.SetString(PathOf(u"P"), u"value3", kPress);
   CProfileRepository repo(registry);
-  EXPECT_EQ(repo.FindProfile(u"P")->GetAnswer(Key(u"k")), kLeave);
+  EXPECT_EQ(repo.FindProfile(u"P")->GetAnswer(Key(u"k")), kCancel);
 }
 
 // Stores written by older versions hold several pairs of one key in one
@@ -179,14 +204,14 @@ class OlderStoreTest : public ::testing::Test {
     registry.SetString(p, u"key3", Key(u"k"));
     registry.SetString(p, u"value3", kPress);
     registry.SetString(p, u"key7", Key(u"k"));
-    registry.SetString(p, u"value7", kLeave);
+    registry.SetString(p, u"value7", kCancel);
     registry.SetString(p, u"key007", Key(u"k"));
-    registry.SetString(p, u"value007", kLeave);
+    registry.SetString(p, u"value007", kCancel);
     registry.SetString(p, u"keyabc", Key(u"k"));
     registry.SetString(p, u"valueabc", kPress);
     registry.SetString(p, u"key2",
                        u"class CDynWindow|k|4294967295|4294967295|4294967295|4294967295|"
-                       u"4294967295|4294967295|1|class CMetaButton|Aceptar|1|");  // legacy form
+                       u"4294967295|4294967295|2|class CMetaButton|Aceptar|1|class CMetaButton|Cancelar|1|");  // legacy form
     registry.SetString(p, u"value2", kPress);
     registry.SetString(p, u"key1", Key(u"otra"));
     registry.SetString(p, u"value1", kPress);
@@ -205,7 +230,7 @@ TEST_F(OlderStoreTest, ARemovedAnswerNeverComesBack) {
   {
     CProfileRepository repo(registry);
     CProfile& profile = *repo.FindProfile(u"P");
-    EXPECT_EQ(profile.GetAnswer(Key(u"k")), kLeave);  // the highest pair, 7
+    EXPECT_EQ(profile.GetAnswer(Key(u"k")), kCancel);  // the highest pair, 7
     profile.RemoveAnswer(Key(u"k"));
   }
   EXPECT_THAT(Stored(), ElementsAre(Pair(u"key1", Key(u"otra")), Pair(u"value1", kPress)));
@@ -259,16 +284,16 @@ TEST(ProfileStore, NewPairsNeverTakeTheNumberOfAnUnreadableStoredPair) {
   registry.SetString(p, u"value1", kPress);
   registry.SetString(p, u"key2", u"class CNoSuchWindow|x|");  // a newer version's, say
   registry.SetString(p, u"value2", kPress);
-  registry.SetString(p, u"value3", kLeave);  // without its key
+  registry.SetString(p, u"value3", kCancel);  // without its key
   registry.SetRaw(p, u"key4", MakeDwordValue(4));
   {
     CProfileRepository repo(registry);
     EXPECT_EQ(repo.GetLastNumber(), 4);
-    repo.FindProfile(u"P")->SetAnswer(Key(u"nuevo"), kLeave);
+    repo.FindProfile(u"P")->SetAnswer(Key(u"nuevo"), kCancel);
   }
   const auto stored = registry.Strings(p);
   EXPECT_THAT(stored, ::testing::Contains(Pair(u"key2", u"class CNoSuchWindow|x|")));
-  EXPECT_THAT(stored, ::testing::Contains(Pair(u"value3", kLeave)));
+  EXPECT_THAT(stored, ::testing::Contains(Pair(u"value3", kCancel)));
   EXPECT_THAT(stored, ::testing::Contains(Pair(u"key5", Key(u"nuevo"))));
 }
 
@@ -326,7 +351,7 @@ TEST(ProfileStore, APartialLoadKeepsWhatItReadAndWritesNothingOverTheRest) {
   CProfile source(u"Beta");
   EXPECT_EQ(repo.AddCopyOf(source).GetName(), u"Beta (1)");
   // The profiles that were read answer and write as usual.
-  repo.FindProfile(u"Alfa")->SetAnswer(Key(u"otra"), kLeave);
+  repo.FindProfile(u"Alfa")->SetAnswer(Key(u"otra"), kCancel);
   EXPECT_EQ(registry.Strings(PathOf(u"Alfa")).size(), 4u);
 }
 
@@ -358,7 +383,7 @@ TEST(ProfileStore, FailedWritesAreReportedAndMemoryKeepsWhatTheStoreHolds) {
     MemoryRegistry registry;
     CProfileRepository repo(registry);
     CProfile& profile = repo.CreateProfile(u"P");
-    profile.SetAnswer(Key(u"old"), kLeave);
+    profile.SetAnswer(Key(u"old"), kCancel);
     std::vector<StoreWriteFailure> failures;
     repo.SetWriteFailureHandler([&](const StoreWriteFailure& f) { failures.push_back(f); });
     registry.FailCall(operation, 8, 0);
@@ -367,10 +392,10 @@ TEST(ProfileStore, FailedWritesAreReportedAndMemoryKeepsWhatTheStoreHolds) {
     // stays as the store holds it.
     EXPECT_FALSE(profile.HasAnswer(Key(u"k"))) << operation;
     profile.SetAnswer(Key(u"old"), kPress);
-    EXPECT_EQ(profile.GetAnswer(Key(u"old")), kLeave) << operation;
+    EXPECT_EQ(profile.GetAnswer(Key(u"old")), kCancel) << operation;
     registry.ClearFailures();
     CProfileRepository reloaded(registry);
-    EXPECT_EQ(reloaded.FindProfile(u"P")->GetAnswer(Key(u"old")), kLeave) << operation;
+    EXPECT_EQ(reloaded.FindProfile(u"P")->GetAnswer(Key(u"old")), kCancel) << operation;
     EXPECT_FALSE(reloaded.FindProfile(u"P")->HasAnswer(Key(u"k"))) << operation;
     registry.FailCall(operation, 8, 0);
     ASSERT_FALSE(failures.empty()) << operation;
@@ -449,7 +474,7 @@ TEST(ProfileStore, NamesThatDifferOnlyInCaseAreOneName) {
     }
     // A copy (an import) under a name in use in another case is numbered.
     CProfile source(u"PERFIL ñandú");
-    source.SetAnswer(Key(u"dos"), kLeave);
+    source.SetAnswer(Key(u"dos"), kCancel);
     EXPECT_EQ(repo.AddCopyOf(source).GetName(), u"PERFIL ñandú (1)");
     // Deleting it leaves the other's answers alone.
     repo.DeleteProfile(u"PERFIL ñandú (1)");
@@ -562,7 +587,7 @@ TEST(ProfileStore, CopiesTakeTheNextFreeNumberedName) {
     for (const Text& name : c.existing) repo.CreateProfile(name);
     CProfile source(c.source);
     source.SetAnswer(Key(u"k"), kPress);
-    source.SetAnswer(Key(u"j"), kLeave);
+    source.SetAnswer(Key(u"j"), kCancel);
     CProfile& copy = repo.AddCopyOf(source);
     EXPECT_EQ(copy.GetName(), c.copy) << ToUtf8(c.source);
     EXPECT_EQ(copy.GetKeys(), source.GetKeys());
@@ -604,7 +629,7 @@ TEST(ProfileStore, CopyIntoThePersistentRepositoryWritesEachPair) {
   CProfileRepository repo(registry);
   CProfile source(u"A");
   source.SetAnswer(Key(u"k"), kPress);
-  source.SetAnswer(Key(u"j"), kLeave);
+  source.SetAnswer(Key(u"j"), kCancel);
   repo.AddCopyOf(source);
   EXPECT_EQ(registry.Strings(PathOf(u"A")).size(), 4u);
 }

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "protocol/protocol.h"
+#include "robot/capture/capture.h"
 #include "robot/key/window_key.h"
 #include "robot/query/query_handlers.h"
-#include "robot/window/capture.h"
+#include "tarifex/question_dialogs.h"
+#include "tests/fakes/control_dialogs.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/query_fakes.h"
@@ -119,16 +121,10 @@ TEST_F(HandlerKeyTest, DataInputKeyEqualsTheCapturedControlDialog) {
     SCOPED_TRACE(ToUtf8(name));
     const Text key =
         KeyOf(protocol::kPreguntaTexto, [&](protocol::CBuffer& b) { b.AddString(name); });
-    const Hwnd dlg = desk.AddTopLevel({.text = u"Ingreso de dato complementario"});
-    desk.AddChild(dlg, {.class_name = u"Edit", .text = u"lo que quedó escrito"});
-    desk.AddChild(dlg, {.class_name = u"Button", .text = u"Validar lo ingresado", .control_id = 1});
-    desk.AddChild(dlg, {.class_name = u"Button", .text = u"Terminar el tratamiento", .control_id = 2});
-    desk.AddChild(dlg, {.class_name = u"Static",
-                        .text = u"El tarifex ha detectado el uso de un dato complementario no "
-                                u"especificado en el despacho !"});
-    desk.AddChild(dlg, {.class_name = u"Static",
-                        .text = u"Ingrese por favor el valor de " + name + u" :"});
-    EXPECT_EQ(key, Captured(dlg));
+    const testing::ControlDialog dlg = testing::AddControlDataInput(desk, name);
+    const auto edit = tarifex::IndexOf(tarifex::data_input::kChildren, tarifex::ChildRole::kValue);
+    desk.Get(dlg.children[static_cast<std::size_t>(edit)]).props.text = u"lo que quedó escrito";
+    EXPECT_EQ(key, Captured(dlg.dialog));
   }
 }
 
@@ -144,13 +140,7 @@ TEST_F(HandlerKeyTest, OptionsKeyEqualsTheCapturedControlDialog) {
       b.AddInteger(static_cast<std::int32_t>(options.size()));
       for (const Text& o : options) b.AddString(o);
     });
-    const Hwnd dlg = desk.AddTopLevel({.text = u"Seleccion de una opcion"});
-    desk.AddChild(dlg, {.class_name = u"Button", .text = u"No seleccionar ninguna", .control_id = 3});
-    desk.AddChild(dlg, {.class_name = u"Button", .text = u"Cancelar el  tratamiento", .control_id = 2});
-    desk.AddChild(dlg, {.class_name = u"ListBox", .items = options});
-    desk.AddChild(dlg, {.class_name = u"Button", .text = u"Seleccionar la opción marcada",
-                        .control_id = 1});
-    EXPECT_EQ(key, Captured(dlg));
+    EXPECT_EQ(key, Captured(testing::AddControlOptions(desk, options).dialog));
   }
 }
 

@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "platform/recorded_window_system.h"
+#include "robot/capture/capture.h"
+#include "robot/capture/dialog_snapshot_reader.h"
+#include "robot/capture/recognition_error.h"
 #include "robot/key/window_key.h"
-#include "robot/window/capture.h"
-#include "robot/window/dialog_snapshot_reader.h"
-#include "robot/window/recognition_error.h"
 #include "sentrel/dialog_snapshot.h"
+#include "tarifex/question_dialogs.h"
 #include "tests/fakes/fake_desktop.h"
 
 namespace korvex {
@@ -174,7 +175,7 @@ TEST(SnapshotCaptureTest, EveryKindOfDialogGivesTheSameKeyWithoutAskingTheHost) 
        [](FakeDesktop& d) { return d.AddTopLevel(WindowSpec{.text = u"Aviso"}); }},
       {"data input with a value typed before",
        [](FakeDesktop& d) {
-         const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = Text(kDataInputCaption)});
+         const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = Text(tarifex::data_input::kCaption.spanish)});
          d.AddChild(dialog, WindowSpec{.class_name = u"Button", .text = u"&Validar lo ingresado", .control_id = 1});
          d.AddChild(dialog, WindowSpec{.class_name = u"Button", .text = u"&Terminar el tratamiento", .control_id = 2});
          d.AddChild(dialog, WindowSpec{.class_name = u"Edit", .text = u"escrito antes", .control_id = 3});
@@ -183,7 +184,7 @@ TEST(SnapshotCaptureTest, EveryKindOfDialogGivesTheSameKeyWithoutAskingTheHost) 
        }},
       {"option choice, 'none' disabled",
        [](FakeDesktop& d) {
-         const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = Text(kItemSelectionCaption)});
+         const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = Text(tarifex::options::kCaption.spanish)});
          d.AddChild(dialog, WindowSpec{.class_name = u"ListBox",
                                        .items = {u"Opción 1", u"", u"Opción | <> 3", Text(200, u'z')}});
          d.AddChild(dialog, WindowSpec{.class_name = u"Button", .text = u"&Seleccionar la opción marcada", .control_id = 1});
@@ -194,7 +195,7 @@ TEST(SnapshotCaptureTest, EveryKindOfDialogGivesTheSameKeyWithoutAskingTheHost) 
        }},
       {"option choice with an empty list",
        [](FakeDesktop& d) {
-         const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = Text(kItemSelectionCaption)});
+         const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = Text(tarifex::options::kCaption.spanish)});
          d.AddChild(dialog, WindowSpec{.class_name = u"ListBox"});
          return dialog;
        }},

@@ -6,9 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "robot/capture/capture.h"
+#include "robot/capture/recognition_error.h"
 #include "robot/key/answer_text.h"
-#include "robot/window/capture.h"
-#include "robot/window/recognition_error.h"
 #include "tests/fakes/fake_desktop.h"
 
 namespace korvex {
@@ -296,9 +296,9 @@ TEST(NormalizeEntry, BringsLegacyTextsAndLooseNumbersIntoTheWrittenForm) {
        u"2|class CNullInteraction|class CPressButton|"},
       {"an empty flag becomes enabled",
        NoRolesKey(u"class CDynWindow", u"<>Q", u"1|class CMetaButton|<>S\\xed||"),
-       u"1|class CNullInteraction|",
+       u"1|class CPressButton|",
        NoRolesKey(u"class CDynWindow", u"<>Q", u"1|class CMetaButton|<>S\\xed|1|"),
-       u"1|class CNullInteraction|"},
+       u"1|class CPressButton|"},
       {"blanks and leading zeros around numbers",
        u"class CDynWindow|<>Q| 4294967295 |4294967295|4294967295|4294967295|4294967295|"
        u"4294967295| 02 |class CIconWindow|\t-0012 |class CMetaList| 1|<>a|",
@@ -380,6 +380,56 @@ TEST(NormalizeEntry, ReadsTheQueryHandlersTemplateKeys) {
        u"4|class CNullInteraction|class CNullInteraction|class CItemSelect|1|class CPressButton|"},
   };
   for (const auto& c : cases) ExpectNormalizes(c);
+}
+
+// A stored entry must answer its dialog as the robot answers: one press of
+// one of its buttons (a dialog without buttons, none).  Any other shape is
+// refused like an unreadable entry and left as it was.
+TEST(NormalizeEntry, RefusesAStoredAnswerOfAShapeItsDialogDoesNotAllow) {
+  const Text yes_no = NoRolesKey(u"class CDynWindow", u"<>Q",
+                                 u"3|class CMetaButton|<>S\\xed|1|class CMetaButton|<>No|1|"
+                                 u"class CTextWindow|<>\\xbfSeguir?|");
+  const Text input =
+      u"class CDataInputWindow|<>Ingreso de dato complementario|4294967295|4294967295|0|1|2|"
+      u"4294967295|3|class CMetaEdit|<>|class CMetaButton|<>Validar lo ingresado|1|"
+      u"class CMetaButton|<>Terminar el tratamiento|1|";
+  const Text texts_only =
+      NoRolesKey(u"class CDynWindow", u"<>Espere", u"1|class CTextWindow|<>Procesando|");
+  const Text longest(kLongestTypedText, u'9');
+  const struct {
+    const char* name;
+    Text key;
+    Text answers;
+    bool stored;
+  } cases[] = {
+      {"one press", yes_no, u"3|class CNullInteraction|class CPressButton|class CNullInteraction|",
+       true},
+      {"no press", yes_no, u"3|class CNullInteraction|class CNullInteraction|class CNullInteraction|",
+       false},
+      {"two presses", yes_no, u"3|class CPressButton|class CPressButton|class CNullInteraction|",
+       false},
+      {"a typed value and its press", input,
+       u"3|class CPutText|<>12|class CPressButton|class CNullInteraction|", true},
+      {"a typed value without a press", input,
+       u"3|class CPutText|<>12|class CNullInteraction|class CNullInteraction|", false},
+      {"both buttons of the input pressed", input,
+       u"3|class CPutText|<>12|class CPressButton|class CPressButton|", false},
+      {"the longest value an edit takes", input,
+       u"3|class CPutText|<>" + longest + u"|class CPressButton|class CNullInteraction|", true},
+      {"a longer value", input,
+       u"3|class CPutText|<>" + longest + u"9|class CPressButton|class CNullInteraction|", false},
+      {"a dialog without buttons, left alone", texts_only, u"1|class CNullInteraction|", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Text key = c.key;
+    Text answers = c.answers;
+    EXPECT_EQ(NormalizeEntry(key, answers), c.stored);
+    if (!c.stored) {
+      EXPECT_EQ(key, c.key);
+      EXPECT_EQ(answers, c.answers);
+    }
+  }
 }
 
 TEST(NormalizeEntry, LeavesARefusedEntryUntouched) {

@@ -10,10 +10,10 @@
 
 #include "platform/text.h"
 #include "platform/win32/win32_window_system.h"
-#include "robot/window/capture.h"
-#include "robot/window/dossa_window.h"
-#include "robot/window/interaction.h"
-#include "robot/window/perform.h"
+#include "robot/capture/capture.h"
+#include "robot/capture/dossa_window.h"
+#include "robot/capture/interaction.h"
+#include "robot/capture/perform.h"
 #include "tests/wine/live_dialog.h"
 
 namespace korvex {
@@ -67,7 +67,7 @@ constexpr int kEditId = 1002;
 constexpr int kListId = 1007;
 
 DialogTemplate DataInputDialog(Text typed_before) {
-  return DialogTemplate(Text(kDataInputCaption), {0, 0, 293, 84})
+  return DialogTemplate(Text(tarifex::data_input::kCaption.spanish), {0, 0, 293, 84})
       .Edit(kEditId, {7, 40, 279, 12}, std::move(typed_before))
       .Button(u"&Validar lo ingresado", IDOK, {60, 62, 90, 14}, BS_DEFPUSHBUTTON)
       .Button(u"Terminar el tratamiento", IDCANCEL, {160, 62, 90, 14})
@@ -105,7 +105,7 @@ TEST_F(AnswersWineTest, DataInputDialogIsClearedAtCaptureAndAnsweredWithTextAndB
 }
 
 DialogTemplate OptionsDialog(const std::vector<Text>& options) {
-  return DialogTemplate(Text(kItemSelectionCaption), {0, 0, 300, 210})
+  return DialogTemplate(Text(tarifex::options::kCaption.spanish), {0, 0, 300, 210})
       .Button(u"No seleccionar ninguna", 1006, {110, 185, 85, 14})
       .Button(u"Cancelar el  tratamiento", IDCANCEL, {205, 185, 85, 14})
       .ListBox(kListId, {7, 7, 286, 170}, options)

@@ -11,10 +11,10 @@
 #include "platform/text.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_window_system.h"
-#include "robot/window/capture.h"
-#include "robot/window/interaction.h"
-#include "robot/window/meta_window.h"
-#include "robot/window/recognition_error.h"
+#include "robot/capture/capture.h"
+#include "robot/capture/interaction.h"
+#include "robot/capture/meta_window.h"
+#include "robot/capture/recognition_error.h"
 #include "tests/wine/live_dialog.h"
 
 namespace korvex {

@@ -22,7 +22,15 @@
 #      the user's documents and opens it;
 #   5. an install over the running robot closes it first, and replaces the
 #      files the host program still holds;
-#   6. an uninstall with /PURGE removes the profiles and the settings too.
+#   5b. a second upgrade while that host still holds what the first one
+#      moved aside and a second host holds what it installed: every file is
+#      replaced, the control stays registered throughout and a new host
+#      creates it by its ProgID;
+#   6. an uninstall with /PURGE removes the profiles and the settings too,
+#      and every file the hosts held.
+# The per-user entries (the start at logon, the profiles /PURGE removes)
+# are the session user's: its hive HKU\SID (under Wine's one account, the
+# same as HKCU).
 # It prints the installer's size and the install and uninstall times (a
 # figure, never asserted).
 set -uo pipefail
@@ -125,10 +133,26 @@ expect_robot_closed() {  # expect_robot_closed WHO
   robot_pid=
 }
 
-host() {  # host NAME: Dossa.exe with the test's host script, report NAME-host
-  wine_run 400 "$bin/Dossa.exe" --script "Z:$scripts/host.dossa" \
+host() {  # host NAME [SCRIPT]: Dossa.exe with a host script (host.dossa), report NAME-host
+  wine_run 400 "$bin/Dossa.exe" --script "Z:$scripts/${2:-host.dossa}" \
     --report "$work_win\\$1-host.report" --stay --max-seconds 380 >/dev/null &
   driver_background $!
+}
+
+# Waits (at most SECONDS) until a host's report holds TEXT.
+wait_report() {  # wait_report REPORT TEXT SECONDS
+  local waited=0
+  while [[ $(lines "$1" "$2") -eq 0 && $waited -lt $(($3 * 10)) ]]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  [[ $(lines "$1" "$2") -ne 0 ]]
+}
+
+# The session user's security identifier: the hive the installer writes the
+# per-user entries to (HKU\SID).
+session_user_sid() {
+  wine_run 60 reg query HKU 2>/dev/null | tr -d '\r' | sed -n 's/^HKEY_USERS\\\(S-1-5-21-[0-9-]*\)$/\1/p' | head -1
 }
 
 expect_installed() {
@@ -151,6 +175,11 @@ expect_installed() {
     fail "the Add/Remove Programs entry has no silent uninstall"
   [[ "$(reg_value "$run_key" KORVEX)" == '"C:\Program Files\KORVEX\KORVEX.exe"' ]] ||
     fail "the robot does not start at logon"
+  if [[ -z "$user_sid" ||
+        "$(reg_value "HKU\\$user_sid\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" KORVEX)" != \
+          '"C:\Program Files\KORVEX\KORVEX.exe"' ]]; then
+    fail "the start at logon is not in the session user's hive (HKU\\$user_sid)"
+  fi
 }
 
 expect_uninstalled() {
@@ -165,6 +194,8 @@ expect_uninstalled() {
 
 install_ms=()
 uninstall_ms=()
+user_sid=$(session_user_sid)
+echo "   the session user: $user_sid"
 
 # --- the broker's settings: logs in a folder of their own, no store yet ----------------
 wine_run 60 reg delete 'HKCU\Software\Norvane\KORVEX' /f >/dev/null 2>&1
@@ -245,7 +276,43 @@ install "over the running robot"
 expect_robot_closed "the installer"
 expect_installed
 echo "   installed: $(cd "$dir" && echo *)"
-user "$scripts/quit-host.user"
+
+say "5b. a second upgrade, the first host holding what the first one moved aside"
+# A second host, opened now and hooked by the robot, holds the hook library
+# and the control the first upgrade installed; the first host still holds
+# the files it moved aside.
+host hold hold.dossa
+sleep 1
+start_robot
+wait_report "$work/hold-host.report" 'control created' 60 ||
+  fail "the second host did not create the control: $(cat "$work/hold-host.report" 2>/dev/null)"
+echo "   the second host: $(grep -o '^hook [a-z]*' "$work/hold-host.report")," \
+  "$(grep -o '^control created' "$work/hold-host.report")"
+# Which file is which: the files the second host holds, by their inodes.
+declare -A held
+for file in Sentrel.dll TARIFEX.OCX; do held[$file]=$(stat -c %i "$dir/$file"); done
+install "the second upgrade, files held by two hosts"
+expect_robot_closed "the second upgrade"
+expect_installed
+echo "   installed: $(cd "$dir" && echo *)"
+payload=$(dirname "$installer")/payload
+for file in Sentrel.dll TARIFEX.OCX; do
+  # The held file went aside under a name of its own, and the new one is in
+  # its place, whole.
+  if [[ "$(stat -c %i "$dir/$file")" == "${held[$file]}" ]]; then
+    fail "the second upgrade left the held $file in place"
+  else
+    echo "   $file held by the second host: now $(find "$dir" -maxdepth 1 -inum "${held[$file]}" -printf '%f')"
+  fi
+  cmp -s "$dir/$file" "$payload/$file" || fail "the installed $file is not the installer's"
+  [[ -e "$dir/$file.new" ]] && fail "the second upgrade left $file.new"
+done
+# The control works: a host opened now creates it by its ProgID.
+wine_run 120 "$bin/Dossa.exe" --script "Z:$scripts/check.dossa" \
+  --report "$work_win\\check-host.report" --max-seconds 100 >/dev/null
+[[ $(lines "$work/check-host.report" 'control created') -eq 1 ]] ||
+  fail "after the second upgrade a host cannot create the control: $(cat "$work/check-host.report")"
+user "$scripts/quit-hosts.user"
 
 say "6. uninstall with /PURGE"
 uninstall "/PURGE" /PURGE

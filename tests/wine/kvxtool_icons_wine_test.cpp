@@ -16,10 +16,10 @@
 #include "platform/file_io.h"
 #include "platform/text.h"
 #include "platform/win32/win32_window_system.h"
+#include "robot/capture/capture.h"
 #include "robot/key/answer_text.h"
 #include "robot/key/system_icons.h"
 #include "robot/key/window_key.h"
-#include "robot/window/capture.h"
 #include "tests/wine/live_dialog.h"
 #include "tools/kvxtool/kvxtool.h"
 
@@ -27,6 +27,22 @@ namespace korvex {
 namespace {
 
 using wine_test::LiveDialog;
+
+// The answer the robot stores for a message box: a press of its button.
+std::string PressTheButton(const CDossaWindow& dialog) {
+  OwnedAnswers answers;
+  bool pressed = false;
+  const CDialogWindow& root = dialog.GetRoot();
+  for (std::size_t i = 0; i < root.GetChildCount(); ++i) {
+    if (!pressed && dynamic_cast<const CMetaButton*>(&root.GetChild(i)) != nullptr) {
+      answers.push_back(std::make_unique<CPressButton>());
+      pressed = true;
+    } else {
+      answers.push_back(std::make_unique<CNullInteraction>());
+    }
+  }
+  return ToUtf8(WriteAnswers(AnswerList(answers)));
+}
 
 Text TempFile(const wchar_t* name) {
   wchar_t folder[MAX_PATH];
@@ -54,7 +70,7 @@ TEST(KvxToolWineTest, ShowFileNamesTheIconOfEachCapturedMessageBox) {
     ASSERT_NE(box->hwnd(), nullptr);
     const auto dialog = CaptureDialog(ws, box->handle());
     const std::string key = ToUtf8(WriteKey(*dialog));
-    const std::string answers = ToUtf8(WriteAnswers(dialog->GetAnswers()));
+    const std::string answers = PressTheButton(*dialog);
     if (kind.type == MB_ICONINFORMATION) info_key = key, info_answers = answers;
     content += key + "\r\n" + answers + "\r\n";
   }

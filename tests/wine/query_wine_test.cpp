@@ -18,9 +18,9 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_window_system.h"
-#include "robot/app/robot_messages.h"
 #include "robot/profiles/profile.h"
 #include "robot/query/query_server.h"
+#include "robot/watcher/robot_messages.h"
 #include "robot/win32/win32_message_box_resources.h"
 #include "tarifex/ansi.h"
 #include "tarifex/robot_client.h"

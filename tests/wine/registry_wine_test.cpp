@@ -21,11 +21,18 @@ using ::testing::Not;
 
 Text Key(const std::string& caption) {
   return FromUtf8("class CDynWindow|<>" + caption +
+                  "|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|2|"
+                  "class CMetaButton|<>Aceptar|1|class CMetaButton|<>Cancelar|1|");
+}
+const Text kPress = u"2|class CPressButton|class CNullInteraction|";
+// A one-button box and its answer: the pairs of the large store.
+Text OneButtonKey(const std::string& caption) {
+  return FromUtf8("class CDynWindow|<>" + caption +
                   "|4294967295|4294967295|4294967295|4294967295|4294967295|4294967295|1|"
                   "class CMetaButton|<>Aceptar|1|");
 }
-const Text kPress = u"1|class CPressButton|";
-const Text kLeave = u"1|class CNullInteraction|";
+const Text kPressOne = u"1|class CPressButton|";
+const Text kCancel = u"2|class CNullInteraction|class CPressButton|";
 
 // What reg.exe prints for a key of the store (the same tool as `wine reg`).
 std::string RegQuery(const std::string& profile) {
@@ -58,9 +65,9 @@ TEST_F(RegistryWineTest, AnswersStoredInOneRunAreFoundInTheNext) {
     CProfile& b = repo.CreateProfile(u"Señal");
     a.SetAnswer(Key("uno"), kPress);
     a.SetAnswer(Key("dos"), kPress);
-    a.SetAnswer(Key("dos"), kLeave);
+    a.SetAnswer(Key("dos"), kCancel);
     a.RemoveAnswer(Key("uno"));
-    b.SetAnswer(Key("uno"), kLeave);
+    b.SetAnswer(Key("uno"), kCancel);
     b.SetAnswer(Key("tres"), kPress);
   }
   CProfileRepository again(registry);
@@ -70,8 +77,8 @@ TEST_F(RegistryWineTest, AnswersStoredInOneRunAreFoundInTheNext) {
   ASSERT_NE(a, nullptr);
   ASSERT_NE(b, nullptr);
   EXPECT_THAT(a->GetKeys(), ElementsAre(Key("dos")));
-  EXPECT_EQ(a->GetAnswer(Key("dos")), kLeave);
-  EXPECT_EQ(b->GetAnswer(Key("uno")), kLeave);
+  EXPECT_EQ(a->GetAnswer(Key("dos")), kCancel);
+  EXPECT_EQ(b->GetAnswer(Key("uno")), kCancel);
   EXPECT_EQ(b->GetAnswer(Key("tres")), kPress);
   EXPECT_EQ(again.GetLastNumber(), 5);
 
@@ -79,7 +86,7 @@ TEST_F(RegistryWineTest, AnswersStoredInOneRunAreFoundInTheNext) {
   EXPECT_THAT(shown, HasSubstr("key3"));
   EXPECT_THAT(shown, HasSubstr("value3"));
   EXPECT_THAT(shown, HasSubstr("REG_SZ"));
-  EXPECT_THAT(shown, HasSubstr("1|class CNullInteraction|"));
+  EXPECT_THAT(shown, HasSubstr("2|class CNullInteraction|class CPressButton|"));
   EXPECT_THAT(shown, Not(HasSubstr("key1")));  // removed
   EXPECT_THAT(shown, Not(HasSubstr("key2")));  // replaced
 
@@ -123,14 +130,14 @@ TEST_F(RegistryWineTest, LoadsALargeStore) {
               ERROR_SUCCESS);
     for (int i = 0; i < 500; ++i) {
       ++n;
-      const Text key = Key("Pregunta " + std::to_string(n));
+      const Text key = OneButtonKey("Pregunta " + std::to_string(n));
       const std::wstring key_name = L"key" + std::to_wstring(n);
       const std::wstring value_name = L"value" + std::to_wstring(n);
       ::RegSetValueExW(profile, key_name.c_str(), 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(key.data()), static_cast<DWORD>(key.size() * 2));
       ::RegSetValueExW(profile, value_name.c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(kPress.data()),
-                       static_cast<DWORD>(kPress.size() * 2));
+                       reinterpret_cast<const BYTE*>(kPressOne.data()),
+                       static_cast<DWORD>(kPressOne.size() * 2));
     }
     ::RegCloseKey(profile);
   }

@@ -22,9 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
+#include "protocol/framing.h"
+#include "protocol/messages.h"
 #include "tarifex/ansi.h"
-#include "tarifex/robot_client.h"
-#include "tools/kvxtool/standin_window.h"
 
 int wmain(int argc, wchar_t** argv) {
   int count = 500;
@@ -40,19 +41,28 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: robot_query_bench.exe [--count N] NAME\n");
     return 2;
   }
-  korvex::kvxtool::StandInValidationWindow window(1);
-  korvex::tarifex::CProtorobot robot(window, {});
-  const std::string question = korvex::tarifex::ToAnsi(korvex::Text(name.begin(), name.end()));
+  // The question as the tariff control's client sends it for item 1: its
+  // 8-bit name, the protocol's request, the exchange and the response.
+  namespace protocol = korvex::protocol;
+  korvex::SystemClock clock;
+  protocol::PreguntaTextoRequest request;
+  request.item = 1;
+  request.name = korvex::tarifex::FromAnsi(
+      korvex::tarifex::ToAnsi(korvex::Text(name.begin(), name.end())));
   LARGE_INTEGER frequency;
   ::QueryPerformanceFrequency(&frequency);
   std::vector<double> ms;
   int unanswered = 0;
   for (int i = 0; i < count; ++i) {
     LARGE_INTEGER start, end;
-    std::string value;
     ::QueryPerformanceCounter(&start);
-    const bool answered =
-        robot.PreguntaTexto(korvex::kvxtool::StandInValidationWindow::kValidation, question, value);
+    protocol::CBuffer out;
+    protocol::CBuffer in;
+    protocol::PreguntaTextoResponse response;
+    const bool answered = protocol::EncodeRequest(request, clock, out) &&
+                          protocol::Exchange(protocol::kRobotPort, out, in) &&
+                          protocol::DecodeResponse(in, clock, response) &&
+                          response.acknowledged != 0;
     ::QueryPerformanceCounter(&end);
     if (!answered) ++unanswered;
     ms.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /

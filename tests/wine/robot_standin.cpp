@@ -7,13 +7,14 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_window_system.h"
-#include "robot/app/main_frame.h"
-#include "robot/app/robot_messages.h"
 #include "robot/common/settings.h"
 #include "robot/key/system_icons.h"
 #include "robot/profiles/profile_repository.h"
 #include "robot/query/query_server.h"
+#include "robot/watcher/main_frame.h"
+#include "robot/watcher/robot_messages.h"
 #include "robot/win32/win32_message_box_resources.h"
+#include "sentrel/notifications.h"
 #include "tests/fakes/fixed_environment.h"
 #include "tests/fakes/frame_fakes.h"
 #include "tests/fakes/memory_registry.h"
@@ -154,7 +155,9 @@ void RobotStandIn::Run(const std::function<void()>& task) {
 
 void RobotStandIn::ValidationStarted(HWND validation) {
   Run([&] {
-    m_state->frame->OnValidationStarted(win32::FromHwnd(validation));
+    std::intptr_t result = 0;
+    m_state->frame->HandleMessage(sentrel::kValidationStarted, win32::FromHwnd(validation), 0,
+                                  &result);
     m_state->frame->ActivateProfile(m_state->profile);
   });
 }

@@ -6,25 +6,26 @@
 
 #include "platform/win32/dialog_template.h"
 #include "platform/win32/wide_text.h"
+#include "tarifex/question_dialogs.h"
+#include "tarifex/win32/control_dialogs.h"
 #include "tools/dossa/forms.h"
 #include "tools/dossa/report.h"
 
 namespace korvex::dossa {
 namespace {
 
-using win32::DialogTemplate;
 using win32::ToWide;
 
-// The tariff control's dialogs as the host shows them.
-constexpr int kExplanationId = 1003;
-constexpr int kPromptId = 1005;
-constexpr int kValueEditId = 1002;
-constexpr int kNoneId = 1006;
-constexpr int kOptionListId = 1007;
+// The tariff control's dialogs as the host shows them: the control's own
+// templates (tarifex/win32/control_dialogs.h), in Spanish.
+using tarifex::kOptionListId;
+using tarifex::kValueEditId;
+constexpr int kNoneId = tarifex::kSelectNoneId;
+constexpr std::int16_t kSpanish = 0;
 
 // Results of the option dialog, as the tariff control returns them.
-constexpr int kNoSelection = -999;
-constexpr int kSelectedNone = -1;
+constexpr int kNoSelection = tarifex::kCancelTreatment;
+constexpr int kSelectedNone = tarifex::kSelectNone;
 
 const char* KindName(DialogKind kind) {
   switch (kind) {
@@ -321,7 +322,6 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(option).c_str()));
       }
       if (!d->plan->options.empty()) SendMessageW(list, LB_SETCURSEL, 0, 0);
-      EnableWindow(GetDlgItem(dialog, kNoneId), d->plan->none_enabled ? TRUE : FALSE);
       SetFocus(list);
       return FALSE;
     }
@@ -352,30 +352,6 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
   }
 }
 
-constexpr DWORD kDialogStyle = (DialogTemplate::kDefaultStyle & ~WS_VISIBLE) | DS_CENTER;
-
-// The tariff control's data-input dialog; its children in window order:
-// edit, "Validar lo ingresado", "Terminar el tratamiento", explanation, prompt.
-DialogTemplate DataInputTemplate(const Dialog& plan) {
-  return DialogTemplate(kDataInputCaption, {0, 0, 293, 84}, kDialogStyle)
-      .Edit(kValueEditId, {7, 42, 279, 14})
-      .Button(u"Validar lo ingresado", IDOK, {7, 63, 135, 14}, BS_DEFPUSHBUTTON)
-      .Button(u"Terminar el tratamiento", IDCANCEL, {151, 63, 135, 14})
-      .Static(plan.explanation, {7, 7, 279, 18}, kExplanationId)
-      .Static(plan.prompt, {7, 29, 279, 10}, kPromptId);
-}
-
-// The tariff control's option dialog; its children in window order:
-// "No seleccionar ninguna", "Cancelar el  tratamiento", the list,
-// "Seleccionar la opción marcada".
-DialogTemplate OptionsTemplate() {
-  return DialogTemplate(kOptionsCaption, {0, 0, 300, 210}, kDialogStyle)
-      .Button(u"No seleccionar ninguna", kNoneId, {125, 189, 82, 14})
-      .Button(u"Cancelar el  tratamiento", IDCANCEL, {211, 189, 82, 14})
-      .ListBox(kOptionListId, {7, 7, 286, 175}, {}, LBS_NOINTEGRALHEIGHT)
-      .Button(u"Seleccionar la opción marcada", IDOK, {7, 189, 114, 14}, BS_DEFPUSHBUTTON);
-}
-
 }  // namespace
 
 bool InstallDialogWatch() {
@@ -403,10 +379,11 @@ void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
       shown.Field("caption", ToWide(plan.box.caption)).Field("text", ToWide(plan.box.text));
       break;
     case DialogKind::kDataInput:
-      shown.Field("caption", ToWide(kDataInputCaption)).Field("prompt", ToWide(plan.prompt));
+      shown.Field("caption", ToWide(tarifex::data_input::kCaption.spanish))
+          .Field("prompt", ToWide(plan.prompt));
       break;
     case DialogKind::kOptions:
-      shown.Field("caption", ToWide(kOptionsCaption))
+      shown.Field("caption", ToWide(tarifex::options::kCaption.spanish))
           .Field("options", static_cast<long long>(plan.options.size()));
       break;
     case DialogKind::kTarifex:
@@ -424,13 +401,15 @@ void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
                              MessageBoxFlags(plan.box));
         break;
       case DialogKind::kDataInput: {
-        const std::vector<DWORD> memory = DataInputTemplate(plan).Build();
+        const std::vector<DWORD> memory =
+            tarifex::DataInputTemplate(plan.explanation, plan.prompt, kSpanish).Build();
         result = DialogBoxIndirectParamW(g_instance, win32::AsTemplate(memory), owner,
                                          DataInputProc, reinterpret_cast<LPARAM>(&d));
         break;
       }
       case DialogKind::kOptions: {
-        const std::vector<DWORD> memory = OptionsTemplate().Build();
+        const std::vector<DWORD> memory =
+            tarifex::OptionsTemplate(plan.none_enabled, kSpanish).Build();
         result = DialogBoxIndirectParamW(g_instance, win32::AsTemplate(memory), owner, OptionsProc,
                                          reinterpret_cast<LPARAM>(&d));
         break;

@@ -72,7 +72,7 @@ bool RegisterFormClasses() {
   form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   form.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
   form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  form.lpszClassName = kFormClass;
+  form.lpszClassName = kFormClass.c_str();
   if (!RegisterClassExW(&form)) return false;
 
   WNDCLASSEXW frame{};
@@ -81,7 +81,7 @@ bool RegisterFormClasses() {
   frame.hInstance = g_instance;
   frame.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  frame.lpszClassName = kFrameClass;
+  frame.lpszClassName = kFrameClass.c_str();
   if (!RegisterClassExW(&frame)) return false;
 
   // The form's command buttons are buttons under a class name of their own.
@@ -102,8 +102,8 @@ bool RegisterFormClasses() {
 
 bool Form::Create(const wchar_t* caption, int width, int height, HWND owner) {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  return CreateWindowExW(0, kFormClass, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, width, height,
-                         owner, nullptr, g_instance, this) != nullptr;
+  return CreateWindowExW(0, kFormClass.c_str(), caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                         width, height, owner, nullptr, g_instance, this) != nullptr;
 }
 
 HWND Form::AddControl(const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
@@ -140,15 +140,15 @@ LRESULT CALLBACK Form::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 // --- ValidationForm ----------------------------------------------------------------------
 
 bool ValidationForm::Open(HWND owner) {
-  if (!Create(kValidationCaption, 440, 210, owner)) return false;
+  if (!Create(kValidationCaption.c_str(), 440, 210, owner)) return false;
   // The controls are created after the form's own WM_CREATE has been
   // processed, as the host's forms do: the hook knows the validation
   // window by then and recognises its button.
-  m_frame = AddControl(kFrameClass, kFramePrefix, 0, 12, 10, 400, 90, 0);
+  m_frame = AddControl(kFrameClass.c_str(), kFramePrefix.c_str(), 0, 12, 10, 400, 90, 0);
   m_progress = AddControl(L"Static", L"Pulse \"Validar Items\" para validar la declaración.", 0,
                           12, 30, 370, 40, kProgressId, m_frame);
-  m_validate = AddControl(g_buttonClass, kValidateCaption, BS_PUSHBUTTON | WS_TABSTOP, 12, 120,
-                          130, 30, kValidateId);
+  m_validate = AddControl(g_buttonClass, kValidateCaption.c_str(), BS_PUSHBUTTON | WS_TABSTOP, 12,
+                          120, 130, 30, kValidateId);
   AddControl(g_buttonClass, L"&Cerrar", BS_PUSHBUTTON | WS_TABSTOP, 282, 120, 130, 30, kCloseId);
   ShowWindow(m_hwnd, SW_SHOWNORMAL);
   UpdateWindow(m_hwnd);

@@ -8,15 +8,20 @@
 
 #include <string>
 
+#include "platform/win32/wide_text.h"
+#include "sentrel/host_windows.h"
+
 namespace korvex::dossa {
 
-inline constexpr wchar_t kFormClass[] = L"ThunderRT6FormDC";
-inline constexpr wchar_t kFrameClass[] = L"ThunderRT6Frame";
+// The names the hook, the robot and the tariff control know the host's
+// windows by (sentrel/host_windows.h), and the host's own.
+inline const std::wstring kFormClass = win32::ToWide(sentrel::kFormClass);
+inline const std::wstring kFrameClass = win32::ToWide(sentrel::kFrameClass);
 inline constexpr wchar_t kCommandButtonClass[] = L"ThunderRT6CommandButton";
 inline constexpr wchar_t kMainCaption[] = L"DOSSA - Declaraciones Aduaneras";
-inline constexpr wchar_t kValidationCaption[] = L"Validación Total de Items";
-inline constexpr wchar_t kFramePrefix[] = L"Declaración - Validando Item:";
-inline constexpr wchar_t kValidateCaption[] = L"&Validar Items";
+inline const std::wstring kValidationCaption = win32::ToWide(sentrel::kValidationCaption);
+inline const std::wstring kFramePrefix = win32::ToWide(sentrel::kProgressPrefix);
+inline const std::wstring kValidateCaption = win32::ToWide(sentrel::kValidateButtonCaption);
 
 // The module the program's windows belong to (set once at start-up).
 extern HINSTANCE g_instance;

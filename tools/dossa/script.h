@@ -65,6 +65,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "tarifex/question_dialogs.h"
 #include "tools/common/script_lines.h"
 
 namespace korvex::dossa {
@@ -86,10 +87,9 @@ struct Popup {
 
 enum class DialogKind { kMessageBox, kDataInput, kOptions, kTarifex };
 
-inline constexpr char16_t kDataInputCaption[] = u"Ingreso de dato complementario";
-inline constexpr char16_t kOptionsCaption[] = u"Seleccion de una opcion";
-inline constexpr char16_t kDefaultExplanation[] =
-    u"El tarifex ha detectado el uso de un dato complementario no especificado en el despacho !";
+// The data-input dialog's explanation unless the script gives another: the
+// tariff control's (tarifex/question_dialogs.h).
+inline constexpr std::u16string_view kDefaultExplanation = tarifex::data_input::kNotice.spanish;
 
 // A variable of a data component: NAME=VALUE.
 struct Variable {
@@ -109,7 +109,7 @@ struct Dialog {
   std::uint32_t timeout_ms = 0;   // 0: no time limit
   MessageBoxSpec box;             // kMessageBox
   Text prompt;                    // kDataInput
-  Text explanation = kDefaultExplanation;
+  Text explanation = Text(kDefaultExplanation);
   Text initial_text;
   std::vector<Text> rejected;
   std::vector<Text> options;      // kOptions

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
+#include "platform/clock.h"
 #include "platform/file_io.h"
 #include "platform/registry.h"
 #include "robot/common/robot_strings.h"
@@ -13,11 +15,11 @@
 #include "robot/key/window_key.h"
 #include "robot/profiles/profile_file.h"
 #include "robot/profiles/profile_repository.h"
+#include "protocol/framing.h"
+#include "protocol/messages.h"
 #include "tarifex/ansi.h"
-#include "tarifex/robot_client.h"
 #include "tools/kvxtool/profile_compare.h"
 #include "tools/kvxtool/report_command.h"
-#include "tools/kvxtool/standin_window.h"
 
 namespace korvex::kvxtool {
 
@@ -172,6 +174,15 @@ int Export(const std::vector<Text>& args, Environment& env) {
   if (!store) return status;
   std::vector<CProfile*> chosen;
   if (!Choose(*store, {args.begin() + 1, args.end()}, &chosen, env, "")) return kFailure;
+  // The store may hold a profile under a name no profile may take (written
+  // there by another program): such a profile cannot travel in a file, and
+  // the export stops before anything is written.
+  for (const CProfile* profile : chosen) {
+    if (std::optional<Text> problem = ProfileNameProblem(profile->GetName())) {
+      return Fail(env, "el perfil \"" + U8(profile->GetName()) + "\" no se puede exportar: " +
+                           U8(*problem));
+    }
+  }
   CProfileRepository temporary;
   for (const CProfile* profile : chosen) temporary.AddCopyOf(*profile);
   const ExportResult exported = ExportProfiles(temporary);
@@ -291,12 +302,20 @@ int Ask(const std::vector<Text>& all, Environment& env) {
   const Text kind = all[i];
   const std::vector<Text> args(all.begin() + static_cast<std::ptrdiff_t>(i) + 1, all.end());
 
-  StandInValidationWindow window(static_cast<int>(item));
-  tarifex::RobotClientOptions options;
-  options.port = static_cast<std::uint16_t>(port);
-  options.clock = env.clock;
-  tarifex::CProtorobot robot(window, options);
-  const Hwnd parent = StandInValidationWindow::kValidation;
+  // The robot is asked what the tariff control would ask, through the
+  // protocol's own messages; the control's texts are 8-bit, so what they
+  // cannot hold is asked (and read back) as the control would have it.
+  const auto ask = [&](auto request, auto& response) {
+    request.item = static_cast<std::int32_t>(item);
+    SystemClock system_clock;
+    Clock& clock = env.clock != nullptr ? *env.clock : system_clock;
+    protocol::CBuffer out;
+    protocol::CBuffer in;
+    return protocol::EncodeRequest(request, clock, out) &&
+           protocol::Exchange(static_cast<std::uint16_t>(port), out, in) &&
+           protocol::DecodeResponse(in, clock, response);
+  };
+  const auto control_text = [](TextView text) { return tarifex::FromAnsi(tarifex::ToAnsi(text)); };
   auto none = [&env] {
     env.out += "sin respuesta\n";
     return kNoAnswer;
@@ -308,36 +327,50 @@ int Ask(const std::vector<Text>& all, Environment& env) {
     const Text caption = args.size() >= 2 ? args[1] : Text(yesno ? u"Pregunta del tarifex" : u"Mensaje al declarante");
     long long type = yesno ? 0x24 : 0x40;  // MB_YESNO | MB_ICONQUESTION; MB_ICONINFORMATION
     if (args.size() == 3 && !ParseNumber(args[2], 0, 0x7FFFFFFF, &type)) return UsageError(env, usage);
-    const std::string text = tarifex::ToAnsi(args[0]);
-    const std::string ansi_caption = tarifex::ToAnsi(caption);
+    const Text text = control_text(args[0]);
+    const Text control_caption = control_text(caption);
     if (!yesno) {
-      if (!robot.MensajeAlDespachante(parent, text, ansi_caption, static_cast<std::uint32_t>(type))) {
+      protocol::MensajeAlDespachanteResponse response;
+      if (!ask(protocol::MensajeAlDespachanteRequest{.text = text, .caption = control_caption,
+                                                      .type = static_cast<std::int32_t>(type)},
+               response) ||
+          response.acknowledged == 0) {
         return none();
       }
       env.out += "mensaje aceptado\n";
       return kSuccess;
     }
-    std::int32_t answer = 0;
-    if (!robot.PreguntaSiNo(parent, text, ansi_caption, static_cast<std::uint32_t>(type), answer)) {
+    protocol::PreguntaSiNoResponse response;
+    if (!ask(protocol::PreguntaSiNoRequest{.text = text, .caption = control_caption,
+                                           .type = static_cast<std::int32_t>(type)},
+             response) ||
+        response.acknowledged == 0 || !protocol::IsYesOrNo(response.answer)) {
       return none();
     }
-    env.out += std::to_string(answer) + "\n";
+    env.out += std::to_string(response.answer) + "\n";
     return kSuccess;
   }
   if (kind == u"text") {
     if (args.size() != 1) return UsageError(env, usage);
-    std::string value;
-    if (!robot.PreguntaTexto(parent, tarifex::ToAnsi(args[0]), value)) return none();
-    env.out += Field(tarifex::FromAnsi(value)) + "\n";
+    protocol::PreguntaTextoResponse response;
+    if (!ask(protocol::PreguntaTextoRequest{.name = control_text(args[0])}, response) ||
+        response.acknowledged == 0) {
+      return none();
+    }
+    env.out += Field(control_text(response.value)) + "\n";
     return kSuccess;
   }
   if (kind == u"options") {
     if (args.empty() || args.size() > 65535) return UsageError(env, usage);
-    std::vector<std::string> texts;
-    for (const Text& option : args) texts.push_back(tarifex::ToAnsi(option));
-    std::int32_t answer = 0;
-    if (!robot.PreguntaOpciones(parent, texts, answer)) return none();
-    env.out += std::to_string(answer) + "\n";
+    protocol::PreguntaOpcionesRequest request;
+    for (const Text& option : args) request.options.push_back(control_text(option));
+    protocol::PreguntaOpcionesResponse response;
+    if (!ask(request, response) ||
+        !protocol::IsOptionsAnswer(response.answerid,
+                                   static_cast<std::int32_t>(request.options.size()))) {
+      return none();
+    }
+    env.out += std::to_string(response.answerid) + "\n";
     return kSuccess;
   }
   return UsageError(env, usage);
@@ -424,7 +457,9 @@ std::string Help() {
          "64 MiB se rechaza sin leerlo.\n";
 }
 
-int Run(const std::vector<Text>& args, Environment& env) {
+namespace {
+
+int RunCommand(const std::vector<Text>& args, Environment& env) {
   // An icon of a stored key is told apart by comparing its value with the
   // process's system icons, which are known only once loaded.
   if (env.windows != nullptr) SetSystemIcons(LoadSystemIcons(*env.windows));
@@ -445,6 +480,20 @@ int Run(const std::vector<Text>& args, Environment& env) {
   if (command == u"diff") return Diff(rest, env);
   if (command == u"merge") return Merge(rest, env);
   return UsageError(env, "comando desconocido: " + U8(command));
+}
+
+}  // namespace
+
+int Run(const std::vector<Text>& args, Environment& env) {
+  // Whatever a command did not foresee ends in a message and status 1,
+  // never in an abort without a word.
+  try {
+    return RunCommand(args, env);
+  } catch (const ProfileError& e) {
+    return Fail(env, U8(e.message()));
+  } catch (const std::exception& e) {
+    return Fail(env, std::string("error inesperado: ") + e.what());
+  }
 }
 
 }  // namespace korvex::kvxtool

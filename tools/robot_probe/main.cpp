@@ -94,7 +94,7 @@ void Answer(const std::wstring& rule, HWND window, HWND last_dialog) {
 int Run() {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::wstring host_name = L"Dossa.exe";
+  std::wstring host_name = korvex::probe::Wide(korvex::sentrel::kHostModule);
   DWORD wait_host_s = 30;
   DWORD seconds = 120;
   bool until_ended = false;

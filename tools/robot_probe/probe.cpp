@@ -58,10 +58,10 @@ std::wstring ProcessModuleName(DWORD process_id) {
   return name;
 }
 
-Host FindHost(std::wstring_view module_name) {
-  const std::wstring wanted(module_name);
+Host FindHost(const std::wstring& wanted) {
+  const std::wstring form_class = Wide(sentrel::kFormClass);
   HWND window = nullptr;
-  while ((window = FindWindowExW(nullptr, window, L"ThunderRT6FormDC", nullptr)) != nullptr) {
+  while ((window = FindWindowExW(nullptr, window, form_class.c_str(), nullptr)) != nullptr) {
     Host host;
     host.window = window;
     host.thread_id = GetWindowThreadProcessId(window, &host.process_id);

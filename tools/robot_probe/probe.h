@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sentrel/host_windows.h"
 #include "sentrel/notifications.h"
 
 namespace korvex::probe {
@@ -42,12 +43,17 @@ struct Host {
   explicit operator bool() const { return window != nullptr; }
 };
 
+// A name of sentrel/host_windows.h as the wide string of the W calls.
+inline std::wstring Wide(const char16_t* text) {
+  return std::wstring(text, text + std::char_traits<char16_t>::length(text));
+}
+
 // The base name of the process's first module, or "<unknown>".
 std::wstring ProcessModuleName(DWORD process_id);
 
-// The first top-level "ThunderRT6FormDC" window whose process module is
-// named module_name (compared without case).
-Host FindHost(std::wstring_view module_name = L"Dossa.exe");
+// The first top-level window of the host's form class whose process module
+// is named module_name (compared without case).
+Host FindHost(const std::wstring& module_name = Wide(sentrel::kHostModule));
 
 // The dialog's child button with this control id, or with this text once
 // every '&' is removed from both.

@@ -318,47 +318,15 @@ int CountLinesWith(const std::wstring& path, const std::string& text) {
 
 // --- the person ---------------------------------------------------------------------------------
 
-class Person {
+class Person final : public StepActions {
  public:
   explicit Person(std::wstring shots) : m_shots(std::move(shots)) {}
 
+  // Carries the step out by its member of the table of steps.
   void Do(const Step& step) {
     m_step = &step;
-    const std::string& c = step.command;
-    if (c == "wait-window") return WaitWindow();
-    if (c == "wait-gone") return WaitGone();
-    if (c == "click") return Click();
-    if (c == "type") return Type();
-    if (c == "select") return Select();
-    if (c == "double-click") return DoubleClick();
-    if (c == "tick") return Tick();
-    if (c == "expect-version") return ExpectVersion();
-    if (c == "expect-tree") return ExpectTree();
-    if (c == "close") return Close();
-    if (c == "expect") return Expect();
-    if (c == "describe") return Describe(WindowArg());
-    if (c == "rows") return Rows();
-    if (c == "tray") return Tray();
-    if (c == "menu") return Menu();
-    if (c == "slot") return Slot();
-    if (c == "shot") return Shot();
-    if (c == "wait-report") return WaitReport();
-    if (c == "no-window") return NoWindow();
-    if (c == "start") return Start();
-    if (c == "kill") return Kill();
-    if (c == "wait-exit") return WaitExit();
-    if (c == "idle") return Idle();
-    if (c == "expect-gone") return ExpectGone();
-    if (c == "expect-windows") return ExpectWindows();
-    if (c == "expect-module") return ExpectModule();
-    if (c == "wait-hook") return WaitHook();
-    if (c == "send") return Send();
-    if (c == "poll-answer") return PollAnswer();
-    if (c == "pause") {
-      ::Sleep(static_cast<DWORD>(*step.Number("ms")));
-      return;
-    }
-    throw Failure("no such step");
+    if (step.run == nullptr) throw Failure("no such step");
+    (this->*step.run)();
   }
 
  private:
@@ -410,7 +378,7 @@ class Person {
 
   static bool HasClass(HWND window, const wchar_t* name) { return SameName(ClassOf(window), name); }
 
-  void WaitWindow() {
+  void WaitWindow() override {
     WindowQuery query{W(*m_step->Get("caption")), W(m_step->GetOr("class", u"")),
                       W(m_step->GetOr("of", u"")), m_step->GetOr("hidden", u"no") == u"yes"};
     HWND found = nullptr;
@@ -419,10 +387,10 @@ class Person {
     }
     m_current = found;
     if (const auto name = m_step->Get("as")) m_named[ToUtf8(*name)] = found;
-    Describe(found);
+    DescribeWindow(found);
   }
 
-  void WaitGone() {
+  void WaitGone() override {
     // A window that went before the step looked at it is gone all the same.
     const HWND window = NamedWindow();
     if (!WaitFor(Timeout(), [&] { return !::IsWindow(window) || !::IsWindowVisible(window); })) {
@@ -430,7 +398,7 @@ class Person {
     }
   }
 
-  void Click() {
+  void Click() override {
     const HWND button = Button(WindowArg());
     if (!::IsWindowEnabled(button)) throw Failure("the button is disabled");
     // A click: the button's press is posted, so a program that opens a modal
@@ -438,13 +406,13 @@ class Person {
     ::PostMessageW(button, BM_CLICK, 0, 0);
   }
 
-  void Type() {
+  void Type() override {
     const HWND edit = Control(WindowArg());
     const std::wstring text = W(*m_step->Get("text"));
     SendBounded(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
 
-  void Select() {
+  void Select() override {
     const HWND window = WindowArg();
     const HWND list = Control(window);
     const auto index = *m_step->Number("index");
@@ -461,7 +429,7 @@ class Person {
   // The rectangle of a list view's row, read through memory lent in the
   // list's program; then a click where the hit test says the row's check box
   // is, as a person clicks it.
-  void Tick() {
+  void Tick() override {
     const HWND list = Control(WindowArg());
     const auto row = static_cast<int>(*m_step->Number("row"));
     const bool wanted = m_step->GetOr("checked", u"yes") == u"yes";
@@ -509,7 +477,7 @@ class Person {
 
   // The item a tree view of the window shows selected, as a person reads it
   // before pressing a button that takes it.
-  void ExpectTree() {
+  void ExpectTree() override {
     const HWND window = WindowArg();
     HWND tree = nullptr;
     ::EnumChildWindows(window, &FindTree, reinterpret_cast<LPARAM>(&tree));
@@ -541,7 +509,7 @@ class Person {
   }
 
   // The product version of a file, as the about box shows it.
-  void ExpectVersion() {
+  void ExpectVersion() override {
     const HWND control = Control(WindowArg());
     const std::wstring file = W(*m_step->Get("file"));
     DWORD ignored = 0;
@@ -564,18 +532,18 @@ class Person {
     if (shown != wanted) throw Failure("the version shown is not the file's");
   }
 
-  void DoubleClick() {
+  void DoubleClick() override {
     const HWND window = WindowArg();
     const HWND list = Control(window);
     ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(list), LBN_DBLCLK),
                    reinterpret_cast<LPARAM>(list));
   }
 
-  void Close() { ::PostMessageW(WindowArg(), WM_SYSCOMMAND, SC_CLOSE, 0); }
+  void Close() override { ::PostMessageW(WindowArg(), WM_SYSCOMMAND, SC_CLOSE, 0); }
 
   // A person looks until the control shows it: clicks and keys are posted,
   // so what they change shows a moment later.
-  void Expect() {
+  void Expect() override {
     const HWND control = Button(WindowArg());
     std::string differs;
     const auto seen = [&] {
@@ -605,7 +573,9 @@ class Person {
     if (!WaitFor(m_step->Number("timeout").value_or(kExpectTimeoutMs), seen)) throw Failure(differs);
   }
 
-  void Describe(HWND window) {
+  void Describe() override { DescribeWindow(WindowArg()); }
+
+  void DescribeWindow(HWND window) {
     const HWND owner = ::GetWindow(window, GW_OWNER);
     std::string line = "window " + Line() + " caption=" + Quoted(TextOf(window)) +
                        " class=" + Utf8(ClassOf(window)) + " of=" + Utf8(ProgramOfWindow(window)) +
@@ -632,7 +602,7 @@ class Person {
   // The rows of another program's list view, read through memory lent in
   // that program (a list view's texts are not messages' results); or the
   // items of a list box or a drop-down list.
-  void Rows() {
+  void Rows() override {
     const HWND list = Control(WindowArg());
     const bool items = HasClass(list, L"ListBox") || HasClass(list, L"ComboBox");
     if (const auto count = m_step->Number("count")) {
@@ -710,7 +680,7 @@ class Person {
   // to the icon's window, wherever other windows cover it; elsewhere it is
   // reported to the robot as the shell reports it, with the icon's callback
   // message.
-  void Tray() { ClickTray(W(*m_step->Get("click"))); }
+  void Tray() override { ClickTray(W(*m_step->Get("click"))); }
 
   void ClickTray(const std::wstring& click) {
     const HWND frame = RobotFrame();
@@ -743,7 +713,7 @@ class Person {
   // can close before the key reaches it (another window taking the
   // foreground), so while the program is still running a few seconds later,
   // the person opens the tray menu again and picks the item again.
-  void Menu() {
+  void Menu() override {
     const std::wstring key = W(*m_step->Get("key"));
     if (key.size() != 1) throw Failure("key is one character");
     PickFromMenu(key[0]);
@@ -778,7 +748,7 @@ class Person {
     }
   }
 
-  void Slot() {
+  void Slot() override {
     const std::wstring name = W(*m_step->Get("profile"));
     LRESULT result = -1;
     const bool selected = WaitFor(m_step->Number("timeout").value_or(0), [&] {
@@ -800,7 +770,7 @@ class Person {
     if (!selected) throw Failure("the robot did not select the profile: " + std::to_string(result));
   }
 
-  void Shot() {
+  void Shot() override {
     if (m_shots.empty()) return;
     const std::wstring name = W(*m_step->Get("name"));
     const std::wstring request = m_shots + L"\\" + name + L".request";
@@ -837,7 +807,7 @@ class Person {
     }
   }
 
-  void WaitReport() {
+  void WaitReport() override {
     const std::wstring file = W(*m_step->Get("file"));
     const std::string text = ToUtf8(*m_step->Get("text"));
     const int count = static_cast<int>(m_step->Number("count").value_or(1));
@@ -849,7 +819,7 @@ class Person {
 
   // No dialog of the program shows up until the other report says so: every
   // visible top-level window of it but its mascot counts.
-  void NoWindow() {
+  void NoWindow() override {
     const std::wstring program = W(*m_step->Get("of"));
     const std::wstring file = W(*m_step->Get("until-file"));
     const std::string text = ToUtf8(*m_step->Get("until-text"));
@@ -869,7 +839,7 @@ class Person {
     if (!ended) throw Failure("the other report did not reach \"" + text + "\"");
   }
 
-  void Start() {
+  void Start() override {
     const std::wstring program = W(*m_step->Get("program"));
     std::wstring command = L"\"" + program + L"\" " + W(m_step->GetOr("args", u""));
     STARTUPINFOW startup{sizeof startup};
@@ -885,7 +855,7 @@ class Person {
     Report("started " + Line() + " pid=" + std::to_string(info.dwProcessId));
   }
 
-  void Kill() {
+  void Kill() override {
     const std::wstring program = W(*m_step->Get("of"));
     const auto processes = ProcessesNamed(program);
     if (processes.empty()) throw Failure("no program " + Utf8(program) + " runs");
@@ -900,7 +870,7 @@ class Person {
 
   // WaitForInputIdle on every process of the program: its user-interface
   // thread is back waiting for input with none pending.
-  void Idle() {
+  void Idle() override {
     const std::wstring program = W(*m_step->Get("of"));
     const auto processes = ProcessesNamed(program);
     if (processes.empty()) throw Failure(Utf8(program) + " is not running");
@@ -913,7 +883,7 @@ class Person {
     }
   }
 
-  void WaitExit() {
+  void WaitExit() override {
     const std::wstring program = W(*m_step->Get("of"));
     if (!WaitFor(Timeout(), [&] { return ProcessesNamed(program).empty(); }, 50)) {
       throw Failure(Utf8(program) + " is still running");
@@ -933,7 +903,7 @@ class Person {
     }
   }
 
-  void ExpectWindows() {
+  void ExpectWindows() override {
     const std::wstring caption = W(*m_step->Get("caption"));
     int count = 0;
     for (HWND w : TopLevelWindows()) {
@@ -943,7 +913,7 @@ class Person {
     if (count != *m_step->Number("count")) throw Failure("another number of windows");
   }
 
-  void ExpectGone() {
+  void ExpectGone() override {
     const std::wstring cls = W(*m_step->Get("class"));
     const auto caption = m_step->Get("caption");
     const std::wstring wanted = caption ? W(*caption) : std::wstring();
@@ -998,7 +968,7 @@ class Person {
     return robot;
   }
 
-  void Send() {
+  void Send() override {
     const std::wstring caption = W(*m_step->Get("caption"));
     const HWND window = ::FindWindowW(nullptr, caption.c_str());
     if (window == nullptr) throw Failure("no window " + Quoted(caption));
@@ -1012,7 +982,7 @@ class Person {
 
   // A polling automator: it sleeps its interval, looks for the window,
   // presses the button when the window is there, and sleeps again.
-  void PollAnswer() {
+  void PollAnswer() override {
     WindowQuery query{W(*m_step->Get("caption")), L"", W(m_step->GetOr("of", u""))};
     const std::wstring button_text = W(*m_step->Get("button"));
     const auto interval = static_cast<DWORD>(*m_step->Number("interval"));
@@ -1037,7 +1007,9 @@ class Person {
     if (!ended) throw Failure("the other report did not reach \"" + text + "\"");
   }
 
-  void WaitHook() {
+  void Pause() override { ::Sleep(static_cast<DWORD>(*m_step->Number("ms"))); }
+
+  void WaitHook() override {
     const std::wstring program = W(*m_step->Get("of"));
     const bool hooked = WaitFor(Timeout(), [&] {
       const HWND frame = ::FindWindowW(nullptr, kRobotFrameCaption);
@@ -1051,7 +1023,7 @@ class Person {
     if (!hooked) throw Failure("the robot has not hooked " + Utf8(program));
   }
 
-  void ExpectModule() {
+  void ExpectModule() override {
     const std::wstring program = W(*m_step->Get("of"));
     const std::wstring module = W(*m_step->Get("module"));
     const bool wanted = *m_step->Get("loaded") == u"yes";

@@ -9,7 +9,8 @@ namespace korvex::scripted_user {
 
 namespace {
 
-struct StepShape {
+struct StepType {
+  void (StepActions::*run)() = nullptr;
   std::set<std::string> required;
   std::set<std::string> optional;
   // Exactly one of these must be given (what the step acts on).
@@ -18,45 +19,54 @@ struct StepShape {
   std::vector<std::string> some_of = {};
 };
 
-const std::map<std::string, StepShape>& Shapes() {
-  static const std::map<std::string, StepShape> shapes = {
-      {"wait-window", {{"caption"}, {"class", "of", "as", "timeout", "hidden"}}},
-      {"expect-windows", {{"caption", "count"}, {}}},
-      {"wait-gone", {{}, {"window", "timeout"}}},
-      {"click", {{}, {"window", "button", "control"}, {"button", "control"}}},
-      {"type", {{"control", "text"}, {"window"}}},
-      {"select", {{"control", "index"}, {"window"}}},
-      {"double-click", {{"control"}, {"window"}}},
-      {"tick", {{"control", "row"}, {"window", "checked"}}},
-      {"close", {{}, {"window"}}},
+// The one table of steps: each step's name, the member of StepActions that
+// carries it out, and its arguments.
+const std::map<std::string, StepType>& StepTypes() {
+  static const std::map<std::string, StepType> types = {
+      {"wait-window",
+       {&StepActions::WaitWindow, {"caption"}, {"class", "of", "as", "timeout", "hidden"}}},
+      {"expect-windows", {&StepActions::ExpectWindows, {"caption", "count"}, {}}},
+      {"wait-gone", {&StepActions::WaitGone, {}, {"window", "timeout"}}},
+      {"click",
+       {&StepActions::Click, {}, {"window", "button", "control"}, {"button", "control"}}},
+      {"type", {&StepActions::Type, {"control", "text"}, {"window"}}},
+      {"select", {&StepActions::Select, {"control", "index"}, {"window"}}},
+      {"double-click", {&StepActions::DoubleClick, {"control"}, {"window"}}},
+      {"tick", {&StepActions::Tick, {"control", "row"}, {"window", "checked"}}},
+      {"close", {&StepActions::Close, {}, {"window"}}},
       {"expect",
-       {{},
+       {&StepActions::Expect, {},
         {"window", "button", "control", "enabled", "text", "checked", "timeout"},
         {"button", "control"},
         {"enabled", "text", "checked"}}},
-      {"expect-version", {{"control", "file"}, {"window"}}},
-      {"expect-tree", {{"selected"}, {"window", "timeout"}}},
-      {"describe", {{}, {"window"}}},
-      {"rows", {{"control"}, {"window", "count"}}},
-      {"tray", {{"click"}, {}}},
-      {"menu", {{"key"}, {"timeout", "until-exit"}}},
-      {"slot", {{"profile"}, {"timeout"}}},
-      {"shot", {{"name"}, {"crop", "window"}}},
-      {"wait-report", {{"file", "text"}, {"count", "timeout"}}},
-      {"no-window", {{"of", "until-file", "until-text"}, {"count", "timeout"}}},
-      {"start", {{"program"}, {"args"}}},
-      {"kill", {{"of"}, {}}},
-      {"wait-exit", {{"of"}, {"timeout", "code"}}},
-      {"idle", {{"of"}, {"timeout"}}},
-      {"expect-gone", {{"class"}, {"caption", "timeout"}}},
-      {"expect-module", {{"of", "module", "loaded"}, {"timeout"}}},
-      {"wait-hook", {{"of"}, {"timeout"}}},
-      {"send", {{"caption", "message", "result"}, {"wparam", "lparam"}}},
+      {"expect-version", {&StepActions::ExpectVersion, {"control", "file"}, {"window"}}},
+      {"expect-tree", {&StepActions::ExpectTree, {"selected"}, {"window", "timeout"}}},
+      {"describe", {&StepActions::Describe, {}, {"window"}}},
+      {"rows", {&StepActions::Rows, {"control"}, {"window", "count"}}},
+      {"tray", {&StepActions::Tray, {"click"}, {}}},
+      {"menu", {&StepActions::Menu, {"key"}, {"timeout", "until-exit"}}},
+      {"slot", {&StepActions::Slot, {"profile"}, {"timeout"}}},
+      {"shot", {&StepActions::Shot, {"name"}, {"crop", "window"}}},
+      {"wait-report", {&StepActions::WaitReport, {"file", "text"}, {"count", "timeout"}}},
+      {"no-window",
+       {&StepActions::NoWindow, {"of", "until-file", "until-text"}, {"count", "timeout"}}},
+      {"start", {&StepActions::Start, {"program"}, {"args"}}},
+      {"kill", {&StepActions::Kill, {"of"}, {}}},
+      {"wait-exit", {&StepActions::WaitExit, {"of"}, {"timeout", "code"}}},
+      {"idle", {&StepActions::Idle, {"of"}, {"timeout"}}},
+      {"expect-gone", {&StepActions::ExpectGone, {"class"}, {"caption", "timeout"}}},
+      {"expect-module",
+       {&StepActions::ExpectModule, {"of", "module", "loaded"}, {"timeout"}}},
+      {"wait-hook", {&StepActions::WaitHook, {"of"}, {"timeout"}}},
+      {"send",
+       {&StepActions::Send, {"caption", "message", "result"}, {"wparam", "lparam"}}},
       {"poll-answer",
-       {{"caption", "button", "interval", "until-file", "until-text"}, {"of", "count", "timeout"}}},
-      {"pause", {{"ms"}, {}}},
+       {&StepActions::PollAnswer,
+        {"caption", "button", "interval", "until-file", "until-text"},
+        {"of", "count", "timeout"}}},
+      {"pause", {&StepActions::Pause, {"ms"}, {}}},
   };
-  return shapes;
+  return types;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -160,14 +170,15 @@ std::vector<Step> ParseUserScript(std::string_view utf8) {
     const std::size_t word = i;
     while (i < line.size() && !IsBlank(line[i])) ++i;
     step.command = std::string(line.substr(word, i - word));
-    const auto shape = Shapes().find(step.command);
-    if (shape == Shapes().end()) throw StepError(number, "unknown step \"" + step.command + "\"");
+    const auto type = StepTypes().find(step.command);
+    if (type == StepTypes().end()) throw StepError(number, "unknown step \"" + step.command + "\"");
+    step.run = type->second.run;
     while (true) {
       while (i < line.size() && IsBlank(line[i])) ++i;
       if (i >= line.size()) break;
       auto argument = ReadArgument(line, i, number);
-      if (shape->second.required.count(argument.first) == 0 &&
-          shape->second.optional.count(argument.first) == 0) {
+      if (type->second.required.count(argument.first) == 0 &&
+          type->second.optional.count(argument.first) == 0) {
         throw StepError(number, step.command + " takes no argument " + argument.first);
       }
       if (step.Get(argument.first)) {
@@ -175,7 +186,7 @@ std::vector<Step> ParseUserScript(std::string_view utf8) {
       }
       step.args.push_back(std::move(argument));
     }
-    for (const std::string& required : shape->second.required) {
+    for (const std::string& required : type->second.required) {
       if (!step.Get(required)) throw StepError(number, step.command + " needs " + required + "=");
     }
     const auto given = [&](const std::vector<std::string>& keys) {
@@ -187,10 +198,10 @@ std::vector<Step> ParseUserScript(std::string_view utf8) {
       for (const std::string& key : keys) text += (text.empty() ? "" : " or ") + key + "=";
       return text;
     };
-    if (const auto& keys = shape->second.one_of; !keys.empty() && given(keys) != 1) {
+    if (const auto& keys = type->second.one_of; !keys.empty() && given(keys) != 1) {
       throw StepError(number, step.command + " needs one of " + listed(keys));
     }
-    if (const auto& keys = shape->second.some_of; !keys.empty() && given(keys) == 0) {
+    if (const auto& keys = type->second.some_of; !keys.empty() && given(keys) == 0) {
       throw StepError(number, step.command + " needs " + listed(keys));
     }
     for (const char* key :

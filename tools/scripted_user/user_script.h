@@ -120,10 +120,14 @@
 
 namespace korvex::scripted_user {
 
+class StepActions;
+
 struct Step {
   int line = 0;
   std::string command;
   std::vector<std::pair<std::string, Text>> args;
+  // The member of StepActions that carries the step out.
+  void (StepActions::*run)() = nullptr;
 
   // The value of an argument, or nothing.
   std::optional<Text> Get(std::string_view key) const;
@@ -140,6 +144,45 @@ class StepError : public std::runtime_error {
 
  private:
   int m_line;
+};
+
+// What carries the steps out, one member per step: scripted_user.exe's
+// person at the desktop (main.cpp), which keeps the step it carries out.
+// The one table of steps (user_script.cpp) gives each step its arguments and
+// its member here; a parsed step's run names it.
+class StepActions {
+ public:
+  virtual ~StepActions() = default;
+  virtual void WaitWindow() = 0;
+  virtual void ExpectWindows() = 0;
+  virtual void WaitGone() = 0;
+  virtual void Click() = 0;
+  virtual void Type() = 0;
+  virtual void Select() = 0;
+  virtual void DoubleClick() = 0;
+  virtual void Tick() = 0;
+  virtual void Close() = 0;
+  virtual void Expect() = 0;
+  virtual void ExpectVersion() = 0;
+  virtual void ExpectTree() = 0;
+  virtual void Describe() = 0;
+  virtual void Rows() = 0;
+  virtual void Tray() = 0;
+  virtual void Menu() = 0;
+  virtual void Slot() = 0;
+  virtual void Shot() = 0;
+  virtual void WaitReport() = 0;
+  virtual void NoWindow() = 0;
+  virtual void Start() = 0;
+  virtual void Kill() = 0;
+  virtual void WaitExit() = 0;
+  virtual void Idle() = 0;
+  virtual void ExpectGone() = 0;
+  virtual void ExpectModule() = 0;
+  virtual void WaitHook() = 0;
+  virtual void Send() = 0;
+  virtual void PollAnswer() = 0;
+  virtual void Pause() = 0;
 };
 
 // Reads a whole script; throws StepError for the first line that cannot be

@@ -30,6 +30,8 @@ const std::wstring kControl = com::GuidText(CLSID_TarifexCtrl);
 const std::wstring kPage = com::GuidText(CLSID_TarifexPropPage);
 const std::wstring kLibrary = com::GuidText(LIBID_TARIFEXLib);
 const std::wstring kInterface = com::GuidText(IID_ITarifexCtrl);
+// The longest text a saved form of the control holds.
+constexpr std::size_t kLongestText = 32767;
 
 // --- the registry ---------------------------------------------------------------------------
 
@@ -149,6 +151,18 @@ VARIANT Text(const wchar_t* text) {
   VARIANT v;
   v.vt = VT_BSTR;
   v.bstrVal = ::SysAllocString(text);
+  return v;
+}
+VARIANT Text(const std::wstring& text) {
+  VARIANT v;
+  v.vt = VT_BSTR;
+  v.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return v;
+}
+VARIANT Long(LONG l) {
+  VARIANT v;
+  v.vt = VT_I4;
+  v.lVal = l;
   return v;
 }
 VARIANT Bool(bool b) {
@@ -349,6 +363,37 @@ TEST(TarifexControlWine, AStreamThatCannotBeReadLeavesThePropertiesAsTheyWere) {
   }
 }
 
+// A bag of another version, or one holding a text no property takes, is
+// refused before any property changes.
+TEST(TarifexControlWine, ABagThatCannotBeLoadedLeavesThePropertiesAsTheyWere) {
+  const struct {
+    const char* name;
+    const wchar_t* property;
+    VARIANT value;
+    HRESULT expected;
+  } cases[] = {
+      {"another major version", L"_Version", Long(0x20000), STG_E_INVALIDHEADER},
+      {"a text longer than any property", L"PathDebug",
+       Text(std::wstring(kLongestText + 1, L'p')), E_INVALIDARG},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryPropertyBag bag;
+    VARIANT host = Text(L"otro-host");
+    VARIANT lang = Short(0);
+    VARIANT value = c.value;
+    bag.Write(L"Host", &host);
+    bag.Write(L"Lang", &lang);
+    bag.Write(c.property, &value);
+    ::VariantClear(&host);
+    ::VariantClear(&value);
+    ComPtr<IDispatch> control = NewControl();
+    SetUpLikeAHost(control.get());
+    EXPECT_EQ(control.As<IPersistPropertyBag>()->Load(&bag, nullptr), c.expected);
+    EXPECT_EQ(Properties(control.get()), kSetUp);
+  }
+}
+
 // --- the data components and the engine ---------------------------------------------------------
 
 using StandInScript = void(WINAPI*)(const char* records, int fail_open);
@@ -365,6 +410,59 @@ bool Exec(IDispatch* control, VARIANT_BOOL* result) {
   ComPtr<ITarifexCtrl> typed;
   control->QueryInterface(IID_ITarifexCtrl, typed.put_void());
   return typed && SUCCEEDED(typed->ExecTarifex(0, result));
+}
+
+// What a control takes, its saved form gives back: a text property as long
+// as a form loads is saved and loaded whole, a longer one is refused when it
+// is set, and the engine's error text of a run, which may be longer, is
+// kept up to that length.
+TEST(TarifexControlWine, EveryTextTheControlTakesComesBackFromItsSavedForm) {
+  const std::wstring longest(kLongestText, L'h');
+  ComPtr<IDispatch> saved = NewControl();
+  SetUpLikeAHost(saved.get());
+  EXPECT_EQ(Put(saved.get(), L"Host", Text(longest)), S_OK);
+  // Refused (through IDispatch, as an exception of the method).
+  EXPECT_TRUE(FAILED(Put(saved.get(), L"Port", Text(std::wstring(kLongestText + 1, L'7')))));
+  EXPECT_TRUE(FAILED(Put(saved.get(), L"PathDebug", Text(std::wstring(100000, L'd')))));
+  EXPECT_EQ(saved.As<ITarifexCtrl>()->put_Port(Bstr(std::wstring(kLongestText + 1, L'7')).get()),
+            E_INVALIDARG);
+  EXPECT_EQ(Show(Get(saved.get(), L"Port")), L"7070");
+  EXPECT_EQ(Show(Get(saved.get(), L"PathDebug")), L"D:\\trazas\\");
+
+  // The engine's own message, longer than any property, ends the run.
+  const auto script = StandInExport<StandInScript>("MendrelStandInScript");
+  ASSERT_NE(script, nullptr);
+  const std::string message(40000, 'm');
+  const std::string stop = "STOP(IFS=\x02,MOD=L,EOB=\x04,EOL=\x03):" + message + "\x03\n";
+  ASSERT_EQ(Put(saved.get(), L"Gen",
+                Object(MakeVars({{L"DDDTOFICIA", L"20240131"}}).get()), DISPATCH_PROPERTYPUTREF),
+            S_OK);
+  script((stop + "TXT_OK").c_str(), 0);
+  VARIANT_BOOL succeeded = VARIANT_TRUE;
+  ASSERT_TRUE(Exec(saved.get(), &succeeded));
+  EXPECT_EQ(succeeded, VARIANT_FALSE);
+  ASSERT_EQ(Show(Get(saved.get(), L"MsgError")).size(), message.size());
+  const std::vector<std::wstring> expected = {
+      L"Debug=true", L"Host=" + longest, L"Port=7070", L"PathDebug=D:\\trazas\\",
+      L"BtnNoSeleccionar=false", L"Lang=1", L"MsgError=" + std::wstring(kLongestText, L'm')};
+
+  ComPtr<IStream> stream = NewStream();
+  ASSERT_EQ(saved.As<IPersistStreamInit>()->Save(stream.get(), TRUE), S_OK);
+  ULARGE_INTEGER size{};
+  EXPECT_EQ(saved.As<IPersistStreamInit>()->GetSizeMax(&size), S_OK);
+  STATSTG stat{};
+  stream->Stat(&stat, STATFLAG_NONAME);
+  EXPECT_EQ(stat.cbSize.QuadPart, size.QuadPart);
+  Rewind(stream.get());
+  ComPtr<IDispatch> from_stream = NewControl();
+  ASSERT_EQ(from_stream.As<IPersistStreamInit>()->Load(stream.get()), S_OK);
+  EXPECT_EQ(Properties(from_stream.get()), expected);
+
+  MemoryPropertyBag bag;
+  ASSERT_EQ(saved.As<IPersistPropertyBag>()->Save(&bag, TRUE, TRUE), S_OK);
+  ComPtr<IDispatch> from_bag = NewControl();
+  ASSERT_EQ(from_bag.As<IPersistPropertyBag>()->Load(&bag, nullptr), S_OK);
+  EXPECT_EQ(Properties(from_bag.get()), expected);
 }
 
 TEST(TarifexControlWine, AddBenefTwiceSendsTheCodesJoinedByOneBlank) {
