@@ -5,11 +5,21 @@
 namespace korvex {
 
 RecordedWindowSystem::RecordedWindowSystem(WindowSystem& live, DialogRecording recording)
-    : m_live(live), m_recording(std::move(recording)) {
+    : m_live(live) {
+  Record(std::move(recording));
+}
+
+RecordedWindowSystem::RecordedWindowSystem(WindowSystem& live) : m_live(live), m_expired(true) {}
+
+void RecordedWindowSystem::Record(DialogRecording recording) {
+  m_recording = std::move(recording);
+  m_index.clear();
   for (std::size_t i = 0; i < m_recording.windows.size(); ++i) {
     m_index.emplace(m_recording.windows[i].window, i);
   }
   m_changed.assign(m_recording.windows.size(), false);
+  m_expired = false;
+  m_answered = 0;
 }
 
 const RecordedWindow* RecordedWindowSystem::Find(Hwnd window, bool frames_too) {

@@ -50,16 +50,26 @@ struct DialogRecording {
   Text frame_class;             // the class they were found by
   int frame_text_chars = 0;     // the buffer their captions were read with
   std::vector<RecordedWindow> windows;  // the dialog, its children in z-order, the frames
+  // The recorder's performance counter when it began and when it was done.
+  std::uint64_t taken_at = 0;
+  std::uint64_t done_at = 0;
 };
 
 class RecordedWindowSystem final : public WindowSystem {
  public:
   RecordedWindowSystem(WindowSystem& live, DialogRecording recording);
+  // Without a recording: every call goes to the live window system until
+  // Record().
+  explicit RecordedWindowSystem(WindowSystem& live);
 
+  // Answers from this recording from now on, in place of any earlier one.
+  void Record(DialogRecording recording);
   // From now on every call goes to the live window system.
   void Expire() { m_expired = true; }
+  bool expired() const { return m_expired; }
   // Reads answered from the recording so far.
   int answered() const { return m_answered; }
+  const DialogRecording& recording() const { return m_recording; }
 
   Text GetWindowTextW(Hwnd window) override;
   Text GetWindowTextW(Hwnd window, int buffer_chars) override;

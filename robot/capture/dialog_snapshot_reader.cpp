@@ -31,6 +31,8 @@ std::optional<DialogRecording> ReadDialogSnapshot(const unsigned char* bytes, st
   }
   DialogRecording recording;
   recording.dialog = dialog;
+  recording.taken_at = header.taken_at;
+  recording.done_at = header.done_at;
   if (header.validation != 0) {
     recording.validation = HandleFromSnapshot(header.validation);
     recording.frame_class = sentrel::kSnapshotFrameClass;

@@ -94,7 +94,7 @@ bool CMainFrameWindow::OnCreate() {
       CMainFrame::Ports{m_ws, static_cast<HookPort&>(*this), static_cast<TimerPort&>(*this), m_tray,
                         m_mascot, static_cast<FrameDialogs&>(*this), m_askUser,
                         static_cast<SoundPort&>(*this), m_follower,
-                        m_queries},
+                        m_queries, &m_timeline},
       *m_repository, m_journal, m_settings, FromHwnd(hwnd()), FromHwnd(m_slot));
   m_commands = std::make_unique<FrameCommands>(*m_main, *m_repository, m_profileDialogs, m_mascot,
                                                [this] {
@@ -283,7 +283,14 @@ void CMainFrameWindow::RemoveHook(std::uintptr_t hook) {
   ::UnhookWindowsHookEx(reinterpret_cast<HHOOK>(hook));
 }
 
-void CMainFrameWindow::RegisterPilotek(Hwnd frame) { ::RegisterPilotek(ToHwnd(frame)); }
+void CMainFrameWindow::RegisterPilotek(Hwnd frame) {
+  // The buffer names the window the hook's notifications go to, before the
+  // hook learns it.
+  m_snapshots.Open(ToHwnd(frame));
+  ::RegisterPilotek(ToHwnd(frame));
+}
+
+std::vector<unsigned char> CMainFrameWindow::CopyDialogSnapshot() { return m_snapshots.Copy(); }
 
 int CMainFrameWindow::ConfirmStore(Hwnd parent) { return CConfirmDlg().Ask(ToHwnd(parent)); }
 
