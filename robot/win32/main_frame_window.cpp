@@ -285,8 +285,11 @@ void CMainFrameWindow::RemoveHook(std::uintptr_t hook) {
 
 void CMainFrameWindow::RegisterPilotek(Hwnd frame) {
   // The buffer names the window the hook's notifications go to, before the
-  // hook learns it.
-  m_snapshots.Open(ToHwnd(frame));
+  // hook learns it.  KORVEX_SNAPSHOT=0 leaves the session without one, so
+  // the robot reads every dialog live (a measurement of both ways).
+  wchar_t wanted[4] = L"";
+  const DWORD chars = ::GetEnvironmentVariableW(L"KORVEX_SNAPSHOT", wanted, 4);
+  if (!(chars == 1 && wanted[0] == L'0')) m_snapshots.Open(ToHwnd(frame));
   ::RegisterPilotek(ToHwnd(frame));
 }
 
