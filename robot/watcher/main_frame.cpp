@@ -317,8 +317,10 @@ void CMainFrame::HandleDialogReady(Hwnd window) {
         const WindowCallCounts& counts = m_counting.counts();
         line.waits = counts.waits;
         line.server_calls = counts.server_calls;
-        line.hook_began = m_recorded.recording().taken_at;
-        line.hook_done = m_recorded.recording().done_at;
+        if (line.from_snapshot) {
+          line.hook_began = m_recorded.recording().taken_at;
+          line.hook_done = m_recorded.recording().done_at;
+        }
         m_timeline.Write(line);
       }
       return;

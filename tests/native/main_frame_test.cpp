@@ -457,7 +457,15 @@ TEST_F(WatcherTest, TheHooksSnapshotSparesTheHostItsReadsAndChangesNothingElse) 
     bool from_snapshot;
   };
   const std::vector<Case> cases = {
-      {"a snapshot of the dialog", [&](Hwnd d) { return Snapshot(desk, d, validation); }, true},
+      {"a snapshot of the dialog",
+       [&](Hwnd d) {
+         Buffer bytes = Snapshot(desk, d, validation);
+         auto* header = reinterpret_cast<sentrel::SnapshotHeader*>(bytes.data());
+         header->taken_at = 5;
+         header->done_at = 6;
+         return bytes;
+       },
+       true},
       {"no buffer, or a copy taken while the hook wrote", [](Hwnd) { return Buffer{}; }, false},
       {"another dialog's",
        [&](Hwnd) {
@@ -519,6 +527,9 @@ TEST_F(WatcherTest, TheHooksSnapshotSparesTheHostItsReadsAndChangesNothingElse) 
     const AnswerTimeline& line = timeline.lines.back();
     EXPECT_EQ(line.dialog, box);
     EXPECT_EQ(line.from_snapshot, c.from_snapshot);
+    // The hook's stamps are this dialog's snapshot's, or none.
+    EXPECT_EQ(line.hook_began, c.from_snapshot ? 5u : 0u);
+    EXPECT_EQ(line.hook_done, c.from_snapshot ? 6u : 0u);
     if (c.from_snapshot) {
       EXPECT_EQ(reads, 0) << "the host was asked what the snapshot holds";
       EXPECT_EQ(line.waits, 0);

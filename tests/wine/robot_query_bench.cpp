@@ -12,7 +12,10 @@
 // percentile in milliseconds, and how many questions found no answer.
 // Then, for what bounds it, the same figures of a bare connection to the
 // robot's port (connect and close, no question): the part of the round trip
-// that is the socket's alone.
+// that is the socket's alone.  Last, where a question's time goes on the
+// asking side: the median of each step of the exchange (the connection, the
+// request written, the wait for the whole response, which holds all of the
+// robot's work, and the close).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -23,6 +26,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/socket.h"
 #include "protocol/framing.h"
 #include "protocol/messages.h"
 #include "tarifex/ansi.h"
@@ -74,6 +78,49 @@ int wmain(int argc, wchar_t** argv) {
   };
   std::printf("query round trip: n=%d p50=%.3f ms p99=%.3f ms unanswered=%d\n", count,
               at(ms, 0.50), at(ms, 0.99), unanswered);
+
+  // The exchange step by step, as protocol::Exchange makes it.
+  {
+    std::vector<double> steps[4];
+    const auto since = [&](const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
+      return 1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) /
+             static_cast<double>(frequency.QuadPart);
+    };
+    for (int i = 0; i < count; ++i) {
+      protocol::CBuffer out;
+      protocol::CBuffer in;
+      if (!protocol::EncodeRequest(request, clock, out)) break;
+      LARGE_INTEGER t0, t1, t2, t3, t4;
+      ::QueryPerformanceCounter(&t0);
+      bool ok = false;
+      {
+        korvex::net::InitializeSockets();
+        korvex::net::Socket socket = korvex::net::Socket::Tcp();
+        ok = socket.IsValid() &&
+             socket.Connect(protocol::kRobotAddress, protocol::kRobotPort, protocol::kConnectWaitMs);
+        ::QueryPerformanceCounter(&t1);
+        ok = ok && protocol::WriteMessage(socket, out);
+        ::QueryPerformanceCounter(&t2);
+        ok = ok && protocol::ReadMessage(socket, protocol::kResponseBounds, in);
+        ::QueryPerformanceCounter(&t3);
+      }
+      ::QueryPerformanceCounter(&t4);
+      if (!ok) continue;
+      steps[0].push_back(since(t0, t1));
+      steps[1].push_back(since(t1, t2));
+      steps[2].push_back(since(t2, t3));
+      steps[3].push_back(since(t3, t4));
+    }
+    const char* names[4] = {"socket and connect", "request written", "response awaited and read",
+                            "close"};
+    if (!steps[0].empty()) {
+      std::printf("the question's exchange, step by step (n=%zu, ms):\n", steps[0].size());
+      for (int k = 0; k < 4; ++k) {
+        const double p50 = at(steps[k], 0.50);
+        std::printf("  %-28s p50=%.3f p99=%.3f\n", names[k], p50, at(steps[k], 0.99));
+      }
+    }
+  }
 
   // The bare connection: connect to 127.0.0.1:19697 and close.  The robot
   // gives each connection a thread that waits for its request; a pause
