@@ -44,6 +44,10 @@ class CountingWindowSystem final : public WindowSystem {
   Hwnd FindWindowExW(Hwnd p, Hwnd after, TextView c) override {
     return Server(), m_next.FindWindowExW(p, after, c);
   }
+  Hwnd FindWindowW(TextView caption) override { return Server(), m_next.FindWindowW(caption); }
+  std::uintptr_t GetPropW(Hwnd w, TextView name) override {
+    return Server(), m_next.GetPropW(w, name);
+  }
   ThreadProcessIds GetWindowThreadProcessId(Hwnd w) override {
     return Server(), m_next.GetWindowThreadProcessId(w);
   }

@@ -84,6 +84,10 @@ class RecordedWindowSystem final : public WindowSystem {
     return m_live.GetWindowLongW(window, index);
   }
   Hwnd FindWindowExW(Hwnd parent, Hwnd child_after, TextView class_name) override;
+  Hwnd FindWindowW(TextView caption) override { return m_live.FindWindowW(caption); }
+  std::uintptr_t GetPropW(Hwnd window, TextView name) override {
+    return m_live.GetPropW(window, name);
+  }
   ThreadProcessIds GetWindowThreadProcessId(Hwnd window) override {
     return m_live.GetWindowThreadProcessId(window);
   }

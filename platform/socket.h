@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 namespace korvex::net {
 
@@ -28,6 +29,14 @@ bool InitializeSockets();
 
 // WSAGetLastError() on Windows, errno elsewhere: for traces.
 int LastSocketError();
+
+// One end of an IPv4 connection: the address in host byte order (127.0.0.1
+// is 0x7F000001) and the port.
+struct Endpoint {
+  std::uint32_t address = 0;
+  std::uint16_t port = 0;
+  friend bool operator==(const Endpoint&, const Endpoint&) = default;
+};
 
 class Socket {
  public:
@@ -50,13 +59,23 @@ class Socket {
   bool IsValid() const { return m_valid; }
   NativeSocket Native() const { return m_native; }
 
-  bool SetReuseAddress();  // SO_REUSEADDR = 1
+  // No other socket may bind the address and port this socket binds, not
+  // even one that asks to share them: SO_EXCLUSIVEADDRUSE on Windows, where
+  // SO_REUSEADDR would let another socket take the port over.  Elsewhere
+  // SO_REUSEADDR, which never lets two sockets listen on one port and lets
+  // a restarted listener bind while old connections of the port linger.
+  // Before Bind.
+  bool SetExclusiveAddressUse();
   bool SetNonBlocking();   // FIONBIO / O_NONBLOCK
   // bind() to an IPv4 address in dotted form and a port (0: any free port).
   bool Bind(const char* address, std::uint16_t port);
   bool Listen(int backlog);
   // The port the socket is bound to; 0 when it cannot be read.
   std::uint16_t LocalPort() const;
+  // getsockname() and getpeername(): this end and the other end of a
+  // connection; no value when they cannot be read.
+  std::optional<Endpoint> LocalEndpoint() const;
+  std::optional<Endpoint> PeerEndpoint() const;
   // accept(): an invalid Socket when no connection was waiting or on failure.
   Socket Accept();
   // connect() that waits at most timeout_ms for the connection to be made
@@ -70,6 +89,9 @@ class Socket {
   int Receive(void* data, int length);
   // Ends both directions (shutdown), leaving the socket open.
   void Shutdown();
+  // SO_LINGER {on, 0 s}: Close then resets the connection instead of ending
+  // it in order, and this side keeps nothing of it afterwards (no TIME_WAIT).
+  bool SetAbortiveClose();
   void Close();
 
  private:

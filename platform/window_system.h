@@ -127,6 +127,13 @@ class WindowSystem {
   // FindWindowExW(parent, child_after, class_name, nullptr); parent kNoWindow
   // searches the top-level windows.
   virtual Hwnd FindWindowExW(Hwnd parent, Hwnd child_after, TextView class_name) = 0;
+  // FindWindowW(nullptr, caption): a top-level window with exactly this
+  // caption, of any class.  The window system shows a program the windows
+  // of its own terminal-server session only.
+  virtual Hwnd FindWindowW(TextView caption) = 0;
+  // GetPropW(window, name) as a number; 0 when the window has no such
+  // property.  No message is sent.
+  virtual std::uintptr_t GetPropW(Hwnd window, TextView name) = 0;
   virtual ThreadProcessIds GetWindowThreadProcessId(Hwnd window) = 0;
   // OpenProcess(0x410), EnumProcessModules (first module),
   // GetModuleBaseNameW (260 characters); "<unknown>" when any step fails.

@@ -1,6 +1,7 @@
 #include "protocol/framing.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "platform/trace.h"
@@ -65,8 +66,10 @@ bool ReadMessage(net::Socket& socket, LengthBounds bounds, CBuffer& body,
   return true;
 }
 
-bool Exchange(std::uint16_t port, const CBuffer& request, CBuffer& response) {
+bool Exchange(std::uint16_t port, const CBuffer& request, CBuffer& response, int deadline_ms) {
   KORVEX_TRACE("Exchange() start, port: %d", port);
+  const net::Deadline deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
   net::InitializeSockets();
   net::Socket socket = net::Socket::Tcp();
   if (!socket.IsValid()) {
@@ -78,9 +81,14 @@ bool Exchange(std::uint16_t port, const CBuffer& request, CBuffer& response) {
     return false;  // the socket closes as it goes
   }
   KORVEX_TRACE("Exchange() connect() successful");
-  if (!WriteMessage(socket, request)) return false;
+  if (!WriteMessage(socket, request, nullptr, deadline)) return false;
   KORVEX_TRACE("Exchange() escribí la pregunta al servidor");
-  if (!ReadMessage(socket, kResponseBounds, response)) return false;
+  if (!ReadMessage(socket, kResponseBounds, response, nullptr, deadline)) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      KORVEX_TRACE("Exchange() sin respuesta completa en %d ms", deadline_ms);
+    }
+    return false;
+  }
   KORVEX_TRACE("Exchange() respuesta leída con éxito");
   return true;
 }

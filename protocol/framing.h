@@ -38,7 +38,9 @@ bool ReadMessage(net::Socket& socket, LengthBounds bounds, CBuffer& body,
 
 // One exchange with the robot listening on 127.0.0.1:port: the connection
 // (given up when not made within kConnectWaitMs), the request, and a
-// response within kResponseBounds, which still has to be decoded.
-bool Exchange(std::uint16_t port, const CBuffer& request, CBuffer& response);
+// response within kResponseBounds, which still has to be decoded.  The
+// whole exchange is over within deadline_ms, whatever each wait allows.
+bool Exchange(std::uint16_t port, const CBuffer& request, CBuffer& response,
+              int deadline_ms = kExchangeDeadlineMs);
 
 }  // namespace korvex::protocol

@@ -32,6 +32,15 @@ inline constexpr std::int32_t kPreguntaOpciones = 3;
 inline constexpr const char* kRobotAddress = "127.0.0.1";
 inline constexpr std::uint16_t kRobotPort = 19697;
 
+// One robot per terminal-server session, and one port 19697 per machine:
+// the robot listens on 19697 when it can, on a free port otherwise, and
+// publishes the port it listens on as a property of its main window, which
+// only the programs of its own session see.  The tariff control asks the
+// robot whose window it finds, on the port that window publishes, and on
+// 19697 when no window publishes one (a robot of an earlier version).
+inline constexpr char16_t kRobotWindowCaption[] = u"PILOTEK_MAIN_FRAME";
+inline constexpr char16_t kQueryPortProperty[] = u"KORVEX.QueryPort";
+
 // Accepted body lengths: the smallest request holds the protocol, the query
 // and the signature; the smallest response the signature.
 inline constexpr std::int32_t kMinRequestLength = 12;
@@ -41,6 +50,12 @@ inline constexpr std::int32_t kMaxResponseLength = 0x10000;
 
 // Each wait for data on a connection, at both ends.
 inline constexpr int kReadWaitMs = 5000;
+
+// The asking side's whole exchange, from the connect to the last byte of the
+// response: the tariff control asks on the host's user-interface thread, and
+// a peer that trickles a byte within every wait must not keep that thread
+// for longer than this.  The robot answers in milliseconds.
+inline constexpr int kExchangeDeadlineMs = 3000;
 
 // The robot listens on the same machine, where a connection to a listening
 // port is made in microseconds.  Windows retries a refused connection for

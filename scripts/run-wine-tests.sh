@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the tests labelled "wine" of a Windows build under 64-bit Wine:
+# Runs the tests labelled "wine" of a Windows build under Wine (a 32-bit
+# build needs a Wine that runs 32-bit programs: scripts/vm32/):
 #
 #   scripts/run-wine-tests.sh BUILD_DIR [CTEST_ARGUMENTS...]
 #
@@ -25,8 +26,14 @@ build=$(cd "$1" && pwd)
 shift
 command -v ctest >/dev/null || { echo "run-wine-tests: ctest is missing (scripts/install-deps.sh)" >&2; exit 1; }
 
+# shellcheck source=scripts/wine-env.sh
+source "$here/wine-env.sh"
+limit=$(korvex_scaled 1800)
+
 # Always on a virtual display of its own, whatever the caller's session asks.
 exec env -u KORVEX_SESSION_DISPLAY "$here/wine-session.sh" bash -c '
   echo "== Wine prefix $WINEPREFIX ($KORVEX_WINE, display $DISPLAY, LANG=$LANG)"
-  exec timeout --kill-after=30 1800 ctest --test-dir "$0" -L wine --output-on-failure "$@"
-' "$build" "$@"
+  limit=$1
+  shift
+  exec timeout --kill-after=30 "$limit" ctest --test-dir "$0" -L wine --output-on-failure "$@"
+' "$build" "$limit" "$@"

@@ -35,6 +35,31 @@ case "${WINEDLLOVERRIDES:-}" in
 esac
 export WINEDLLOVERRIDES
 
+# KORVEX_TIME_SCALE=N (1 to 100, default 1) stretches every time limit of
+# the Wine scripts and of the test programs (tools/common/time_scale.h) for
+# a machine that runs Wine N times slower: the emulated machine of the
+# 32-bit campaign (scripts/vm32/).  korvex_scaled SECONDS prints a limit
+# stretched.
+korvex_time_scale=1
+if [[ "${KORVEX_TIME_SCALE:-}" =~ ^[0-9]{1,3}$ ]] && ((10#$KORVEX_TIME_SCALE >= 1 && 10#$KORVEX_TIME_SCALE <= 100)); then
+  korvex_time_scale=$((10#$KORVEX_TIME_SCALE))
+fi
+korvex_scaled() { echo $(($1 * korvex_time_scale)); }
+
+# korvex_pe_bits FILE prints 32 or 64: the architecture of a Windows program
+# or library (its PE header's machine), or fails for anything else.
+korvex_pe_bits() {
+  local offset machine
+  offset=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
+  [[ "$offset" =~ ^[0-9]+$ ]] || return 1
+  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+  case $machine in
+    014c) echo 32 ;;
+    8664) echo 64 ;;
+    *) return 1 ;;
+  esac
+}
+
 # The wineserver of the same installation as the loader.
 KORVEX_WINESERVER=$(dirname "$KORVEX_WINE")/wineserver
 if [[ ! -x "$KORVEX_WINESERVER" ]]; then

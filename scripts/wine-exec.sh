@@ -4,7 +4,8 @@
 #
 #   scripts/wine-exec.sh PROGRAM.exe [ARGUMENTS...]
 #
-# The program gets at most KORVEX_WINE_TIMEOUT seconds (default 300); a
+# The program gets at most KORVEX_WINE_TIMEOUT seconds (default 300, times
+# KORVEX_TIME_SCALE); a
 # program that runs longer is killed and the script fails with 124.  The
 # display, prefix and language come from the caller: scripts/run-wine-tests.sh
 # sets up a complete session.
@@ -20,7 +21,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" || exit 1
 
 program=$1
 shift
-limit=${KORVEX_WINE_TIMEOUT:-300}
+limit=$(korvex_scaled "${KORVEX_WINE_TIMEOUT:-300}")
 
 # GoogleTest's colours would only garble a log.  The test programs make their
 # own output unbuffered (tests/wine/test_process_setup.cpp); Wine writes it

@@ -13,7 +13,11 @@
 #
 # KORVEX_KEEP_PREFIX=1 keeps the prefix afterwards (its path is printed);
 # KORVEX_SESSION_DISPLAY=current runs on the caller's X display ($DISPLAY,
-# a desktop with a window manager) instead of a virtual one.
+# a desktop with a window manager) instead of a virtual one;
+# KORVEX_WINE_PREFIX_TEMPLATE=DIR makes the prefix a copy of DIR, a prefix
+# of the same Wine made before, instead of making it new (the emulated
+# machine of scripts/vm32/, where wineboot takes minutes).  Time limits
+# follow KORVEX_TIME_SCALE (scripts/wine-env.sh).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -22,16 +26,18 @@ if [[ "${1:-}" == --inside-display ]]; then
   shift
   # shellcheck source=scripts/wine-env.sh
   source "$here/wine-env.sh"
-  timeout --kill-after=10 300 "$KORVEX_WINE" wineboot --init
-  timeout --kill-after=10 300 "$KORVEX_WINESERVER" -w || true
+  if [[ -z "${KORVEX_WINE_PREFIX_TEMPLATE:-}" ]]; then
+    timeout --kill-after=10 "$(korvex_scaled 300)" "$KORVEX_WINE" wineboot --init
+    timeout --kill-after=10 "$(korvex_scaled 300)" "$KORVEX_WINESERVER" -w || true
+  fi
   if [[ "${KORVEX_SESSION_DISPLAY:-}" != current ]]; then
     # Xvfb has no window manager.
-    timeout --kill-after=10 120 "$KORVEX_WINE" reg add 'HKCU\Software\Wine\X11 Driver' \
+    timeout --kill-after=10 "$(korvex_scaled 120)" "$KORVEX_WINE" reg add 'HKCU\Software\Wine\X11 Driver' \
       /v Managed /t REG_SZ /d N /f >/dev/null
   fi
   status=0
   "$@" || status=$?
-  timeout --kill-after=10 60 "$KORVEX_WINESERVER" -k || true
+  timeout --kill-after=10 "$(korvex_scaled 60)" "$KORVEX_WINESERVER" -k || true
   exit $status
 fi
 
@@ -52,8 +58,13 @@ unset LANGUAGE
 export LANG=es_AR.UTF-8
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/korvex-wine.XXXXXX")
 export WINEPREFIX
+if [[ -n "${KORVEX_WINE_PREFIX_TEMPLATE:-}" ]]; then
+  [[ -f "$KORVEX_WINE_PREFIX_TEMPLATE/system.reg" ]] ||
+    { echo "wine-session: $KORVEX_WINE_PREFIX_TEMPLATE is not a Wine prefix" >&2; rm -rf "$WINEPREFIX"; exit 1; }
+  cp -a "$KORVEX_WINE_PREFIX_TEMPLATE/." "$WINEPREFIX/"
+fi
 cleanup() {
-  timeout --kill-after=5 30 "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
+  timeout --kill-after=5 "$(korvex_scaled 30)" "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
   if [[ "${KORVEX_KEEP_PREFIX:-}" == 1 ]]; then
     echo "wine-session: the Wine prefix is kept in $WINEPREFIX"
   else

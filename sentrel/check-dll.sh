@@ -4,7 +4,10 @@
 #
 #   sentrel/check-dll.sh build/win64/bin/Sentrel.dll build/win32/bin/Sentrel.dll
 #
-# - the exports are exactly RegisterPilotek, RobotGetDLLModule and
+# - the exports are exactly the two functions under the decorated names of
+#   their signatures, void RegisterPilotek(HWND) and HMODULE
+#   RobotGetDLLModule() as the Microsoft compiler decorates them for the
+#   library's architecture, the same two under their plain names, and
 #   _CallWndRetProc@12;
 # - the section "Shared" exists with the characteristics 0xD0000040 (shared,
 #   readable, writable, initialised data);
@@ -51,7 +54,12 @@ for dll in "$@"; do
   pe_open "$dll" || continue
 
   exports=$(pe_exports)
-  wanted="RegisterPilotek RobotGetDLLModule _CallWndRetProc@12 "
+  # A pointer is "PA" in the 32-bit decoration and "PEA" (64-bit pointer)
+  # in the 64-bit one.
+  pointer=PA
+  [[ "$format" == pei-x86-64 ]] && pointer=PEA
+  wanted="?RegisterPilotek@@YAX${pointer}UHWND__@@@Z ?RobotGetDLLModule@@YA${pointer}UHINSTANCE__@@XZ"
+  wanted+=" RegisterPilotek RobotGetDLLModule _CallWndRetProc@12 "
   [[ "$exports" == "$wanted" ]]
   check "$format exports exactly: $wanted" $? "found: $exports"
 

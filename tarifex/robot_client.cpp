@@ -85,9 +85,23 @@ int CProtorobot::ObtainCurrentItem(Hwnd parent) {
 
 // --- the exchange ---------------------------------------------------------------------
 
+std::uint16_t SessionRobotPort(WindowSystem& ws, SessionSystem* sessions) {
+  const Hwnd robot = ws.FindWindowW(protocol::kRobotWindowCaption);
+  if (robot == kNoWindow) return protocol::kRobotPort;
+  if (sessions != nullptr &&
+      !IsProcessOfCallersSession(*sessions, ws.GetWindowThreadProcessId(robot).process_id)) {
+    return protocol::kRobotPort;
+  }
+  const std::uintptr_t port = ws.GetPropW(robot, protocol::kQueryPortProperty);
+  if (port == 0 || port > 0xFFFF) return protocol::kRobotPort;
+  return static_cast<std::uint16_t>(port);
+}
+
 bool CProtorobot::QueryRobot(CBuffer& request, CBuffer& response) {
-  KORVEX_TRACE("QueryRobot() start, port: %d", m_options.port);
-  return protocol::Exchange(m_options.port, request, response);
+  const std::uint16_t port =
+      m_options.port.has_value() ? *m_options.port : SessionRobotPort(m_ws, m_options.sessions);
+  KORVEX_TRACE("QueryRobot() start, port: %d", port);
+  return protocol::Exchange(port, request, response);
 }
 
 template <class Request, class Response>

@@ -7,20 +7,25 @@
 // The robot is asked only when the control's host window (the parent, the
 // window the control was given to run in) is the total-validation window;
 // the question carries the number of the item being validated, read from the
-// host's progress frame.  Each question opens its own connection to
-// 127.0.0.1:19697, sends one signed request and reads one signed response;
-// the connect and every wait for data are bounded, so the host's thread is
-// never held for long.  The messages and their framing are the protocol's
+// host's progress frame.  Each question opens its own connection to the
+// robot of the host's terminal-server session (SessionRobotPort; 19697 unless
+// that robot says otherwise), sends one signed request and reads one signed
+// response;
+// the connect is bounded, and so is the whole exchange
+// (protocol::kExchangeDeadlineMs), so the host's thread is never held for
+// more than a few seconds, whatever the peer sends or withholds.  The messages and their framing are the protocol's
 // (protocol/messages.h, protocol/framing.h); the client checks what the
 // answers mean and converts the control's 8-bit texts.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/session_system.h"
 #include "platform/window_system.h"
 #include "protocol/buffer.h"
 #include "protocol/protocol.h"
@@ -30,11 +35,23 @@ namespace korvex::tarifex {
 inline constexpr int kTitleBufferChars = 512;
 
 struct RobotClientOptions {
-  // The robot's port; tests give their server's.
-  std::uint16_t port = protocol::kRobotPort;
+  // The robot's port; no value: the port of the robot of this session,
+  // looked up at every question (SessionRobotPort).  Tests give their
+  // server's.
+  std::optional<std::uint16_t> port;
   // Signs the requests and checks the responses; null: the system clock.
   Clock* clock = nullptr;
+  // Tells the session of the robot's window; null: the window found is
+  // taken as of this session (the window system shows no other).
+  SessionSystem* sessions = nullptr;
 };
+
+// The port of the robot of the caller's session: the one its main window
+// ("PILOTEK_MAIN_FRAME") publishes as the property "KORVEX.QueryPort".
+// protocol::kRobotPort when there is no such window, when the window found is
+// of a process of another session, or when it publishes no port (a robot of
+// an earlier version).
+std::uint16_t SessionRobotPort(WindowSystem& ws, SessionSystem* sessions);
 
 class CProtorobot {
  public:

@@ -189,16 +189,37 @@ bool TarifexControl::ExecTarifex(Hwnd window) {
   m_sessionOpen = false;
   m_ports.ui.ShowWaitCursor();
   m_ports.engine.Begin();
+  // Every way out of the run, an exception of any port included, closes the
+  // session and ends the engine; the exception goes on to the caller.
+  struct EndOfRun {
+    TarifexControl& control;
+    ~EndOfRun() { control.EndRun(); }
+  } end_of_run{*this};
   const bool done = Run();
   if (done) {
     KORVEX_TRACE("CTarifexCtrl::ExecTarifex() FIN OK");
   } else {
     KORVEX_TRACE("CTarifexCtrl::ExecTarifex() error: %s", m_error.c_str());
   }
-  CloseSession();
-  m_ports.engine.End();
-  m_ports.ui.ShowArrowCursor();
   return done;
+}
+
+void TarifexControl::EndRun() noexcept {
+  // Each step is taken even when one before it fails; nothing leaves here
+  // while an exception may be on its way out.
+  try {
+    CloseSession();
+  } catch (...) {
+    m_sessionOpen = false;
+  }
+  try {
+    m_ports.engine.End();
+  } catch (...) {
+  }
+  try {
+    m_ports.ui.ShowArrowCursor();
+  } catch (...) {
+  }
 }
 
 bool TarifexControl::Run() {

@@ -81,7 +81,9 @@ class TarifexControl {
 
   // One run of the engine for the current data; window is the host's window
   // that owns every box and dialog of the run.  False on any failure, with
-  // the reason in MsgError().
+  // the reason in MsgError().  An exception of a port reaches the caller
+  // (the COM method's barrier) after the session is closed and the engine
+  // ended.
   bool ExecTarifex(Hwnd window);
   // The error text of the last run.
   const std::string& MsgError() const { return m_error; }
@@ -103,6 +105,9 @@ class TarifexControl {
   bool PrepareDeclaration();
   bool OpenSession();
   void CloseSession();
+  // The end of every run: the session closed, the engine ended (194), the
+  // arrow cursor back.
+  void EndRun() noexcept;
   bool SendRecord(std::string_view record);
   bool ReceiveRecord(std::string* record);
   bool Dispatch(const std::string& text);

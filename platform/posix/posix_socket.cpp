@@ -43,7 +43,7 @@ Socket Socket::Udp() {
   return s < 0 ? Socket() : Socket(s);
 }
 
-bool Socket::SetReuseAddress() {
+bool Socket::SetExclusiveAddressUse() {
   const int on = 1;
   return ::setsockopt(m_native, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0;
 }
@@ -65,6 +65,26 @@ std::uint16_t Socket::LocalPort() const {
   socklen_t size = sizeof a;
   if (::getsockname(m_native, reinterpret_cast<sockaddr*>(&a), &size) != 0) return 0;
   return ntohs(a.sin_port);
+}
+
+std::optional<Endpoint> Socket::LocalEndpoint() const {
+  sockaddr_in a{};
+  socklen_t size = sizeof a;
+  if (::getsockname(m_native, reinterpret_cast<sockaddr*>(&a), &size) != 0 ||
+      a.sin_family != AF_INET) {
+    return std::nullopt;
+  }
+  return Endpoint{ntohl(a.sin_addr.s_addr), ntohs(a.sin_port)};
+}
+
+std::optional<Endpoint> Socket::PeerEndpoint() const {
+  sockaddr_in a{};
+  socklen_t size = sizeof a;
+  if (::getpeername(m_native, reinterpret_cast<sockaddr*>(&a), &size) != 0 ||
+      a.sin_family != AF_INET) {
+    return std::nullopt;
+  }
+  return Endpoint{ntohl(a.sin_addr.s_addr), ntohs(a.sin_port)};
 }
 
 Socket Socket::Accept() {
@@ -95,6 +115,11 @@ int Socket::Receive(void* data, int length) {
 
 void Socket::Shutdown() {
   if (m_valid) ::shutdown(m_native, SHUT_RDWR);
+}
+
+bool Socket::SetAbortiveClose() {
+  const linger abortive{1, 0};
+  return ::setsockopt(m_native, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive) == 0;
 }
 
 void Socket::Close() {

@@ -43,9 +43,9 @@ Socket Socket::Udp() {
   return s == INVALID_SOCKET ? Socket() : Socket(static_cast<NativeSocket>(s));
 }
 
-bool Socket::SetReuseAddress() {
+bool Socket::SetExclusiveAddressUse() {
   const BOOL on = TRUE;
-  return ::setsockopt(ToSocket(m_native), SOL_SOCKET, SO_REUSEADDR,
+  return ::setsockopt(ToSocket(m_native), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
                       reinterpret_cast<const char*>(&on), sizeof on) == 0;
 }
 
@@ -68,6 +68,26 @@ std::uint16_t Socket::LocalPort() const {
   return ntohs(a.sin_port);
 }
 
+std::optional<Endpoint> Socket::LocalEndpoint() const {
+  sockaddr_in a{};
+  int size = sizeof a;
+  if (::getsockname(ToSocket(m_native), reinterpret_cast<sockaddr*>(&a), &size) != 0 ||
+      a.sin_family != AF_INET) {
+    return std::nullopt;
+  }
+  return Endpoint{ntohl(a.sin_addr.s_addr), ntohs(a.sin_port)};
+}
+
+std::optional<Endpoint> Socket::PeerEndpoint() const {
+  sockaddr_in a{};
+  int size = sizeof a;
+  if (::getpeername(ToSocket(m_native), reinterpret_cast<sockaddr*>(&a), &size) != 0 ||
+      a.sin_family != AF_INET) {
+    return std::nullopt;
+  }
+  return Endpoint{ntohl(a.sin_addr.s_addr), ntohs(a.sin_port)};
+}
+
 Socket Socket::Accept() {
   const SOCKET s = ::accept(ToSocket(m_native), nullptr, nullptr);
   return s == INVALID_SOCKET ? Socket() : Socket(static_cast<NativeSocket>(s));
@@ -87,6 +107,12 @@ int Socket::Receive(void* data, int length) {
 
 void Socket::Shutdown() {
   if (m_valid) ::shutdown(ToSocket(m_native), SD_BOTH);
+}
+
+bool Socket::SetAbortiveClose() {
+  const linger abortive{1, 0};
+  return ::setsockopt(ToSocket(m_native), SOL_SOCKET, SO_LINGER,
+                      reinterpret_cast<const char*>(&abortive), sizeof abortive) == 0;
 }
 
 void Socket::Close() {

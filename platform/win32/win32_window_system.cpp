@@ -104,6 +104,14 @@ Hwnd Win32WindowSystem::FindWindowExW(Hwnd parent, Hwnd child_after, TextView cl
                                   wanted.empty() ? nullptr : wanted.c_str(), nullptr));
 }
 
+Hwnd Win32WindowSystem::FindWindowW(TextView caption) {
+  return FromHwnd(::FindWindowW(nullptr, ToWide(caption).c_str()));
+}
+
+std::uintptr_t Win32WindowSystem::GetPropW(Hwnd window, TextView name) {
+  return reinterpret_cast<std::uintptr_t>(::GetPropW(ToHwnd(window), ToWide(name).c_str()));
+}
+
 ThreadProcessIds Win32WindowSystem::GetWindowThreadProcessId(Hwnd window) {
   DWORD process_id = 0;
   const DWORD thread_id = ::GetWindowThreadProcessId(ToHwnd(window), &process_id);

@@ -35,6 +35,8 @@ class Win32WindowSystem final : public WindowSystem {
   std::int32_t GetWindowLongW(Hwnd window, int index) override;
   // An empty class name matches windows of every class.
   Hwnd FindWindowExW(Hwnd parent, Hwnd child_after, TextView class_name) override;
+  Hwnd FindWindowW(TextView caption) override;
+  std::uintptr_t GetPropW(Hwnd window, TextView name) override;
   ThreadProcessIds GetWindowThreadProcessId(Hwnd window) override;
   Text GetProcessModuleBaseName(std::uint32_t process_id) override;
 

@@ -53,6 +53,13 @@ const std::map<int, const char16_t*>& Table() {
       {str::kConfigSaveFailed,
        u"No se pudo guardar toda la configuración en el registro. Los valores que no se "
        u"guardaron conservan su valor anterior."},
+      {str::kQueryPortTaken,
+       u"El puerto %1 de esta computadora está ocupado por otro programa o por el robot de otra "
+       u"sesión (error %2). El robot atiende al control tarifario de esta sesión en el puerto %3."},
+      {str::kQueryServiceDown,
+       u"El robot no puede atender las consultas del control tarifario (error %1). El control "
+       u"preguntará al usuario cada vez."},
+      {str::kQueryServiceTitle, u"Consultas del control tarifario"},
       {str::kManualFile, u"KORVEX.html"},
   };
   return kTable;

@@ -44,6 +44,11 @@ inline constexpr int kStoreLoadFailed = 151;
 inline constexpr int kStoreTitle = 152;
 inline constexpr int kProgramName = 153;
 inline constexpr int kConfigSaveFailed = 154;
+// The query service, when it does not listen where the tariff control
+// looks first.
+inline constexpr int kQueryPortTaken = 180;
+inline constexpr int kQueryServiceDown = 181;
+inline constexpr int kQueryServiceTitle = 182;
 // The about box's link: the manual installed beside the program (also the
 // link control's identifier).
 inline constexpr int kManualFile = 1042;

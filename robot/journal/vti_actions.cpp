@@ -58,6 +58,7 @@ CVTIActions::~CVTIActions() {
 void CVTIActions::Open(Hwnd host, const Text& profile) {
   OpenFile(host);
   WriteLine(str::kProfileActivated, {profile});
+  if (!m_standingNote.empty()) WriteText(m_standingNote);
 }
 
 void CVTIActions::OpenFile(Hwnd host) {
@@ -82,10 +83,14 @@ void CVTIActions::Close(bool disconnected) {
 }
 
 void CVTIActions::WriteLine(int string_id, const std::vector<MessageArg>& args) {
+  WriteText(FormatMessageText(LoadRobotString(string_id), args));
+}
+
+void CVTIActions::WriteText(const Text& text) {
   if (!m_file.IsOpen()) return;
   LogFileOutput output(m_file);
   csvostream out(output, GetLogSeparator(m_settings, m_regional));
-  out << FormatMessageText(LoadRobotString(string_id), args) << csvendl;
+  out << text << csvendl;
 }
 
 void CVTIActions::WriteRecord(const CVTIAction& action) {

@@ -82,9 +82,14 @@ class CVTIActions {
 
   // Writes one formatted string of the table as a one-field line.
   void WriteLine(int string_id, const std::vector<MessageArg>& args = {});
+  // A line that every log file opened from now on carries after its opening
+  // line: what holds for the whole time the robot runs (a query service
+  // that does not listen where the tariff control looks).  Empty: none.
+  void SetStandingNote(Text note) { m_standingNote = std::move(note); }
 
  private:
   void WriteRecord(const CVTIAction& action);
+  void WriteText(const Text& text);
 
   WindowSystem& m_ws;
   const Settings& m_settings;
@@ -96,6 +101,7 @@ class CVTIActions {
   Text m_logName;
   OutputFile m_file;
   bool m_needHeader = false;
+  Text m_standingNote;
   const Text m_labelAutomatic;
   const Text m_labelManual;
   const Text m_labelMessage;

@@ -60,9 +60,10 @@ bool ServeClient(net::Socket& socket, QueryConnection& robot, Clock& clock,
 CQueryServer::CQueryServer(const QueryContext& context, const QueryServerOptions& options)
     : m_context(context),
       m_clock(options.clock != nullptr ? *options.clock : m_systemClock),
-      m_requestDeadline(options.request_deadline_ms) {
+      m_requestDeadline(options.request_deadline_ms),
+      m_peers(options.peers) {
   net::InitializeSockets();
-  if (const char* failed = SetUpListener(options.port); failed != nullptr) {
+  if (const char* failed = SetUpListener(options); failed != nullptr) {
     m_lastError = net::LastSocketError() != 0 ? net::LastSocketError() : -1;
     KORVEX_TRACE("CQueryServer: %s falló: %d", failed, m_lastError.load());
     return;
@@ -76,16 +77,33 @@ CQueryServer::CQueryServer(const QueryContext& context, const QueryServerOptions
   }
 }
 
-const char* CQueryServer::SetUpListener(std::uint16_t port) {
+const char* CQueryServer::SetUpListener(const QueryServerOptions& options) {
   if (!m_stop.Open()) return "la señal de parada";
+  const char* failed = ListenOn(options.port);
+  if (failed == nullptr || options.port == 0) return failed;
+  m_portError = net::LastSocketError() != 0 ? net::LastSocketError() : -1;
+  KORVEX_TRACE("CQueryServer: %s en el puerto %d falló: %d", failed, options.port, m_portError);
+  if (!options.free_port_when_taken) return failed;
+  return ListenOn(0);
+}
+
+const char* CQueryServer::ListenOn(std::uint16_t port) {
   m_listening = net::Socket::Tcp();
   if (!m_listening.IsValid()) return "socket()";
-  if (!m_listening.SetReuseAddress()) return "setsockopt(SO_REUSEADDR)";
+  if (!m_listening.SetExclusiveAddressUse()) return "setsockopt(SO_EXCLUSIVEADDRUSE)";
   if (!m_listening.SetNonBlocking()) return "ioctlsocket(FIONBIO)";
   if (!m_listening.Bind(protocol::kRobotAddress, port)) return "bind()";
   if (!m_listening.Listen(kListenBacklog)) return "listen()";
   m_port = m_listening.LocalPort();
   return nullptr;
+}
+
+bool CQueryServer::IsClientOfOwnSession(const net::Socket& socket) const {
+  if (m_peers == nullptr) return true;
+  const std::optional<net::Endpoint> server_end = socket.LocalEndpoint();
+  const std::optional<net::Endpoint> client_end = socket.PeerEndpoint();
+  if (!server_end || !client_end) return false;
+  return query::IsClientOfOwnSession(*m_peers, *server_end, *client_end);
 }
 
 CQueryServer::~CQueryServer() { Shutdown(); }
@@ -110,40 +128,91 @@ void CQueryServer::Listen() {
 }
 
 void CQueryServer::StartConnection(net::Socket client) {
-  if (ReapFinished() >= static_cast<std::size_t>(kMaxConnections)) {
+  if (!client.SetNonBlocking()) return;
+  std::unique_lock lock(m_mutex);
+  if (ForgetFinished() >= static_cast<std::size_t>(kMaxConnections)) {
     KORVEX_TRACE("CQueryServer: %d conexiones en curso; cierro la nueva", kMaxConnections);
     return;  // closed at once, without a response
   }
-  if (!client.SetNonBlocking()) return;
-  std::lock_guard lock(m_mutex);
   auto connection = std::make_unique<Connection>();
   connection->socket = std::move(client);
-  Connection& c = *connection;
+  m_queue.push_back(connection.get());
   m_connections.push_back(std::move(connection));
-  try {
-    c.thread = std::thread(&CQueryServer::Serve, this, std::ref(c));
-  } catch (const std::system_error&) {
-    m_lastError = kErrorNoThread;
-    m_connections.pop_back();  // closes the connection
+  if (m_idleWorkers < m_queue.size() &&
+      m_workers.size() < static_cast<std::size_t>(kMaxConnections)) {
+    ++m_liveWorkers;
+    try {
+      m_workers.emplace_back(&CQueryServer::Work, this);
+    } catch (const std::system_error&) {
+      --m_liveWorkers;
+      m_lastError = kErrorNoThread;
+      if (m_workers.empty()) {  // nobody would ever serve it
+        m_queue.pop_back();
+        m_connections.pop_back();  // closes the connection
+        return;
+      }
+    }
   }
+  lock.unlock();
+  m_work.notify_one();
+}
+
+void CQueryServer::Work() {
+  // The thread's entry: nothing unwinds past it.
+  Barrier("CQueryServer::Work", [this] {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+      ++m_idleWorkers;
+      m_work.wait(lock, [this] { return m_stopping.load() || !m_queue.empty(); });
+      --m_idleWorkers;
+      if (m_queue.empty()) break;  // stopped, and nothing left to close
+      Connection& connection = *m_queue.front();
+      m_queue.pop_front();
+      lock.unlock();
+      Serve(connection);
+      lock.lock();
+    }
+  });
+  std::lock_guard lock(m_mutex);
+  --m_liveWorkers;
 }
 
 void CQueryServer::Serve(Connection& connection) {
-  // The thread's entry: a failure ends this exchange without a response.
+  // A failure ends this exchange without a response, and the worker goes on.
+  bool answered = false;
   Barrier("CQueryServer::Serve", [&] {
     const net::Deadline deadline = std::chrono::steady_clock::now() + m_requestDeadline;
+    // A control of another session is closed without a word; it asks its
+    // own user.
+    if (!IsClientOfOwnSession(connection.socket)) return;
     QueryConnection robot(m_context, &m_stopping, m_clock);
-    ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
+    answered = ServeClient(connection.socket, robot, m_clock, &m_stop, deadline);
   });
+  // The client ends the connection first (kClientCloseWaitMs).
+  if (answered) {
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kClientCloseWaitMs);
+    std::uint8_t sink[64];
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            until - std::chrono::steady_clock::now()).count();
+      if (left <= 0 || net::WaitReadable(connection.socket, static_cast<int>(left), &m_stop) !=
+                           net::WaitResult::kReady) {
+        break;
+      }
+      const int got = connection.socket.Receive(sink, sizeof sink);
+      if (got == 0 || got == net::Socket::kFailed) break;  // closed by the client
+    }
+  } else {
+    connection.socket.SetAbortiveClose();
+  }
   connection.socket.Close();
   connection.finished = true;
 }
 
-std::size_t CQueryServer::ReapFinished() {
-  std::lock_guard lock(m_mutex);
+std::size_t CQueryServer::ForgetFinished() {
   for (auto it = m_connections.begin(); it != m_connections.end();) {
     if ((*it)->finished.load()) {
-      (*it)->thread.join();
       it = m_connections.erase(it);
     } else {
       ++it;
@@ -155,16 +224,19 @@ std::size_t CQueryServer::ReapFinished() {
 bool CQueryServer::AllEnded() {
   if (!m_listenerEnded.load()) return false;
   std::lock_guard lock(m_mutex);
-  for (const auto& c : m_connections) {
-    if (!c->finished.load()) return false;
-  }
-  return true;
+  return m_liveWorkers == 0;
 }
 
 void CQueryServer::Shutdown() {
   if (m_shutDown) return;
   m_shutDown = true;
-  m_stopping = true;
+  {
+    // Set under the lock, so that no worker checks it and then waits past
+    // the wake-up.
+    std::lock_guard lock(m_mutex);
+    m_stopping = true;
+  }
+  m_work.notify_all();
   m_stop.Set();
   const auto done = [this] { return AllEnded(); };
   if (m_context.ui != nullptr) {
@@ -173,7 +245,10 @@ void CQueryServer::Shutdown() {
     while (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   if (m_listener.joinable()) m_listener.join();
-  ReapFinished();
+  for (std::thread& worker : m_workers) worker.join();
+  std::lock_guard lock(m_mutex);
+  m_workers.clear();
+  m_connections.clear();
   m_listening.Close();
 }
 
@@ -210,7 +285,12 @@ int CDirectRobot::LastError() const {
 
 std::uint16_t CDirectRobot::Port() const {
   std::lock_guard lock(m_lock);
-  return m_server == nullptr ? 0 : m_server->Port();
+  return m_server == nullptr || !m_server->IsListening() ? 0 : m_server->Port();
+}
+
+int CDirectRobot::PortError() const {
+  std::lock_guard lock(m_lock);
+  return m_server == nullptr ? 0 : m_server->PortError();
 }
 
 }  // namespace korvex::query

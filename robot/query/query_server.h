@@ -1,8 +1,17 @@
-// The query server: a listener on 127.0.0.1:19697 and one thread per
-// accepted connection, which reads one signed request, hands it to its
-// handler (robot/query/query_handlers.h) and writes back one signed
-// response, or closes the connection without one when there is nothing to
-// answer.
+// The query server: a listener on 127.0.0.1:19697 and worker threads, each
+// serving one accepted connection at a time: it reads one signed request,
+// hands it to its handler (robot/query/query_handlers.h) and writes back one
+// signed response, or closes the connection without one when there is
+// nothing to answer.  A worker that has served a connection waits for the
+// next one instead of ending: starting a thread costs milliseconds under
+// Wine, more than the rest of a question's round trip.
+//
+// The port is the robot's alone: the listener binds it exclusively, so no
+// other socket can bind it too and take the controls' questions.  When the
+// port is taken (the robot of another terminal-server session, or another
+// program) the robot listens on a free port instead and publishes it
+// (protocol/protocol.h); and with the sessions at hand it serves only the
+// clients of its own session (robot/query/session_peers.h).
 //
 // Hostile or broken clients cost little and never hold the robot:
 //   - a request length outside 12..1 048 576 closes the connection before any
@@ -12,9 +21,9 @@
 //     dropped, and the whole exchange must be over within 30 seconds, so a
 //     client that trickles a byte now and then is dropped too: 32 of them
 //     hold every connection for no longer than that;
-//   - at most kMaxConnections connections are served at once, so the threads
-//     stay few; a connection beyond them is closed at once without a
-//     response;
+//   - at most kMaxConnections connections are served at once, by at most as
+//     many workers, so the threads stay few; a connection beyond them is
+//     closed at once without a response;
 //   - Stop wakes every wait at once, makes every lookup that has not reached
 //     the user-interface thread fail without being made, and lets that
 //     thread keep answering the lookups already sent to it while it waits
@@ -24,16 +33,20 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/socket.h"
 #include "protocol/protocol.h"
 #include "robot/query/query_handlers.h"
+#include "robot/query/session_peers.h"
 
 namespace korvex::query {
 
@@ -49,6 +62,13 @@ inline constexpr int kRequestDeadlineMs = 30000;
 inline constexpr int kListenBacklog = 64;
 // The last error when a thread cannot be created (ERROR_SERVICE_NO_THREAD).
 inline constexpr int kErrorNoThread = 1067;
+// How long a connection waits, once answered, for its client to close first.
+// The side that ends a connection first keeps it for minutes (TIME_WAIT),
+// and while the robot's port keeps one the port cannot be bound exclusively
+// again: a robot started anew would find its own port taken.  The control
+// closes as soon as it has read the answer; a connection closed without an
+// answer is reset.
+inline constexpr int kClientCloseWaitMs = 1000;
 
 struct QueryServerOptions {
   // The robot listens on protocol::kRobotPort; tests pass 0 for a free port.
@@ -58,6 +78,11 @@ struct QueryServerOptions {
   Clock* clock = nullptr;
   // The deadline of each exchange; tests shorten it.
   int request_deadline_ms = kRequestDeadlineMs;
+  // When the port is taken, listen on a free one instead of not at all.
+  bool free_port_when_taken = false;
+  // Tells the session of each client; null: every client of the loopback
+  // address is served.
+  const SessionPeers* peers = nullptr;
 };
 
 // A received request, from its signature on: the signature, the protocol,
@@ -85,6 +110,9 @@ class CQueryServer {
   int LastError() const { return m_lastError.load(); }
   bool IsListening() const { return m_listener.joinable(); }
   std::uint16_t Port() const { return m_port; }
+  // The socket error of binding the port asked for, when the server listens
+  // on a free one instead (or on none); 0 when the port was bound.
+  int PortError() const { return m_portError; }
 
   // Stops the listener and every connection and waits for their threads.
   // Called from the user-interface thread, it keeps answering the lookups
@@ -94,32 +122,48 @@ class CQueryServer {
  private:
   struct Connection {
     net::Socket socket;
-    std::thread thread;
     std::atomic<bool> finished{false};
   };
 
   // The stop signal and the listening socket; the failing step, or null.
-  const char* SetUpListener(std::uint16_t port);
+  const char* SetUpListener(const QueryServerOptions& options);
+  const char* ListenOn(std::uint16_t port);
+  // The client's process runs in the robot's session (always true without
+  // the sessions).
+  bool IsClientOfOwnSession(const net::Socket& socket) const;
   void Listen();
+  // Queues an accepted connection for a worker, starting one when every
+  // worker is busy.
   void StartConnection(net::Socket client);
+  // A worker's loop: serves queued connections until the server stops and
+  // the queue is empty.
+  void Work();
   void Serve(Connection& connection);
-  // Joins the connection threads that have ended; returns how many remain.
-  std::size_t ReapFinished();
+  // Forgets the connections that have ended (m_mutex held); returns how many
+  // remain.
+  std::size_t ForgetFinished();
   bool AllEnded();
 
   QueryContext m_context;
   SystemClock m_systemClock;
   Clock& m_clock;
   std::chrono::milliseconds m_requestDeadline;
+  const SessionPeers* m_peers = nullptr;
   std::uint16_t m_port = 0;
+  int m_portError = 0;
   net::Socket m_listening;
   net::StopSignal m_stop;
   std::atomic<bool> m_stopping{false};
   std::atomic<int> m_lastError{0};
   std::thread m_listener;
   std::atomic<bool> m_listenerEnded{true};
-  std::mutex m_mutex;  // the connection list
+  std::mutex m_mutex;  // the connection list, the queue and the workers
   std::list<std::unique_ptr<Connection>> m_connections;
+  std::deque<Connection*> m_queue;  // accepted, not yet taken by a worker
+  std::condition_variable m_work;   // a connection queued, or the stop
+  std::vector<std::thread> m_workers;
+  std::size_t m_idleWorkers = 0;    // workers waiting for a connection
+  std::size_t m_liveWorkers = 0;    // workers that have not ended
   bool m_shutDown = false;
 };
 
@@ -145,8 +189,10 @@ class CDirectRobot {
 
   // The running server's last error (0 when stopped).
   int LastError() const;
-  // The port listened on; 0 when stopped.
+  // The port listened on; 0 when stopped or not listening.
   std::uint16_t Port() const;
+  // The running server's PortError (0 when stopped).
+  int PortError() const;
 
  private:
   QueryServerOptions m_options;

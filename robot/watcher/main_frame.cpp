@@ -130,6 +130,32 @@ void CMainFrame::FindHost() {
   }
 }
 
+// The hook's notifications come from the host's own thread, so the windows
+// they name are the host's: a notification that names a window of another
+// process was posted by someone else and is dropped.  The two that name no
+// window mean something only while a validation window of the host is known.
+bool CMainFrame::IsFromHookedHost(std::uint32_t message, std::uintptr_t wparam,
+                                  std::intptr_t lparam) const {
+  const auto host_window = [this](Hwnd window) {
+    return m_hostProcessId != 0 && window != kNoWindow &&
+           m_ports.ws.GetWindowThreadProcessId(window).process_id == m_hostProcessId;
+  };
+  switch (message) {
+    case sentrel::kDialogReady:
+    case sentrel::kValidationStarted:
+      return host_window(static_cast<Hwnd>(wparam));
+    case sentrel::kAnswerRejected:
+      // The popup may be gone already; the validation window that owns it
+      // is there.
+      return host_window(static_cast<Hwnd>(lparam));
+    case sentrel::kValidationEnded:
+    case sentrel::kValidateButton:
+      return m_validating;
+    default:
+      return false;
+  }
+}
+
 // --- validation window --------------------------------------------------------------
 
 void CMainFrame::SetIdleTray() {
@@ -530,7 +556,7 @@ bool CMainFrame::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std
     case sentrel::kValidationEnded:
     case sentrel::kAnswerRejected:
     case sentrel::kValidateButton:
-      OnHostEvent({message, wparam});
+      if (IsFromHookedHost(message, wparam, lparam)) OnHostEvent({message, wparam});
       return true;
     case rm::kRemoteQuery:
       // Only a record of the query service's own is ever touched.

@@ -93,7 +93,10 @@ class CMainFrame {
   std::intptr_t OnSelectProfile();
   // Dispatches one of the messages above, or one of the hook's five
   // notifications (sentrel/notifications.h), which go straight to the one
-  // handler of host events; false when the message is not ours.  An
+  // handler of host events when they come from the hooked host (the window
+  // they name is of the host's process; the two that name none only while
+  // the host's validation window is known); false when the message is not
+  // ours.  An
   // RM_REMOTE_QUERY whose lParam is not a registered record is answered 0
   // without being touched.
   bool HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam,
@@ -142,6 +145,9 @@ class CMainFrame {
     std::uint32_t message;
     std::uintptr_t wparam;
   };
+  // A notification the hook in the hooked host could have posted: the
+  // window it names belongs to the host's process.
+  bool IsFromHookedHost(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) const;
   // Handles the event now, or queues or drops it while a dialog is asked;
   // then handles what waited.
   void OnHostEvent(HostEvent event);

@@ -29,7 +29,7 @@ for exe in "$@"; do
   imports=$(pe_imports)
   [[ " $imports" == *" sentrel.dll "* ]]
   check "$format imports Sentrel.dll" $? "imports: $imports"
-  system='advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll sentrel.dll shell32.dll user32.dll version.dll winmm.dll ws2_32.dll'
+  system='advapi32.dll comctl32.dll comdlg32.dll gdi32.dll iphlpapi.dll kernel32.dll msvcrt.dll ole32.dll sentrel.dll shell32.dll user32.dll version.dll winmm.dll ws2_32.dll'
   others=$(tr ' ' '\n' <<<"$imports" | grep -v -x -e '' $(printf -- '-e %s ' $system) | tr '\n' ' ')
   [[ -z "$others" ]]
   check "$format imports system libraries only, no runtime DLL" $? "also: $others"

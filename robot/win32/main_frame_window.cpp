@@ -7,6 +7,8 @@
 #include "platform/win32/wide_text.h"
 #include "robot/common/robot_strings.h"
 #include "robot/key/system_icons.h"
+#include "protocol/protocol.h"
+#include "robot/watcher/query_service_report.h"
 #include "robot/watcher/robot_messages.h"
 #include "robot/win32/report_dialogs.h"
 #include "robot/win32/resource.h"
@@ -117,7 +119,18 @@ bool CMainFrameWindow::OnCreate() {
   m_mascot.Create(hwnd());
   m_service.SetContext({&m_uiPort, &m_messageBoxes});
   m_service.Start();
+  PublishQueryPort();
   return true;
+}
+
+void CMainFrameWindow::PublishQueryPort() {
+  const std::wstring property = ToWide(protocol::kQueryPortProperty);
+  if (const std::uint16_t port = m_service.Port(); port != 0) {
+    ::SetPropW(hwnd(), property.c_str(), reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(port)));
+  } else {
+    ::RemovePropW(hwnd(), property.c_str());
+  }
+  ReportQueryService(m_service, protocol::kRobotPort, m_tray, m_journal);
 }
 
 void CMainFrameWindow::AllowMessagesFromLowerIntegrity() {
@@ -203,6 +216,7 @@ void CMainFrameWindow::OnClose() {
   }
   if (m_main) m_main->Shutdown();  // the captured dialog, the hook, timer 1
   m_service.Stop();
+  ::RemovePropW(hwnd(), ToWide(protocol::kQueryPortProperty).c_str());
   m_mascot.Show(false);
   m_tray.Remove();
   ::PostQuitMessage(0);

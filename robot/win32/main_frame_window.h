@@ -13,6 +13,7 @@
 
 #include "platform/clock.h"
 #include "platform/win32/win32_regional.h"
+#include "platform/win32/win32_session_system.h"
 #include "platform/win32/win32_window_system.h"
 #include "robot/common/settings.h"
 #include "robot/journal/vti_actions.h"
@@ -26,6 +27,7 @@
 #include "robot/win32/management_dialogs.h"
 #include "robot/win32/mascot_window.h"
 #include "robot/win32/profile_dialogs.h"
+#include "robot/win32/tcp_connection_table.h"
 #include "robot/win32/timeline_file.h"
 #include "robot/win32/tray_icon.h"
 #include "robot/win32/ui_thread_port.h"
@@ -74,6 +76,10 @@ class CMainFrameWindow final : public Window,
   void ApplyMenuStates(HMENU popup);
   void AllowMessagesFromLowerIntegrity();
   void ReportStoreLoadFailure();
+  // The port the query service listens on, as a property of the frame for
+  // the tariff controls of this session; the user is told when it is not
+  // the robot's port.
+  void PublishQueryPort();
 
   // --- TimerPort --------------------------------------------------------------------
   void SetTimer(int id, std::uint32_t milliseconds) override;
@@ -108,7 +114,13 @@ class CMainFrameWindow final : public Window,
   query::RemoteQueryRecords m_queries;
   Win32UiThreadPort m_uiPort;
   Win32MessageBoxResources m_messageBoxes;
-  query::CDirectRobot m_service;
+  // The service serves the controls of this session only, and listens on a
+  // free port when the robot's port is taken; the frame publishes the port.
+  Win32SessionSystem m_sessions;
+  Win32TcpConnectionTable m_connections;
+  query::SessionPeers m_peers{m_sessions, m_connections};
+  query::CDirectRobot m_service{query::QueryServerOptions{.free_port_when_taken = true,
+                                                         .peers = &m_peers}};
   Win32AskUser m_askUser;
   Win32ProfileDialogs m_profileDialogs;
   Win32ManagementDialogs m_managementDialogs;

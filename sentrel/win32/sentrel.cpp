@@ -2,10 +2,13 @@
 // installs CallWndRetProc as a WH_CALLWNDPROCRET hook on the host's
 // user-interface thread; the system then loads this library into the host,
 // where the hook sees every message after the host's window procedure has
-// processed it and posts what HookLogic decides to the robot's window.
+// processed it and posts what HookLogic decides to the window of the robot
+// of the host's own session.
 //
 // The library is built without any C or C++ runtime (see CMakeLists.txt):
 // it imports only kernel32 and user32, and its entry point is DllMain itself.
+// The hook never waits: finding the session's robot is a look at a named
+// object of the session and at the window's process, no message is sent.
 #define SENTREL_BUILD
 #include "sentrel/win32/sentrel.h"
 
@@ -19,14 +22,19 @@ using korvex::sentrel::HookLogic;
 using korvex::sentrel::Posts;
 using korvex::sentrel::WindowId;
 
-// The robot's window, one value for every process that loads the library.
+// The robot's window as the library's interface keeps it: one value for
+// every process that loads the library, in every session of the machine.
 // Kept as 32 bits in both builds, as window handles are meant to be passed
-// between 32-bit and 64-bit processes (HandleToLong / LongToHandle).
+// between 32-bit and 64-bit processes (HandleToLong / LongToHandle).  The
+// hook does not post to it (see SessionRobotWindow).
 __attribute__((section("Shared"), shared)) volatile LONG g_robotWindow = 0;
 
 // Per-process values; in the host process they describe the host's windows.
 HMODULE g_module = nullptr;
 constinit HookLogic g_hook;
+// In the robot's process: the session's robot record, while this process is
+// the robot of its session.
+HANDLE g_sessionRobot = nullptr;
 
 // The longest caption the hook reads.  Every caption it recognises is
 // shorter, so a longer one that is cut cannot be mistaken for one of them.
@@ -168,11 +176,87 @@ void TakeSnapshot(HWND dialog, std::uint32_t robot) {
   g_snapshotting = false;
 }
 
+// --- the robot of this session ------------------------------------------------------
+//
+// Each terminal-server session has its own robot, and the hook inside a
+// host posts to the robot of the host's session only.  RegisterPilotek makes
+// the calling process the robot of its session by creating a named object in
+// the session's own namespace ("Local\"), which processes of other sessions
+// never see; the object holds the robot's window and process, and lives as
+// long as that process.  While that robot's window lives, another process of
+// the session that calls RegisterPilotek does not take the session over.
+
+// The window a session's record names, when it still belongs to the process
+// the record names; 0 otherwise.
+korvex::sentrel::WindowId LiveRobotWindow(HANDLE record) {
+  using korvex::sentrel::SessionRobotRecord;
+  void* view = MapViewOfFile(record, FILE_MAP_READ, 0, 0, sizeof(SessionRobotRecord));
+  if (view == nullptr) return 0;
+  const auto* robot = static_cast<const volatile SessionRobotRecord*>(view);
+  const HWND window = static_cast<HWND>(LongToHandle(robot->window));
+  const DWORD process_id = robot->process_id;
+  UnmapViewOfFile(view);
+  DWORD owner = 0;
+  if (window == nullptr || process_id == 0 || GetWindowThreadProcessId(window, &owner) == 0 ||
+      owner != process_id) {
+    return 0;
+  }
+  return reinterpret_cast<korvex::sentrel::WindowId>(window);
+}
+
+// Writes the robot's window into the session's record, creating the record
+// first when this process does not hold it yet.  Nothing while another
+// process is the robot of this session; a record left by a robot that is
+// gone (its window no longer its own) is taken over.
+void PublishSessionRobot(HWND robot_window) {
+  using korvex::sentrel::SessionRobotRecord;
+  if (g_sessionRobot == nullptr) {
+    const HANDLE record =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                           sizeof(SessionRobotRecord), korvex::sentrel::kSessionRobotName);
+    if (record == nullptr) return;
+    if (GetLastError() == ERROR_ALREADY_EXISTS && LiveRobotWindow(record) != 0) {
+      CloseHandle(record);
+      return;
+    }
+    g_sessionRobot = record;
+  }
+  void* view = MapViewOfFile(g_sessionRobot, FILE_MAP_WRITE, 0, 0, sizeof(SessionRobotRecord));
+  if (view == nullptr) return;
+  auto* robot = static_cast<volatile SessionRobotRecord*>(view);
+  // A record taken over loses its window before it gets its new process, so
+  // that a reader never pairs the one with the other.
+  const DWORD process_id = GetCurrentProcessId();
+  if (robot->process_id != process_id) {
+    robot->window = 0;
+    robot->process_id = process_id;
+  }
+  robot->window = HandleToLong(robot_window);
+  UnmapViewOfFile(view);
+}
+
+// The window of this session's robot; 0 when the session has none.  Leaves
+// the host's last-error value as it was.
+korvex::sentrel::WindowId SessionRobotWindow() {
+  const DWORD saved_error = GetLastError();
+  korvex::sentrel::WindowId window = 0;
+  if (const HANDLE record =
+          OpenFileMappingW(FILE_MAP_READ, FALSE, korvex::sentrel::kSessionRobotName)) {
+    window = LiveRobotWindow(record);
+    CloseHandle(record);
+  }
+  SetLastError(saved_error);
+  return window;
+}
+
 }  // namespace
 
 extern "C" {
 
-void RegisterPilotek(HWND robot_window) { g_robotWindow = HandleToLong(robot_window); }
+void RegisterPilotek(HWND robot_window) {
+  g_robotWindow = HandleToLong(robot_window);
+  PublishSessionRobot(robot_window);
+}
 
 HMODULE RobotGetDLLModule() { return g_module; }
 
@@ -189,16 +273,22 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
     }
     const Posts posts = g_hook.OnMessage(reinterpret_cast<WindowId>(processed->hwnd),
                                          processed->message, processed->wParam, creation_ptr);
-    const auto robot = reinterpret_cast<WindowId>(LongToHandle(g_robotWindow));
-    for (int i = 0; i < posts.count; ++i) {
-      if (posts.items[i].message == korvex::sentrel::kDialogReady) {
-        TakeSnapshot(reinterpret_cast<HWND>(posts.items[i].wparam),
-                     static_cast<std::uint32_t>(g_robotWindow));
+    if (posts.count > 0) {
+      const WindowId robot = SessionRobotWindow();
+      // The snapshot of a dialog that became ready is in the robot's buffer
+      // before the robot hears of it.
+      for (int i = 0; i < posts.count; ++i) {
+        if (posts.items[i].message == korvex::sentrel::kDialogReady && robot != 0) {
+          TakeSnapshot(reinterpret_cast<HWND>(posts.items[i].wparam),
+                       static_cast<std::uint32_t>(HandleToLong(reinterpret_cast<HWND>(robot))));
+        }
       }
+      korvex::sentrel::DeliverPosts(posts, robot,
+                                    [](WindowId to, const korvex::sentrel::Post& post) {
+                                      PostMessageW(reinterpret_cast<HWND>(to), post.message,
+                                                   post.wparam, post.lparam);
+                                    });
     }
-    korvex::sentrel::DeliverPosts(posts, robot, [](WindowId to, const korvex::sentrel::Post& post) {
-      PostMessageW(reinterpret_cast<HWND>(to), post.message, post.wparam, post.lparam);
-    });
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -207,13 +297,19 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_module = instance;
     g_hook.Reset();
-  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-    // Unloaded while the host goes on (the hook was removed): the robot's
-    // buffer is let go.  At process end the system does it.
-    if (g_snapshotView != nullptr) UnmapViewOfFile(g_snapshotView);
-    if (g_snapshotMapping != nullptr) CloseHandle(g_snapshotMapping);
-    g_snapshotView = nullptr;
-    g_snapshotMapping = nullptr;
+  } else if (reason == DLL_PROCESS_DETACH) {
+    if (g_sessionRobot != nullptr) {
+      CloseHandle(g_sessionRobot);  // the session has no robot any more
+      g_sessionRobot = nullptr;
+    }
+    if (reserved == nullptr) {
+      // Unloaded while the host goes on (the hook was removed): the robot's
+      // buffer is let go.  At process end the system does it.
+      if (g_snapshotView != nullptr) UnmapViewOfFile(g_snapshotView);
+      if (g_snapshotMapping != nullptr) CloseHandle(g_snapshotMapping);
+      g_snapshotView = nullptr;
+      g_snapshotMapping = nullptr;
+    }
   }
   return TRUE;
 }

@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/win32/win32_session_system.h"
 #include "platform/win32/win32_window_system.h"
 #include "tarifex/protorobot_questions.h"
 #include "tarifex/robot_client.h"
@@ -233,7 +234,9 @@ class CTarifexCtrl final : public com::TypeLibDispatch<ITarifexCtrl>,
   MendrelEngine m_engine;
   ComHostComponents m_components;
   Win32WindowSystem m_windows;
-  CProtorobot m_robot{m_windows};
+  Win32SessionSystem m_sessions;
+  // Asks the robot of the host's session (no port given).
+  CProtorobot m_robot{m_windows, {.sessions = &m_sessions}};
   ProtorobotQuestions m_questions{m_robot};
   Win32ControlUi m_ui;
   StdioTraceFiles m_files;

@@ -47,8 +47,13 @@ void BM_StoredAnswerDialog(benchmark::State& state) {
   CMainFrame main({desk, hook, timers, tray, mascot, dialogs, user, sound, follower, queries}, repo, journal,
                   settings, frame, slot);
 
+  // The host, found and hooked as the host watch does.
+  desk.SetProcessModuleName(1, u"Dossa.exe");
+  const Hwnd host = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC", .text = u"DOSSA"});
+  main.OnTimer(kHostWatchTimer);
   const Hwnd validation = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC",
-                                            .text = u"Validación Total de Items"});
+                                            .text = u"Validación Total de Items"},
+                                           host);
   desk.AddChild(validation, {.class_name = u"ThunderRT6Frame",
                              .text = u"Declaración - Validando Item: 12"});
   std::intptr_t result = 0;

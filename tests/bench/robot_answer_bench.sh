@@ -4,6 +4,9 @@
 #
 #   scripts/wine-session.sh tests/bench/robot_answer_bench.sh build/win64/bin [N]
 #
+# (any Windows build's bin/ with its tests built: build/win32-tests/bin for
+# the 32-bit one, in the emulated machine of scripts/vm32/)
+#
 # The time a host dialog stays on screen, from shown to answered, on the
 # robot's automatic path (hook notification, capture, key, lookup, journal,
 # answer performed), over N dialogs (default 200); beside it, in the same
@@ -39,7 +42,7 @@ export KORVEX_TIMELINE='C:\korvex-bench\timeline.txt'
 wine_run() {
   local limit=$1
   shift
-  timeout --kill-after=10 "$limit" "$KORVEX_WINE" "$@"
+  timeout --kill-after=10 "$(korvex_scaled "$limit")" "$KORVEX_WINE" "$@"
 }
 user() {
   wine_run 1200 "$bin/scripted_user.exe" --script "C:\\korvex-bench\\$1.user" \

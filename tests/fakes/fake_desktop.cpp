@@ -27,6 +27,9 @@ Hwnd FakeDesktop::AddTopLevel(WindowSpec props, Hwnd owner) {
   const Hwnd h = NewHandle();
   Window w;
   w.handle = h;
+  const Window* made_by = owner != kNoWindow ? &Get(owner) : nullptr;
+  if (props.thread_id == 0) props.thread_id = made_by != nullptr ? made_by->props.thread_id : 1;
+  if (props.process_id == 0) props.process_id = made_by != nullptr ? made_by->props.process_id : 1;
   w.props = std::move(props);
   w.owner = owner;
   m_windows.emplace(h, std::move(w));
@@ -249,6 +252,21 @@ ThreadProcessIds FakeDesktop::GetWindowThreadProcessId(Hwnd window) {
   const Window* w = Find(window);
   if (w == nullptr) return {};
   return {w->props.thread_id, w->props.process_id};
+}
+
+Hwnd FakeDesktop::FindWindowW(TextView caption) {
+  for (const Hwnd h : m_top_levels) {
+    const Window& w = Get(h);
+    if (w.alive && w.props.text == caption) return h;
+  }
+  return kNoWindow;
+}
+
+std::uintptr_t FakeDesktop::GetPropW(Hwnd window, TextView name) {
+  const Window* w = Find(window);
+  if (w == nullptr) return 0;
+  const auto it = w->properties.find(Text(name));
+  return it != w->properties.end() ? it->second : 0;
 }
 
 Text FakeDesktop::GetProcessModuleBaseName(std::uint32_t process_id) {

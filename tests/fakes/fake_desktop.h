@@ -32,8 +32,11 @@ struct WindowSpec {
   std::vector<Text> items;         // list box items
   Rect window_rect{};
   Rect client_rect{};
-  std::uint32_t thread_id = 1;
-  std::uint32_t process_id = 1;
+  // A child window is made by its parent's thread, an owned window by its
+  // owner's unless these name another; a window without either is of thread
+  // and process 1 unless these name another.
+  std::uint32_t thread_id = 0;
+  std::uint32_t process_id = 0;
 };
 
 // One message or call that changed or acted on a window.
@@ -58,6 +61,7 @@ class FakeDesktop : public WindowSystem {
     std::uintptr_t font = 0;
     bool alive = true;
     std::optional<int> dialog_result;  // set when the dialog was ended
+    std::map<Text, std::uintptr_t> properties;  // what GetPropW reads
   };
 
   FakeDesktop();
@@ -113,6 +117,8 @@ class FakeDesktop : public WindowSystem {
   bool IsWindow(Hwnd window) override;
   std::int32_t GetWindowLongW(Hwnd window, int index) override;
   Hwnd FindWindowExW(Hwnd parent, Hwnd child_after, TextView class_name) override;
+  Hwnd FindWindowW(TextView caption) override;
+  std::uintptr_t GetPropW(Hwnd window, TextView name) override;
   ThreadProcessIds GetWindowThreadProcessId(Hwnd window) override;
   Text GetProcessModuleBaseName(std::uint32_t process_id) override;
   std::optional<Rect> GetWindowRect(Hwnd window) override;

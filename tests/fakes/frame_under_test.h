@@ -27,11 +27,19 @@ class FrameUnderTest {
 
   // Makes the profile the active one, as when the user selects it while the
   // host shows its validation window; null deactivates.  The profile need
-  // not belong to the frame's repository.
+  // not belong to the frame's repository.  The host is found and hooked
+  // first when the robot has none.
   void Activate(CProfile* profile) {
     if (profile != nullptr && !main.Validating()) {
+      if (main.HostWindow() == kNoWindow) {
+        desk.SetProcessModuleName(kHostProcess, u"Dossa.exe");
+        desk.AddTopLevel({.class_name = u"ThunderRT6FormDC", .text = u"DOSSA",
+                          .thread_id = kHostProcess, .process_id = kHostProcess});
+        main.OnTimer(kHostWatchTimer);
+      }
       const Hwnd validation = desk.AddTopLevel(
-          {.class_name = u"ThunderRT6FormDC", .text = u"Validación Total de Items"});
+          {.class_name = u"ThunderRT6FormDC", .text = u"Validación Total de Items"},
+          main.HostWindow());
       ValidationStarted(validation);
     }
     main.ActivateProfile(profile);
@@ -39,15 +47,21 @@ class FrameUnderTest {
 
   // The hook's notifications (sentrel/notifications.h), handed to the
   // watcher as the robot's main window hands them over.
-  void Notify(std::uint32_t message, std::uintptr_t wparam) {
+  void Notify(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam = 0) {
     std::intptr_t result = 0;
-    main.HandleMessage(message, wparam, 0, &result);
+    main.HandleMessage(message, wparam, lparam, &result);
   }
   void DialogReady(Hwnd dialog) { Notify(sentrel::kDialogReady, dialog); }
   void ValidationStarted(Hwnd validation) { Notify(sentrel::kValidationStarted, validation); }
   void ValidationEnded() { Notify(sentrel::kValidationEnded, 0); }
-  void AnswerRejected() { Notify(sentrel::kAnswerRejected, 0); }
+  // As the hook posts it: lParam is the validation window that owns the popup.
+  void AnswerRejected(Hwnd popup = kNoWindow) {
+    Notify(sentrel::kAnswerRejected, popup, static_cast<std::intptr_t>(main.ValidationWindow()));
+  }
   void ValidateButton(bool hidden) { Notify(sentrel::kValidateButton, hidden ? 1 : 0); }
+
+  // The process (and thread) of the host that Activate finds.
+  static constexpr std::uint32_t kHostProcess = 4242;
 
   FakeDesktop desk;
   MemoryRegistry registry;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/common/time_scale.h"
 #include "tools/scripted_user/user_script.h"
 
 namespace korvex::scripted_user {
@@ -73,6 +74,23 @@ TEST(ScriptedUserScript, TheEndToEndScriptsRead) {
     std::stringstream bytes;
     bytes << file.rdbuf();
     EXPECT_NO_THROW(ParseUserScript(bytes.str()));
+  }
+}
+
+// The factor the emulated machine sets for every wait of the test programs:
+// anything but a whole number from 1 to 100 leaves the limits as written, so
+// a mistyped value can never make them zero or wrap them around.
+TEST(TimeScale, OnlyAWholeNumberFromOneToAHundredStretches) {
+  const struct {
+    const char* text;
+    unsigned scale;
+  } cases[] = {
+      {nullptr, 1}, {"", 1},     {"1", 1},    {"20", 20},    {"020", 20}, {"100", 100},
+      {"0", 1},     {"101", 1},  {"-5", 1},   {"2.5", 1},    {"20 ", 1},  {"x", 1},
+      {"99999999999999999999", 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(tools::ParseTimeScale(c.text), c.scale) << (c.text ? c.text : "(unset)");
   }
 }
 

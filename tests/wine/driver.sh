@@ -8,7 +8,8 @@
 #                                        emptied; $work and $work_win name it
 #   say TEXT / fail TEXT                 a stage line / a failure, counted in
 #                                        $failures
-#   wine_run SECONDS PROGRAM ARGS...     one bounded Wine call
+#   wine_run SECONDS PROGRAM ARGS...     one bounded Wine call (the limit
+#                                        times KORVEX_TIME_SCALE)
 #   user SCRIPT.user [NAME]              one scripted user session (the
 #                                        person at the desktop); its report
 #                                        is $work/NAME.report
@@ -37,7 +38,7 @@ fail() {
 wine_run() {  # wine_run SECONDS PROGRAM ARGS...
   local limit=$1
   shift
-  timeout --kill-after=10 "$limit" "$KORVEX_WINE" "$@"
+  timeout --kill-after=10 "$(korvex_scaled "$limit")" "$KORVEX_WINE" "$@"
 }
 
 driver_init() {  # driver_init NAME SCRIPTED_USER_EXE
@@ -63,7 +64,7 @@ driver_cleanup() {
   # waiting out its --max-seconds): end every program of the prefix, so the
   # wait below is short.
   if [[ $failures -ne 0 ]]; then
-    timeout --kill-after=5 20 "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
+    timeout --kill-after=5 "$(korvex_scaled 20)" "$KORVEX_WINESERVER" -k >/dev/null 2>&1 || true
   fi
   wait 2>/dev/null
 }

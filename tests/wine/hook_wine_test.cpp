@@ -21,6 +21,7 @@
 #include "robot/key/window_key.h"
 #include "robot/win32/dialog_snapshot_buffer.h"
 #include "sentrel/host_windows.h"
+#include "tools/common/time_scale.h"
 #include "tools/robot_probe/probe.h"
 
 namespace korvex::probe {
@@ -235,7 +236,7 @@ TEST(HookWineTest, TheHostsValidationRunReachesTheRobotWindowAndTheRobotAnswers)
     }
   };
   const bool saw_end = robot.PumpUntil(60000, [&] { return ended; });
-  const int exit_code = host.Wait(30000);
+  const int exit_code = host.Wait(tools::ScaledMs(30000));
   const std::vector<std::string> report = host.Report();
   const std::vector<Notification>& got = robot.notifications();
   Print(got, report);
@@ -391,7 +392,7 @@ TEST(HookWineTest, EveryDialogOfTheHostReadsTheSameFromTheSnapshotAsLive) {
     Click(FindWindowExW(window, nullptr, L"Button", nullptr));
   };
   const bool saw_end = robot.PumpUntil(120000, [&] { return ended; });
-  const int exit_code = host.Wait(30000);
+  const int exit_code = host.Wait(tools::ScaledMs(30000));
   EXPECT_TRUE(saw_end) << "no RM_VALIDATION_ENDED";
   EXPECT_EQ(exit_code, 0);
   EXPECT_EQ(dialogs, 30 + 5);

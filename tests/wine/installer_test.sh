@@ -4,15 +4,23 @@
 #
 #   tests/wine/installer_test.sh INSTALLER.exe VERSION BIN_DIR KVXTOOL_EXE
 #
-# INSTALLER.exe is the 64-bit installer of the build (build/win64/installer),
+# INSTALLER.exe is the installer of the build (build/<preset>/installer),
 # VERSION the product's version it must announce; BIN_DIR holds the
-# simulated host Dossa.exe and scripted_user.exe (never installed).  Run it
-# inside a Wine session (scripts/run-wine-tests.sh does, through ctest).  In
-# order:
-#   1. a silent install (/S): the files under Program Files, carrying the
-#      version the installer announces, the control registered (its ProgID leads to the installed TARIFEX.OCX, and the
-#      host creates the control by it), the Start-menu entries, the
-#      Add/Remove Programs entry, the start at logon;
+# simulated host Dossa.exe and scripted_user.exe of the same build (never
+# installed).  Run it inside a Wine session (scripts/run-wine-tests.sh does,
+# through ctest) with a 64-bit prefix: the 32-bit installer, the one brokers
+# get (KORVEX-...-win32-setup.exe), then meets what it meets on a broker's
+# 64-bit Windows, and must install under "Program Files (x86)" with the
+# control and the Add/Remove Programs entry in the 32-bit registry view and
+# nothing in the 64-bit one.  In order:
+#   1. a silent install (/S): the files under Program Files (or Program
+#      Files (x86)), carrying the version the installer announces, the
+#      control registered as a program of its bits sees the registry (its
+#      ProgID leads to the installed TARIFEX.OCX, and the host creates the
+#      control by it; the 32-bit control's class is in the 32-bit view only,
+#      and it unregisters and registers again with SysWOW64's regsvr32, as
+#      an administrator would), the Start-menu entries, the Add/Remove
+#      Programs entry, the start at logon;
 #   2. the installed robot learns one answer;
 #   3. a silent uninstall while the robot runs: the robot is closed (exit
 #      code 0), the files, the control's registration, the shortcuts and
@@ -47,7 +55,23 @@ source "$here/../../scripts/wine-env.sh"
 source "$here/driver.sh"
 driver_init korvex-installer "$bin/scripted_user.exe"
 
-dir=$WINEPREFIX/drive_c/Program\ Files/KORVEX
+case $(basename "$installer") in
+  *-win32-setup.exe) bits=32 program_files='Program Files (x86)' ;;
+  *-win64-setup.exe) bits=64 program_files='Program Files' ;;
+  *) echo "installer_test: $installer is neither a -win32- nor a -win64- installer" >&2; exit 2 ;;
+esac
+# The registry is read as a program of the installer's bits reads it: the
+# 32-bit installer's through SysWOW64's reg.exe.  Since Windows 7 (and so in
+# Wine) a ProgID under HKCR is one key for both views while a class (CLSID)
+# has a key in each, so "reg /reg:32" is no way to read what a 32-bit host
+# finds.  The other view is read by the 64-bit reg.exe with /reg:64.
+if [[ $bits == 32 ]]; then
+  reg_exe='C:\windows\syswow64\reg.exe'
+else
+  reg_exe=reg
+fi
+dir=$WINEPREFIX/drive_c/$program_files/KORVEX
+dir_win="C:\\$program_files\\KORVEX"
 start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/KORVEX
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KORVEX'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -56,14 +80,17 @@ installed=(KORVEX.exe Sentrel.dll TARIFEX.OCX kvxtool.exe default.wav KORVEX.ico
 now() { date +%s.%N; }
 ms_since() { LC_ALL=C awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.0f", (b - a) * 1000 }'; }
 
-# The data of a registry value (the key's default value without a name).
+# The data of a registry value (the key's default value without a name), as
+# a program of the installer's bits reads it.
 reg_value() {  # reg_value KEY [NAME]
   local query=(/ve)
   [[ -n "${2:-}" ]] && query=(/v "$2")
-  wine_run 60 reg query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' |
+  wine_run 60 "$reg_exe" query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' |
     sed -n 's/^ .*  REG_[A-Z_]*  *//p' | head -1
 }
-reg_exists() { wine_run 60 reg query "$1" >/dev/null 2>&1; }
+reg_exists() { wine_run 60 "$reg_exe" query "$1" >/dev/null 2>&1; }
+# A key in the 64-bit view.
+reg_exists64() { wine_run 60 reg query "$1" /reg:64 >/dev/null 2>&1; }
 
 # The installed control's registration: ProgID -> CLSID -> its server.
 control_server() {
@@ -95,7 +122,7 @@ uninstall() {  # uninstall WHAT [OPTIONS...]
   wine_run 120 "$dir/Desinstalar.exe" /S "$@"
   local status=$?
   local waited=0
-  while [[ -d "$dir" && $waited -lt 600 ]]; do
+  while [[ -d "$dir" && $waited -lt $(korvex_scaled 600) ]]; do
     sleep 0.1
     waited=$((waited + 1))
   done
@@ -118,7 +145,7 @@ start_robot() {
 # "&Cerrar" path; a robot that had to be killed ends otherwise).
 expect_robot_closed() {  # expect_robot_closed WHO
   local waited=0
-  while kill -0 "$robot_pid" 2>/dev/null && [[ $waited -lt 300 ]]; do
+  while kill -0 "$robot_pid" 2>/dev/null && [[ $waited -lt $(korvex_scaled 300) ]]; do
     sleep 0.1
     waited=$((waited + 1))
   done
@@ -163,7 +190,7 @@ expect_installed() {
   local server
   server=$(control_server)
   echo "   TARIFEX.TarifexCtrl.1 -> $server"
-  [[ "$server" == 'C:\Program Files\KORVEX\TARIFEX.OCX' ]] ||
+  [[ "$server" == "$dir_win\\TARIFEX.OCX" ]] ||
     fail "the control's ProgID does not lead to the installed TARIFEX.OCX: '$server'"
   for link in KORVEX.lnk "Manual de KORVEX.lnk" "Informe de validaciones.lnk" "Desinstalar KORVEX.lnk"; do
     [[ -f "$start_menu/$link" ]] || fail "no Start-menu entry $link"
@@ -171,13 +198,23 @@ expect_installed() {
   [[ "$(reg_value "$uninstall_key" DisplayName)" == KORVEX ]] || fail "no Add/Remove Programs entry"
   [[ "$(reg_value "$uninstall_key" DisplayVersion)" == "$version" ]] ||
     fail "the Add/Remove Programs entry announces $(reg_value "$uninstall_key" DisplayVersion), not $version"
-  [[ "$(reg_value "$uninstall_key" QuietUninstallString)" == '"C:\Program Files\KORVEX\Desinstalar.exe" /S' ]] ||
+  [[ "$(reg_value "$uninstall_key" QuietUninstallString)" == "\"$dir_win\\Desinstalar.exe\" /S" ]] ||
     fail "the Add/Remove Programs entry has no silent uninstall"
-  [[ "$(reg_value "$run_key" KORVEX)" == '"C:\Program Files\KORVEX\KORVEX.exe"' ]] ||
+  [[ "$(reg_value "$run_key" KORVEX)" == "\"$dir_win\\KORVEX.exe\"" ]] ||
     fail "the robot does not start at logon"
+  if [[ $bits == 32 ]]; then
+    # On a 64-bit Windows a 64-bit program would find a 32-bit control it
+    # cannot load, and a second entry in Add/Remove Programs.
+    local clsid
+    clsid=$(reg_value 'HKCR\TARIFEX.TarifexCtrl.1\CLSID')
+    [[ -n "$clsid" ]] && reg_exists64 "HKCR\\CLSID\\$clsid\\InprocServer32" &&
+      fail "the 32-bit control is registered in the 64-bit registry view too"
+    reg_exists64 "$uninstall_key" && fail "the Add/Remove Programs entry is in the 64-bit view"
+    [[ -e "$WINEPREFIX/drive_c/Program Files/KORVEX" ]] && fail "the 32-bit installer wrote to Program Files"
+  fi
   if [[ -z "$user_sid" ||
         "$(reg_value "HKU\\$user_sid\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" KORVEX)" != \
-          '"C:\Program Files\KORVEX\KORVEX.exe"' ]]; then
+          "\"$dir_win\\KORVEX.exe\"" ]]; then
     fail "the start at logon is not in the session user's hive (HKU\\$user_sid)"
   fi
 }
@@ -214,6 +251,17 @@ for file in KORVEX.exe TARIFEX.OCX; do
   done
 done
 control_clsid=$(reg_value 'HKCR\TARIFEX.TarifexCtrl.1\CLSID')
+if [[ $bits == 32 ]]; then
+  # An administrator registers the 32-bit control again with the regsvr32 of
+  # SysWOW64, as on a 64-bit Windows.
+  regsvr32='C:\windows\syswow64\regsvr32.exe'
+  wine_run 60 "$regsvr32" /s /u "$dir_win\\TARIFEX.OCX" || fail "SysWOW64's regsvr32 /u ended with $?"
+  reg_exists "HKCR\\CLSID\\$control_clsid\\InprocServer32" &&
+    fail "SysWOW64's regsvr32 /u left the control registered"
+  wine_run 60 "$regsvr32" /s "$dir_win\\TARIFEX.OCX" || fail "SysWOW64's regsvr32 ended with $?"
+  [[ "$(control_server)" == "$dir_win\\TARIFEX.OCX" ]] ||
+    fail "SysWOW64's regsvr32 did not register the control again: '$(control_server)'"
+fi
 
 say "2. the installed robot learns one answer"
 start_robot

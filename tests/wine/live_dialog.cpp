@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/win32/wide_text.h"
+#include "tools/common/time_scale.h"
 
 namespace korvex::wine_test {
 
@@ -180,7 +181,7 @@ std::unique_ptr<LiveDialog> LiveDialog::Start(std::shared_ptr<Shared> shared) {
   // Wait until the dialog is on the screen: a visible top-level window of
   // its thread with its caption.
   const std::wstring caption = ToWide(live->m_shared->caption);
-  const ULONGLONG deadline = ::GetTickCount64() + kWaitMs;
+  const ULONGLONG deadline = ::GetTickCount64() + tools::ScaledMs(kWaitMs);
   while (::GetTickCount64() < deadline) {
     for (HWND window : ThreadWindows(thread_id)) {
       if (::IsWindowVisible(window) && WindowText(window) == live->m_shared->caption) {
@@ -195,7 +196,7 @@ std::unique_ptr<LiveDialog> LiveDialog::Start(std::shared_ptr<Shared> shared) {
 }
 
 bool LiveDialog::ThreadEnded(DWORD timeout_ms) const {
-  return !m_thread || ::WaitForSingleObject(m_thread.get(), timeout_ms) == WAIT_OBJECT_0;
+  return !m_thread || ::WaitForSingleObject(m_thread.get(), tools::ScaledMs(timeout_ms)) == WAIT_OBJECT_0;
 }
 
 std::optional<INT_PTR> LiveDialog::WaitForResult(DWORD timeout_ms) {

@@ -45,7 +45,8 @@ struct EndState {
 
 class LiveDialog {
  public:
-  // How long any single wait of the helper lasts at most.
+  // How long any single wait of the helper lasts at most (stretched by
+  // KORVEX_TIME_SCALE, tools/common/time_scale.h).
   static constexpr DWORD kWaitMs = 10000;
 
   // MessageBoxW(nullptr, text, caption, type) on a new thread.

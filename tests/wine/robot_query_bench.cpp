@@ -12,30 +12,17 @@
 // percentile in milliseconds, and how many questions found no answer.
 // Then, for what bounds it, the same figures of a bare connection to the
 // robot's port (connect and close, no question): the part of the round trip
-// that is the socket's alone.  Last, where a question's time goes on the
-// asking side: the median of each step of the exchange (the connection, the
-// request written, the wait for the whole response, which holds all of the
-// robot's work, and the close); and the cost under Wine of the pieces the
-// robot's side is made of, each alone in this process: a thread started and
-// joined (the robot starts one per connection), a message sent to a window of
-// another thread (the hop to the robot's user-interface thread), and the
-// same exchange with a server thread of this process that is already
-// waiting for it (the sockets alone).
+// that is the socket's alone.
 #include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cwchar>
-#include <functional>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/socket.h"
 #include "protocol/framing.h"
 #include "protocol/messages.h"
 #include "tarifex/ansi.h"
@@ -87,123 +74,6 @@ int wmain(int argc, wchar_t** argv) {
   };
   std::printf("query round trip: n=%d p50=%.3f ms p99=%.3f ms unanswered=%d\n", count,
               at(ms, 0.50), at(ms, 0.99), unanswered);
-
-  // The exchange step by step, as protocol::Exchange makes it.
-  {
-    std::vector<double> steps[4];
-    const auto since = [&](const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
-      return 1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) /
-             static_cast<double>(frequency.QuadPart);
-    };
-    for (int i = 0; i < count; ++i) {
-      protocol::CBuffer out;
-      protocol::CBuffer in;
-      if (!protocol::EncodeRequest(request, clock, out)) break;
-      LARGE_INTEGER t0, t1, t2, t3, t4;
-      ::QueryPerformanceCounter(&t0);
-      bool ok = false;
-      {
-        korvex::net::InitializeSockets();
-        korvex::net::Socket socket = korvex::net::Socket::Tcp();
-        ok = socket.IsValid() &&
-             socket.Connect(protocol::kRobotAddress, protocol::kRobotPort, protocol::kConnectWaitMs);
-        ::QueryPerformanceCounter(&t1);
-        ok = ok && protocol::WriteMessage(socket, out);
-        ::QueryPerformanceCounter(&t2);
-        ok = ok && protocol::ReadMessage(socket, protocol::kResponseBounds, in);
-        ::QueryPerformanceCounter(&t3);
-      }
-      ::QueryPerformanceCounter(&t4);
-      if (!ok) continue;
-      steps[0].push_back(since(t0, t1));
-      steps[1].push_back(since(t1, t2));
-      steps[2].push_back(since(t2, t3));
-      steps[3].push_back(since(t3, t4));
-    }
-    const char* names[4] = {"socket and connect", "request written", "response awaited and read",
-                            "close"};
-    if (!steps[0].empty()) {
-      std::printf("the question's exchange, step by step (n=%zu, ms):\n", steps[0].size());
-      for (int k = 0; k < 4; ++k) {
-        const double p50 = at(steps[k], 0.50);
-        std::printf("  %-28s p50=%.3f p99=%.3f\n", names[k], p50, at(steps[k], 0.99));
-      }
-    }
-  }
-
-  // The pieces, each alone.
-  {
-    const auto median_of = [&](const std::function<void()>& step, int n) {
-      std::vector<double> v;
-      for (int i = 0; i < n; ++i) {
-        LARGE_INTEGER a, b;
-        ::QueryPerformanceCounter(&a);
-        step();
-        ::QueryPerformanceCounter(&b);
-        v.push_back(1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) /
-                    static_cast<double>(frequency.QuadPart));
-      }
-      return std::pair<double, double>(at(v, 0.50), at(v, 0.99));
-    };
-    const int n = std::min(count, 200);
-    const auto thread = median_of([] { std::thread([] {}).join(); }, n);
-
-    // A window of another thread, answering every message at once.
-    HWND window = nullptr;
-    HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread ui([&] {
-      window = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                 nullptr);
-      ::SetEvent(ready);
-      MSG msg;
-      while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-    });
-    ::WaitForSingleObject(ready, INFINITE);
-    const auto hop = median_of([&] { ::SendMessageW(window, WM_NULL, 0, 0); }, n);
-    ::PostMessageW(window, WM_QUIT, 0, 0);
-    ui.join();
-    ::CloseHandle(ready);
-
-    // The same exchange with a server thread that is already waiting: the
-    // request read and a response of the robot's size written back.
-    protocol::CBuffer out;
-    protocol::CBuffer in;
-    protocol::EncodeRequest(request, clock, out);
-    protocol::Exchange(protocol::kRobotPort, out, in);
-    korvex::net::Socket listening = korvex::net::Socket::Tcp();
-    listening.Bind(protocol::kRobotAddress, 0);
-    listening.Listen(8);
-    const std::uint16_t port = listening.LocalPort();
-    std::atomic<bool> stop{false};
-    std::thread server([&] {
-      while (!stop) {
-        if (korvex::net::WaitReadable(listening, 200, nullptr) != korvex::net::WaitResult::kReady) {
-          continue;
-        }
-        korvex::net::Socket client = listening.Accept();
-        if (!client.IsValid() || !client.SetNonBlocking()) continue;
-        protocol::CBuffer got;
-        if (protocol::ReadMessage(client, protocol::kRequestBounds, got)) {
-          protocol::WriteMessage(client, in);
-        }
-      }
-    });
-    const auto sockets = median_of(
-        [&] {
-          protocol::CBuffer response;
-          protocol::Exchange(port, out, response);
-        },
-        n);
-    stop = true;
-    server.join();
-    std::printf("the pieces alone, under Wine (n=%d, ms):\n", n);
-    std::printf("  %-44s p50=%.3f p99=%.3f\n", "a thread started and joined", thread.first,
-                thread.second);
-    std::printf("  %-44s p50=%.3f p99=%.3f\n", "a message sent to another thread's window",
-                hop.first, hop.second);
-    std::printf("  %-44s p50=%.3f p99=%.3f\n", "the exchange with a waiting server thread",
-                sockets.first, sockets.second);
-  }
 
   // The bare connection: connect to 127.0.0.1:19697 and close.  The robot
   // gives each connection a thread that waits for its request; a pause

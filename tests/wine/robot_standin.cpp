@@ -155,6 +155,9 @@ void RobotStandIn::Run(const std::function<void()>& task) {
 
 void RobotStandIn::ValidationStarted(HWND validation) {
   Run([&] {
+    // The frame takes the notification only from the host it hooked: it
+    // finds the host first, as its host watch does.
+    m_state->frame->OnTimer(kHostWatchTimer);
     std::intptr_t result = 0;
     m_state->frame->HandleMessage(sentrel::kValidationStarted, win32::FromHwnd(validation), 0,
                                   &result);

@@ -34,8 +34,9 @@ class RobotStandIn {
   bool Start();
   std::uint16_t Port() const;
 
-  // What the hook and the user would do once the host's validation window
-  // is there: the frame learns the window and the profile is selected.
+  // What the host watch, the hook and the user would do once the host's
+  // validation window is there: the frame finds the host, learns the window
+  // and the profile is selected.
   void ValidationStarted(HWND validation);
 
   // Runs the task on the frame's thread and waits for it.

@@ -26,6 +26,7 @@
 #include "robot/win32/resource.h"
 #include "robot/win32/window.h"
 #include "tests/wine/live_dialog.h"
+#include "tools/common/time_scale.h"
 
 namespace korvex {
 namespace {
@@ -39,7 +40,7 @@ using win32::ToWide;
 // and a thread other than the one given (the host's dialog has the same
 // caption as its replica).
 HWND WaitForWindow(const std::wstring& caption, DWORD of_thread, DWORD timeout_ms = 10000) {
-  const ULONGLONG end = ::GetTickCount64() + timeout_ms;
+  const ULONGLONG end = ::GetTickCount64() + tools::ScaledMs(timeout_ms);
   while (::GetTickCount64() < end) {
     for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w != nullptr;
          w = ::GetWindow(w, GW_HWNDNEXT)) {

@@ -4,7 +4,9 @@
 #
 #   tools/demo/run.sh BUILD_DIR OUT_DIR [--interactive]
 #
-# Installs KORVEX with the silent installer of BUILD_DIR (64-bit), registers
+# Installs KORVEX with the silent installer of BUILD_DIR (the 64-bit build's,
+# or the 32-bit build's, the one brokers get: then under "Program Files
+# (x86)", as on a broker's 64-bit Windows), registers
 # the stand-in of the host's data components, starts the installed robot and
 # the simulated host Dossa.exe (tools/demo/validation.dossa, the tariff
 # engine's questions from tools/demo/engine.script).  Then the scripted user
@@ -39,9 +41,17 @@ progress() {  # a line per stage, with the time since the start
     "$(LC_ALL=C awk -v a="$begin" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')" "$*"
 }
 
-installer=("$build"/installer/KORVEX-*-win64-setup.exe)
+installer=("$build"/installer/KORVEX-*-win[36][24]-setup.exe)
 [[ -f "${installer[0]}" ]] || { echo "demo: no installer in $build/installer" >&2; exit 1; }
-installed="$WINEPREFIX/drive_c/Program Files/KORVEX"
+# The host's data components are registered by the regsvr32 of their bits.
+if [[ "${installer[0]}" == *-win32-setup.exe ]]; then
+  installed_win='\Program Files (x86)\KORVEX'
+  regsvr32='C:\windows\syswow64\regsvr32.exe'
+else
+  installed_win='\Program Files\KORVEX'
+  regsvr32=regsvr32
+fi
+installed=$WINEPREFIX/drive_c$(tr '\\' / <<<"$installed_win")
 
 progress "installing KORVEX silently ($(basename "${installer[0]}"))"
 start=$(date +%s%N)
@@ -50,11 +60,11 @@ progress "installed in $(( ($(date +%s%N) - start) / 1000000 )) ms: $(cd "$insta
 
 # The host's own parts, as on a broker's machine: the data components'
 # server registered, the tariff engine beside Dossa.exe.
-wine_run 60 regsvr32 /s "$bin/DossaVars.dll" || fail "regsvr32 DossaVars.dll ended with $?"
+wine_run 60 "$regsvr32" /s "$bin/DossaVars.dll" || fail "regsvr32 DossaVars.dll ended with $?"
 wine_run 60 reg add 'HKCU\Software\Norvane\KORVEX\Settings' /v LogDir /t REG_SZ \
   /d "$work_win\\logs" /f >/dev/null
 
-progress "starting the robot (C:\\Program Files\\KORVEX\\KORVEX.exe)"
+progress "starting the robot (C:${installed_win}\\KORVEX.exe)"
 wine_run 1800 "$installed/KORVEX.exe" &
 robot_pid=$!
 driver_background $robot_pid

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "tools/common/time_scale.h"
 #include "tools/dossa/dialogs.h"
 #include "tools/dossa/report.h"
 
@@ -159,7 +160,7 @@ void App::RunSteps() {
   for (const Step& step : m_script.steps) {
     if (m_quitting) return;
     switch (step.kind) {
-      case StepKind::kWaitHook: WaitForHook(step.ms); break;
+      case StepKind::kWaitHook: WaitForHook(tools::ScaledMs(step.ms)); break;
       case StepKind::kOpen: OpenValidationRequested(); break;
       case StepKind::kRun:
         if (!ValidationOpen()) {

@@ -8,6 +8,7 @@
 #include "platform/win32/wide_text.h"
 #include "tarifex/question_dialogs.h"
 #include "tarifex/win32/control_dialogs.h"
+#include "tools/common/time_scale.h"
 #include "tools/dossa/forms.h"
 #include "tools/dossa/report.h"
 
@@ -232,7 +233,7 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
       if (named) ReportControlDialog(d, cs->lpszName);
       if (d.timeout_ms != 0) {
         if (d.timeout_timer) KillTimer(nullptr, d.timeout_timer);
-        d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
+        d.timeout_timer = SetTimer(nullptr, 0, tools::ScaledMs(d.timeout_ms), TimeoutTimerProc);
       }
     } else if (owned && d.hwnd == nullptr) {
       d.hwnd = reinterpret_cast<HWND>(wParam);
@@ -253,7 +254,7 @@ class Raising {
     g_open.push_back(&d);
     // A watch starts each dialog's time when the dialog appears.
     if (d.timeout_ms != 0 && !d.watch_all) {
-      d.timeout_timer = SetTimer(nullptr, 0, d.timeout_ms, TimeoutTimerProc);
+      d.timeout_timer = SetTimer(nullptr, 0, tools::ScaledMs(d.timeout_ms), TimeoutTimerProc);
     }
     if (d.plan != nullptr && d.plan->has_popup) {
       d.popup_timer = SetTimer(nullptr, 0, d.plan->popup.after_ms, PopupTimerProc);

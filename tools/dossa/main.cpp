@@ -23,6 +23,7 @@
 
 #include <string>
 
+#include "tools/common/time_scale.h"
 #include "tools/dossa/app.h"
 #include "tools/dossa/dialogs.h"
 #include "tools/dossa/forms.h"
@@ -36,7 +37,7 @@ namespace {
 // never hangs on it.
 DWORD WINAPI Watchdog(LPVOID seconds) {
   const auto limit = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(seconds));
-  Sleep(limit * 1000);
+  Sleep(tools::ScaledMs(std::uint64_t{limit} * 1000));
   Log().Begin("dossa gave-up").Field("after_s", limit).End();
   ExitProcess(3);
 }

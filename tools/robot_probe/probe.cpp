@@ -3,6 +3,7 @@
 #include <psapi.h>
 
 #include "sentrel/win32/sentrel.h"
+#include "tools/common/time_scale.h"
 
 namespace korvex::probe {
 namespace {
@@ -126,7 +127,7 @@ void RobotProbe::Uninstall() {
 }
 
 bool RobotProbe::PumpUntil(DWORD ms, const std::function<bool()>& done) {
-  const ULONGLONG end = GetTickCount64() + ms;
+  const ULONGLONG end = GetTickCount64() + tools::ScaledMs(ms);
   for (;;) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -88,7 +88,8 @@ class RobotProbe {
 
   const std::vector<Notification>& notifications() const { return m_notifications; }
 
-  // Handles messages until done() is true or ms have passed; returns done().
+  // Handles messages until done() is true or ms have passed (stretched by
+  // KORVEX_TIME_SCALE, tools/common/time_scale.h); returns done().
   bool PumpUntil(DWORD ms, const std::function<bool()>& done);
 
  private:

@@ -41,6 +41,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/time_scale.h"
 #include "tools/scripted_user/user_script.h"
 
 namespace korvex::scripted_user {
@@ -231,9 +232,11 @@ std::string RectText(HWND window) {
   return buffer;
 }
 
-// Waits, handling nothing of its own, until done() or the time runs out.
+// Waits, handling nothing of its own, until done() or the time runs out (the
+// limit stretched by KORVEX_TIME_SCALE).
 bool WaitFor(std::int64_t timeout_ms, const std::function<bool()>& done, DWORD step_ms = 20) {
-  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
+  const ULONGLONG end = ::GetTickCount64() +
+                        tools::ScaledMs(static_cast<std::uint64_t>(std::max<std::int64_t>(timeout_ms, 0)));
   for (;;) {
     if (done()) return true;
     if (::GetTickCount64() >= end) return false;
@@ -243,8 +246,8 @@ bool WaitFor(std::int64_t timeout_ms, const std::function<bool()>& done, DWORD s
 
 LRESULT SendBounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   DWORD_PTR result = 0;
-  if (::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                            &result) == 0) {
+  if (::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG,
+                            tools::ScaledMs(kSendTimeoutMs), &result) == 0) {
     throw Failure("the window did not answer in time");
   }
   return static_cast<LRESULT>(result);
@@ -719,7 +722,8 @@ class Person final : public StepActions {
     PickFromMenu(key[0]);
     const auto program = m_step->Get("until-exit");
     if (!program) return;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Timeout());
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(tools::ScaledMs(Timeout()));
     while (!WaitFor(3000, [&] { return ProcessesNamed(W(*program)).empty(); }, 50)) {
       if (std::chrono::steady_clock::now() > deadline) throw Failure(ToUtf8(*program) + " is still running");
       Report("again " + Line());
@@ -757,7 +761,7 @@ class Person final : public StepActions {
       DWORD_PTR slot = 0;
       if (::SendMessageTimeoutW(frame, 0x4CA, static_cast<WPARAM>(0x5E3A91C4u),
                                 static_cast<LPARAM>(0x8D27F06Bu), SMTO_ABORTIFHUNG,
-                                kSendTimeoutMs, &slot) == 0 ||
+                                tools::ScaledMs(kSendTimeoutMs), &slot) == 0 ||
           slot == 0 || slot == static_cast<DWORD_PTR>(-1)) {
         return false;
       }
@@ -877,7 +881,7 @@ class Person final : public StepActions {
     for (DWORD id : processes) {
       const HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
       if (process == nullptr) continue;
-      const DWORD waited = ::WaitForInputIdle(process, static_cast<DWORD>(Timeout()));
+      const DWORD waited = ::WaitForInputIdle(process, tools::ScaledMs(Timeout()));
       ::CloseHandle(process);
       if (waited == WAIT_TIMEOUT) throw Failure(Utf8(program) + " stayed busy");
     }
@@ -1062,7 +1066,7 @@ std::string StepText(const Step& step) {
 }
 
 DWORD WINAPI Watchdog(LPVOID seconds) {
-  ::Sleep(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(seconds)) * 1000);
+  ::Sleep(tools::ScaledMs(std::uint64_t{reinterpret_cast<ULONG_PTR>(seconds)} * 1000));
   Report("gave-up after_s=" + std::to_string(reinterpret_cast<ULONG_PTR>(seconds)));
   ::ExitProcess(3);
 }

@@ -27,6 +27,7 @@
 #include "tarifex/win32/control_dialogs.h"
 #include "tests/wine/desktop_user.h"
 #include "tests/wine/tarifex_ocx/ocx_test_support.h"
+#include "tools/common/time_scale.h"
 
 namespace korvex::wine_test {
 namespace {
@@ -34,7 +35,8 @@ namespace {
 using tarifex::FromAnsi;
 using tarifex::Win32ControlUi;
 
-constexpr DWORD kWaitMs = 10000;
+// Stretched on a slow machine (KORVEX_TIME_SCALE).
+const DWORD kWaitMs = tools::ScaledMs(10000);
 
 // A question of the control asked on a second thread, as the host's thread
 // is blocked in it while the robot looks at the dialog.

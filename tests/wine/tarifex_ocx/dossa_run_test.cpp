@@ -26,13 +26,15 @@
 #include "tests/wine/desktop_user.h"
 #include "tests/wine/robot_standin.h"
 #include "tests/wine/tarifex_ocx/ocx_test_support.h"
+#include "tools/common/time_scale.h"
 
 namespace korvex::wine_test {
 namespace {
 
 using ::testing::HasSubstr;
 
-constexpr DWORD kStepMs = 15000;
+// Each step's limit, stretched on a slow machine (KORVEX_TIME_SCALE).
+const DWORD kStepMs = tools::ScaledMs(15000);
 constexpr std::uint16_t kItem = 7;
 
 std::wstring TempFolder() {

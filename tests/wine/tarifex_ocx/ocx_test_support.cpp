@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/common/time_scale.h"
+
 namespace korvex::wine_test {
 
 using com::Bstr;
@@ -28,7 +30,7 @@ int RunProgram(const std::wstring& command_line, DWORD timeout_ms) {
     return -1;
   }
   DWORD code = static_cast<DWORD>(-1);
-  if (::WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(process.hProcess, tools::ScaledMs(timeout_ms)) == WAIT_OBJECT_0) {
     ::GetExitCodeProcess(process.hProcess, &code);
   } else {
     ::TerminateProcess(process.hProcess, 1);
