@@ -138,7 +138,9 @@ awk -v report="$work/learn.report" '
   BEGIN {
     while ((getline line < report) > 0) {
       if (line ~ /^run started/) run++
-      if (run != 1 || line !~ /^ended .*kind=msgbox/ || line !~ /qpc-ended=/) continue
+      # The notice of the first item was asked of the user, not answered by the
+      # robot: it has no timeline line.
+      if (run != 1 || line !~ /^ended .*kind=msgbox/ || line !~ /qpc-ended=/ || line ~ / item=1 /) continue
       h = field(line, "hwnd"); queue[h] = queue[h] " " field(line, "qpc-shown") ":" field(line, "qpc-ended")
     }
     steps = "shown>hook-began hook-began>hook-done hook-done>received shown>received received>copied copied>captured captured>keyed keyed>looked-up looked-up>pressed pressed>host-ended pressed>journalled shown>host-ended"
