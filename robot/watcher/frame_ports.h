@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/text.h"
 #include "platform/window_system.h"
@@ -62,6 +63,40 @@ class HookPort {
   virtual void RemoveHook(std::uintptr_t hook) = 0;
   // Gives the library the window its notifications go to.
   virtual void RegisterPilotek(Hwnd frame) = 0;
+  // A consistent copy of the dialog snapshot the library wrote into the
+  // session's buffer (sentrel/dialog_snapshot.h), or nothing when there is
+  // no buffer or the library is writing it.
+  virtual std::vector<unsigned char> CopyDialogSnapshot() { return {}; }
+};
+
+// One automatic answer, step by step, in performance-counter ticks (0: the
+// step did not happen), with what the window calls cost.
+struct AnswerTimeline {
+  Hwnd dialog = kNoWindow;
+  std::uint64_t hook_began = 0;  // the hook began the snapshot (in the host)
+  std::uint64_t hook_done = 0;   // and had written it, just before its post
+  std::uint64_t received = 0;    // the robot took the notification
+  std::uint64_t copied = 0;      // the snapshot copied and checked
+  std::uint64_t captured = 0;    // the dialog's model built
+  std::uint64_t keyed = 0;       // its key written (and the item number read)
+  std::uint64_t looked_up = 0;   // the answer found in the profile
+  std::uint64_t pressed = 0;     // the answer performed, its press sent
+  std::uint64_t journalled = 0;  // the journal line written
+  bool from_snapshot = false;
+  int waits = 0;         // sends to another thread waited for
+  int server_calls = 0;  // calls answered by the window system alone
+  int recorded_reads = 0;  // reads answered from the snapshot
+};
+
+// Where the answer timelines go, when they are wanted (a measurement); by
+// default nowhere.
+class TimelinePort {
+ public:
+  virtual ~TimelinePort() = default;
+  virtual bool Enabled() const { return false; }
+  // The performance counter.
+  virtual std::uint64_t Now() { return 0; }
+  virtual void Write(const AnswerTimeline&) {}
 };
 
 // The robot's own modal dialogs that the watcher opens.

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "robot/capture/capture.h"
+#include "robot/capture/dialog_snapshot_reader.h"
 #include "robot/capture/perform.h"
 #include "robot/capture/recognition_error.h"
 #include "robot/common/robot_strings.h"
@@ -45,6 +46,9 @@ class RestoreOnExit {
 CMainFrame::CMainFrame(Ports ports, CProfileRepository& repository, CVTIActions& journal,
                        const Settings& settings, Hwnd frame, Hwnd slot)
     : m_ports(ports),
+      m_timeline(ports.timeline != nullptr ? *ports.timeline : m_noTimeline),
+      m_counting(ports.ws),
+      m_recorded(m_counting),
       m_repository(repository),
       m_journal(journal),
       m_settings(settings),
@@ -185,13 +189,13 @@ void CMainFrame::ValidateButton(bool hidden) {
   if (hidden) m_ports.tray.HideBalloon();
 }
 
-void CMainFrame::ReadItemNumber() {
+void CMainFrame::ReadItemNumber(WindowSystem& ws) {
   m_itemNumber = 0;
   if (!IsAlive(m_validationWnd)) return;
-  for (Hwnd frame = m_ports.ws.FindWindowExW(m_validationWnd, kNoWindow, kFrameClass);
+  for (Hwnd frame = ws.FindWindowExW(m_validationWnd, kNoWindow, kFrameClass);
        frame != kNoWindow;
-       frame = m_ports.ws.FindWindowExW(m_validationWnd, frame, kFrameClass)) {
-    const Text caption = m_ports.ws.GetWindowTextW(frame, 512);
+       frame = ws.FindWindowExW(m_validationWnd, frame, kFrameClass)) {
+    const Text caption = ws.GetWindowTextW(frame, 512);
     if (caption.substr(0, kProgressPrefix.size()) == kProgressPrefix) {
       m_itemNumber = ItemNumberFromCaption(caption);
       return;
@@ -201,18 +205,33 @@ void CMainFrame::ReadItemNumber() {
 
 // --- dialogs ------------------------------------------------------------------------
 
-void CMainFrame::JournalAutomatic(std::uint16_t item, const CDossaWindow& shown, const Text& key,
-                                  const Text& answer) {
-  if (shown.IsPlainMessage()) {
-    m_journal.AddMessage(true, item, DescribeQuestion(shown));
-    return;
+CMainFrame::JournalLine CMainFrame::DescribeAutomatic(std::uint16_t item, const CDossaWindow& shown,
+                                                     const Text& key, const Text& answer) {
+  JournalLine line;
+  line.item = item;
+  line.message = shown.IsPlainMessage();
+  line.question = DescribeQuestion(shown);
+  if (line.message) {
+    line.valid = true;
+    return line;
   }
   try {
     const std::unique_ptr<CDossaWindow> rebuilt = ReadKey(key, answer);
-    m_journal.AddQuestion(true, item, DescribeQuestion(shown), DescribeAnswer(*rebuilt));
+    line.answer = DescribeAnswer(*rebuilt);
+    line.valid = true;
   } catch (...) {
     // A stored entry that cannot be described is not journalled; the
     // answer is still given.
+  }
+  return line;
+}
+
+void CMainFrame::WriteJournalLine(const JournalLine& line) {
+  if (!line.valid) return;
+  if (line.message) {
+    m_journal.AddMessage(true, line.item, line.question);
+  } else {
+    m_journal.AddQuestion(true, line.item, line.question, line.answer);
   }
 }
 
@@ -243,26 +262,62 @@ void CMainFrame::HandleHostEvent(const HostEvent& event) {
   }
 }
 
+void CMainFrame::UseSnapshotOf(Hwnd window) {
+  m_recorded.Expire();
+  const std::vector<unsigned char> copy = m_ports.hook.CopyDialogSnapshot();
+  if (copy.empty()) return;
+  std::optional<DialogRecording> recording = ReadDialogSnapshot(copy.data(), copy.size(), window);
+  if (!recording) return;
+  // A snapshot of this window that is still this dialog: the same first
+  // child (the window tree, asked of the window system, not of the host).
+  const Hwnd first_child = recording->windows.size() > 1 &&
+                                   recording->windows[1].kind == RecordedWindow::Kind::kChild
+                               ? recording->windows[1].window
+                               : kNoWindow;
+  if (m_counting.GetWindow(window, win::kGwChild) != first_child) return;
+  // The validation window's frames are recorded only for the window the
+  // watcher follows.
+  if (recording->validation != kNoWindow && recording->validation != m_validationWnd) return;
+  m_recorded.Record(std::move(*recording));
+}
+
 void CMainFrame::HandleDialogReady(Hwnd window) {
   if (m_activeProfile == nullptr || window == kNoWindow || !IsAlive(window)) return;
   RestoreOnExit restore_busy(m_busy);
   m_busy = true;
 
+  const bool timed = m_timeline.Enabled();
+  AnswerTimeline line;
+  line.dialog = window;
+  if (timed) line.received = m_timeline.Now();
+  m_counting.Reset();
+  UseSnapshotOf(window);
+  // The recording stands for the moment the hook took it: whatever the
+  // handling of this dialog does after its key is read live.
+  struct ExpireOnExit {
+    RecordedWindowSystem& recorded;
+    ~ExpireOnExit() { recorded.Expire(); }
+  } expire{m_recorded};
+  line.from_snapshot = !m_recorded.expired();
+  if (timed) line.copied = m_timeline.Now();
+
   m_dialog.reset();
   try {
-    m_dialog = CaptureDialog(m_ports.ws, window, &m_ports.follower);
+    m_dialog = CaptureDialog(m_recorded, window, &m_ports.follower);
   } catch (...) {
     // Error dialogs, dialogs of other shapes and dialogs that do not answer
     // in time stay for the user.
     return;
   }
+  if (timed) line.captured = m_timeline.Now();
   // This handler's own reference: the dialog lives until it is done with it.
   const std::shared_ptr<CDossaWindow> dialog = m_dialog;
   m_dialogWnd = window;
   try {
-    ReadItemNumber();
+    ReadItemNumber(m_recorded);
     const Text key = WriteKey(*dialog);
     m_lastKey = key;
+    if (timed) line.keyed = m_timeline.Now();
     // The capture's sends take the messages sent to this thread meanwhile;
     // none of them may end the profile under this handler, but a closing
     // robot or a profile gone ends the handling here all the same.
@@ -270,13 +325,38 @@ void CMainFrame::HandleDialogReady(Hwnd window) {
 
     if (m_activeProfile->HasAnswer(key)) {
       const Text answer = m_activeProfile->GetAnswer(key);
-      JournalAutomatic(m_itemNumber, *dialog, key, answer);
       const OwnedAnswers list = ReadAnswers(answer);
-      PerformAnswers(AnswerList(list), dialog->GetRoot());
+      if (timed) line.looked_up = m_timeline.Now();
+      // What the journal line says is settled before the press, from what
+      // was read of the dialog; the line is written after it, off the way to
+      // the answer.
+      const JournalLine journal_line = DescribeAutomatic(m_itemNumber, *dialog, key, answer);
+      line.recorded_reads = line.from_snapshot ? m_recorded.answered() : 0;
+      m_recorded.Expire();
+      try {
+        PerformAnswers(AnswerList(list), dialog->GetRoot());
+      } catch (...) {
+        WriteJournalLine(journal_line);
+        throw;
+      }
+      if (timed) line.pressed = m_timeline.Now();
+      WriteJournalLine(journal_line);
       m_ports.mascot.Blink();
+      if (timed) {
+        line.journalled = m_timeline.Now();
+        const WindowCallCounts& counts = m_counting.counts();
+        line.waits = counts.waits;
+        line.server_calls = counts.server_calls;
+        if (line.from_snapshot) {
+          line.hook_began = m_recorded.recording().taken_at;
+          line.hook_done = m_recorded.recording().done_at;
+        }
+        m_timeline.Write(line);
+      }
       return;
     }
 
+    m_recorded.Expire();
     AnswerList list;
     {
       // The alarm sounds only while the question waits for the user.
@@ -410,7 +490,7 @@ bool CMainFrame::ActivateProfile(CProfile* profile) {
 
 void CMainFrame::ShowActiveBalloon() {
   if (!m_validating || m_activeProfile == nullptr) return;
-  ReadItemNumber();
+  ReadItemNumber(m_ports.ws);
   m_ports.tray.ShowBalloon(FormatMessageText(LoadRobotString(str::kValidatingItem),
                                              {std::int64_t{m_itemNumber}, m_activeProfile->GetName()}),
                            u"Robot activo", 10000, TrayPort::BalloonIcon::Information);

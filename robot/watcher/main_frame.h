@@ -33,6 +33,8 @@
 #include <deque>
 #include <memory>
 
+#include "platform/counting_window_system.h"
+#include "platform/recorded_window_system.h"
 #include "platform/text.h"
 #include "platform/window_system.h"
 #include "robot/capture/ask_user.h"
@@ -67,6 +69,8 @@ class CMainFrame {
     // The lookups the query service has in flight: the only records that
     // RM_REMOTE_QUERY's lParam may name.
     query::RemoteQueryRecords& queries;
+    // Where the automatic answers' timelines go; none: nowhere.
+    TimelinePort* timeline = nullptr;
   };
 
   // frame is the main frame's own window, slot its hidden "Static" child.
@@ -158,6 +162,10 @@ class CMainFrame {
   void OnHostEvent(HostEvent event);
   void HandleHostEvent(const HostEvent& event);
   void HandleDialogReady(Hwnd dialog);
+  // Makes the capture of window read the hook's snapshot, when the session's
+  // buffer holds one of that dialog that still matches it; otherwise the
+  // capture reads the live dialog.
+  void UseSnapshotOf(Hwnd window);
   void HandleAnswerRejected();
   void ValidationStarted(Hwnd validation);
   void ValidationEnded();
@@ -170,13 +178,30 @@ class CMainFrame {
   bool IsAlive(Hwnd window) const;
   void FindHost();
   void InstallHook();
-  void ReadItemNumber();
-  void JournalAutomatic(std::uint16_t item, const CDossaWindow& shown, const Text& key,
-                        const Text& answer);
+  // The item of the validation window's progress frame, read through ws.
+  void ReadItemNumber(WindowSystem& ws);
+  // The journal line of an automatic answer: settled before the press,
+  // written after it.
+  struct JournalLine {
+    bool valid = false;  // a stored entry that cannot be described is not journalled
+    bool message = false;
+    std::uint16_t item = 0;
+    Text question;
+    Text answer;
+  };
+  static JournalLine DescribeAutomatic(std::uint16_t item, const CDossaWindow& shown,
+                                       const Text& key, const Text& answer);
+  void WriteJournalLine(const JournalLine& line);
   Hwnd ReportParent() const;
   void SetIdleTray();
 
   Ports m_ports;
+  TimelinePort m_noTimeline;
+  TimelinePort& m_timeline;
+  // The host's dialogs are read through these: the count of what each call
+  // costs, and the hook's snapshot of the dialog being handled.
+  CountingWindowSystem m_counting;
+  RecordedWindowSystem m_recorded;
   CProfileRepository& m_repository;
   CVTIActions& m_journal;
   const Settings& m_settings;

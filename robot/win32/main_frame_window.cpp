@@ -109,7 +109,7 @@ bool CMainFrameWindow::OnCreate() {
       CMainFrame::Ports{m_ws, static_cast<HookPort&>(*this), static_cast<TimerPort&>(*this), m_tray,
                         m_mascot, static_cast<FrameDialogs&>(*this), m_askUser,
                         static_cast<SoundPort&>(*this), m_follower,
-                        m_queries},
+                        m_queries, &m_timeline},
       *m_repository, m_journal, m_settings, FromHwnd(hwnd()), FromHwnd(m_slot));
   m_commands = std::make_unique<FrameCommands>(*m_main, *m_repository, m_profileDialogs, m_mascot,
                                                [this] {
@@ -315,7 +315,17 @@ void CMainFrameWindow::RemoveHook(std::uintptr_t hook) {
   ::UnhookWindowsHookEx(reinterpret_cast<HHOOK>(hook));
 }
 
-void CMainFrameWindow::RegisterPilotek(Hwnd frame) { ::RegisterPilotek(ToHwnd(frame)); }
+void CMainFrameWindow::RegisterPilotek(Hwnd frame) {
+  // The buffer names the window the hook's notifications go to, before the
+  // hook learns it.  KORVEX_SNAPSHOT=0 leaves the session without one, so
+  // the robot reads every dialog live (a measurement of both ways).
+  wchar_t wanted[4] = L"";
+  const DWORD chars = ::GetEnvironmentVariableW(L"KORVEX_SNAPSHOT", wanted, 4);
+  if (!(chars == 1 && wanted[0] == L'0')) m_snapshots.Open(ToHwnd(frame));
+  ::RegisterPilotek(ToHwnd(frame));
+}
+
+std::vector<unsigned char> CMainFrameWindow::CopyDialogSnapshot() { return m_snapshots.Copy(); }
 
 int CMainFrameWindow::ConfirmStore(Hwnd parent) { return CConfirmDlg().Ask(ToHwnd(parent)); }
 

@@ -23,10 +23,12 @@
 #include "robot/tray/management_commands.h"
 #include "robot/watcher/main_frame.h"
 #include "robot/win32/ask_user_dialogs.h"
+#include "robot/win32/dialog_snapshot_buffer.h"
 #include "robot/win32/management_dialogs.h"
 #include "robot/win32/mascot_window.h"
 #include "robot/win32/profile_dialogs.h"
 #include "robot/win32/tcp_connection_table.h"
+#include "robot/win32/timeline_file.h"
 #include "robot/win32/tray_icon.h"
 #include "robot/win32/ui_thread_port.h"
 #include "robot/win32/win32_message_box_resources.h"
@@ -86,6 +88,7 @@ class CMainFrameWindow final : public Window,
   std::uintptr_t InstallHook(std::uint32_t thread_id) override;
   void RemoveHook(std::uintptr_t hook) override;
   void RegisterPilotek(Hwnd frame) override;
+  std::vector<unsigned char> CopyDialogSnapshot() override;
   // --- FrameDialogs ---------------------------------------------------------------------
   int ConfirmStore(Hwnd parent) override;
   void ShowMessagesReport(Hwnd parent) override;
@@ -96,6 +99,9 @@ class CMainFrameWindow final : public Window,
   void ShowDeletionError(TextView caption, std::int32_t system_code) override;
 
   Win32WindowSystem m_ws;
+  // The session's buffer the hook leaves each ready dialog's snapshot in.
+  DialogSnapshotBuffer m_snapshots;
+  TimelineFile m_timeline;
   Settings m_settings;
   Win32RegionalSettings m_regional;
   SystemClock m_clock;

@@ -18,6 +18,7 @@
 #define SENTREL_BUILD
 #include "sentrel/win32/sentrel.h"
 
+#include "sentrel/dialog_snapshot.h"
 #include "sentrel/hook_logic.h"
 
 namespace {
@@ -68,6 +69,122 @@ void ReadCreation(HWND window, CreationParams& creation, char16_t (&caption)[kCa
   if (length < 0) length = 0;
   caption[length < kCaptionCapacity ? length : kCaptionCapacity - 1] = 0;
   creation.caption = caption;
+}
+
+// --- the dialog snapshot ----------------------------------------------------
+
+HWND ToHwnd(std::uint32_t window) {
+  return reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<LONG>(window)));
+}
+std::uint32_t FromHandle(const void* handle) {
+  return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(handle));
+}
+
+// The host's windows as the snapshot reads them, on the host's own thread:
+// every message below goes to a window of this thread (OwnThread is checked
+// first), so it is a call of that window's procedure, never a wait.
+struct HostWindows {
+  DWORD thread = GetCurrentThreadId();
+
+  bool OwnThread(std::uint32_t w) { return GetWindowThreadProcessId(ToHwnd(w), nullptr) == thread; }
+  std::uint32_t FirstChild(std::uint32_t w) { return FromHandle(GetWindow(ToHwnd(w), GW_CHILD)); }
+  std::uint32_t NextSibling(std::uint32_t w) { return FromHandle(GetWindow(ToHwnd(w), GW_HWNDNEXT)); }
+  std::uint32_t NextFrame(std::uint32_t parent, std::uint32_t after) {
+    return FromHandle(FindWindowExW(ToHwnd(parent), after == 0 ? nullptr : ToHwnd(after),
+                                    reinterpret_cast<LPCWSTR>(korvex::sentrel::kSnapshotFrameClass),
+                                    nullptr));
+  }
+  std::uint32_t ClassName(std::uint32_t w, char16_t* out, std::uint32_t capacity) {
+    const int n = GetClassNameW(ToHwnd(w), reinterpret_cast<LPWSTR>(out), static_cast<int>(capacity));
+    return n > 0 ? static_cast<std::uint32_t>(n) : 0;
+  }
+  // What GetWindowTextW returns to another process: the window's own text,
+  // without asking its procedure.
+  std::uint32_t Text(std::uint32_t w, char16_t* out, std::uint32_t capacity) {
+    const int n =
+        InternalGetWindowText(ToHwnd(w), reinterpret_cast<LPWSTR>(out), static_cast<int>(capacity));
+    return n > 0 ? static_cast<std::uint32_t>(n) : 0;
+  }
+  std::uint32_t TextLength(std::uint32_t w) {
+    const LRESULT n = SendMessageW(ToHwnd(w), WM_GETTEXTLENGTH, 0, 0);
+    return n > 0 && n < 0x7FFFFFFF ? static_cast<std::uint32_t>(n) : 0;
+  }
+  std::uint32_t Style(std::uint32_t w) {
+    return static_cast<std::uint32_t>(GetWindowLongW(ToHwnd(w), GWL_STYLE));
+  }
+  std::int32_t ControlId(std::uint32_t w) { return GetDlgCtrlID(ToHwnd(w)); }
+  bool Enabled(std::uint32_t w) { return IsWindowEnabled(ToHwnd(w)) != FALSE; }
+  std::uint32_t StaticIcon(std::uint32_t w) {
+    return static_cast<std::uint32_t>(SendMessageW(ToHwnd(w), STM_GETICON, 0, 0));
+  }
+  std::int32_t ListCount(std::uint32_t w) {
+    return static_cast<std::int32_t>(SendMessageW(ToHwnd(w), LB_GETCOUNT, 0, 0));
+  }
+  std::int32_t ListTextLength(std::uint32_t w, std::int32_t i) {
+    return static_cast<std::int32_t>(SendMessageW(ToHwnd(w), LB_GETTEXTLEN, static_cast<WPARAM>(i), 0));
+  }
+  std::uint32_t ListText(std::uint32_t w, std::int32_t i, char16_t* out, std::uint32_t) {
+    const LRESULT n = SendMessageW(ToHwnd(w), LB_GETTEXT, static_cast<WPARAM>(i),
+                                   reinterpret_cast<LPARAM>(out));
+    return n > 0 ? static_cast<std::uint32_t>(n) : 0;
+  }
+};
+
+// The robot's buffer in this session, opened at the first snapshot and again
+// when another robot has registered.  Bytes at its end are kept free, so a
+// control that writes more than it announced stays inside the mapping.
+HANDLE g_snapshotMapping = nullptr;
+unsigned char* g_snapshotView = nullptr;
+bool g_snapshotting = false;
+constexpr std::uint32_t kSnapshotSlack = 256;
+
+unsigned char* SnapshotBuffer(std::uint32_t robot) {
+  using namespace korvex::sentrel;
+  if (g_snapshotView != nullptr &&
+      reinterpret_cast<const SnapshotHeader*>(g_snapshotView)->robot_window == robot) {
+    return g_snapshotView;
+  }
+  if (g_snapshotView != nullptr) UnmapViewOfFile(g_snapshotView);
+  if (g_snapshotMapping != nullptr) CloseHandle(g_snapshotMapping);
+  g_snapshotView = nullptr;
+  g_snapshotMapping = OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE,
+                                       reinterpret_cast<LPCWSTR>(kSnapshotMappingName));
+  if (g_snapshotMapping == nullptr) return nullptr;
+  g_snapshotView = static_cast<unsigned char*>(
+      MapViewOfFile(g_snapshotMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kSnapshotBytes));
+  if (g_snapshotView == nullptr) return nullptr;
+  const auto* header = reinterpret_cast<const SnapshotHeader*>(g_snapshotView);
+  if (header->magic != kSnapshotMagic || header->version != kSnapshotVersion ||
+      header->robot_window != robot) {
+    return nullptr;
+  }
+  return g_snapshotView;
+}
+
+// Takes the snapshot of a dialog that has just become ready, before the
+// robot hears of it.  A buffer that cannot be had, or a dialog that does not
+// fit, leaves the robot to read the dialog itself.
+void TakeSnapshot(HWND dialog, std::uint32_t robot) {
+  using namespace korvex::sentrel;
+  if (g_snapshotting || robot == 0) return;
+  unsigned char* buffer = SnapshotBuffer(robot);
+  if (buffer == nullptr) return;
+  g_snapshotting = true;
+  auto* header = reinterpret_cast<SnapshotHeader*>(buffer);
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const std::uint32_t sequence = __atomic_load_n(&header->sequence, __ATOMIC_RELAXED) | 1u;
+  __atomic_store_n(&header->sequence, sequence, __ATOMIC_RELEASE);
+  __atomic_thread_fence(__ATOMIC_SEQ_CST);
+  header->taken_at = static_cast<std::uint64_t>(now.QuadPart);
+  HostWindows host;
+  const auto validation = static_cast<std::uint32_t>(g_hook.validation_window());
+  WriteSnapshot(host, FromHandle(dialog), validation, buffer, kSnapshotBytes - kSnapshotSlack);
+  QueryPerformanceCounter(&now);
+  header->done_at = static_cast<std::uint64_t>(now.QuadPart);
+  __atomic_thread_fence(__ATOMIC_SEQ_CST);
+  __atomic_store_n(&header->sequence, sequence + 1u, __ATOMIC_RELEASE);
+  g_snapshotting = false;
 }
 
 // --- the robot of this session ------------------------------------------------------
@@ -234,7 +351,16 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
     const Posts posts = g_hook.OnMessage(reinterpret_cast<WindowId>(processed->hwnd),
                                          processed->message, processed->wParam, creation_ptr);
     if (posts.count > 0) {
-      korvex::sentrel::DeliverPosts(posts, SessionRobotWindow(),
+      const WindowId robot = SessionRobotWindow();
+      // The snapshot of a dialog that became ready is in the robot's buffer
+      // before the robot hears of it.
+      for (int i = 0; i < posts.count; ++i) {
+        if (posts.items[i].message == korvex::sentrel::kDialogReady && robot != 0) {
+          TakeSnapshot(reinterpret_cast<HWND>(posts.items[i].wparam),
+                       static_cast<std::uint32_t>(HandleToLong(reinterpret_cast<HWND>(robot))));
+        }
+      }
+      korvex::sentrel::DeliverPosts(posts, robot,
                                     [](WindowId to, const korvex::sentrel::Post& post) {
                                       PostMessageW(reinterpret_cast<HWND>(to), post.message,
                                                    post.wparam, post.lparam);
@@ -244,14 +370,24 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_module = instance;
     g_hook.Reset();
     g_robotDisabled.Reset();
-  } else if (reason == DLL_PROCESS_DETACH && g_sessionRobot != nullptr) {
-    CloseHandle(g_sessionRobot);  // the session has no robot any more
-    g_sessionRobot = nullptr;
+  } else if (reason == DLL_PROCESS_DETACH) {
+    if (g_sessionRobot != nullptr) {
+      CloseHandle(g_sessionRobot);  // the session has no robot any more
+      g_sessionRobot = nullptr;
+    }
+    if (reserved == nullptr) {
+      // Unloaded while the host goes on (the hook was removed): the robot's
+      // buffer is let go.  At process end the system does it.
+      if (g_snapshotView != nullptr) UnmapViewOfFile(g_snapshotView);
+      if (g_snapshotMapping != nullptr) CloseHandle(g_snapshotMapping);
+      g_snapshotView = nullptr;
+      g_snapshotMapping = nullptr;
+    }
   }
   return TRUE;
 }

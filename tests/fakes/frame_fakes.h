@@ -84,10 +84,26 @@ class RecordingHook : public HookPort {
   void RegisterPilotek(Hwnd frame) override {
     m_log.Add("RegisterPilotek " + std::to_string(frame));
   }
+  // What the session's buffer holds (tests/fakes/desktop_snapshot.h); empty:
+  // no buffer, or a copy taken while the hook wrote.
+  std::vector<unsigned char> snapshot;
+  std::vector<unsigned char> CopyDialogSnapshot() override { return snapshot; }
 
  private:
   FrameLog& m_log;
   std::uintptr_t m_next = 0x700;
+};
+
+// Keeps every answer's timeline; the clock ticks once per reading.
+class RecordingTimeline : public TimelinePort {
+ public:
+  bool Enabled() const override { return true; }
+  std::uint64_t Now() override { return ++m_now; }
+  void Write(const AnswerTimeline& line) override { lines.push_back(line); }
+  std::vector<AnswerTimeline> lines;
+
+ private:
+  std::uint64_t m_now = 0;
 };
 
 // Confirmation answers come from a script; the reports call back so a test

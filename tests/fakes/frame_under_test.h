@@ -82,12 +82,14 @@ class FrameUnderTest {
   ScriptedUser user;
   RecordingSound sound{log};
   RecordingFollower follower;
+  RecordingTimeline timeline;
   // The records of the lookups in flight: a test's stand-in for the query
   // service registers each record it sends (query::RegisteredRecord).
   query::RemoteQueryRecords queries;
   Hwnd frame = desk.AddTopLevel({.class_name = u"KorvexFrame", .text = u"PILOTEK_MAIN_FRAME"});
   Hwnd slot = desk.AddChild(frame, {.class_name = u"Static"});
-  CMainFrame main{{desk, hook, timers, tray, mascot, dialogs, user, sound, follower, queries},
+  CMainFrame main{{desk, hook, timers, tray, mascot, dialogs, user, sound, follower, queries,
+                   &timeline},
                   repository, journal, settings, frame, slot};
 };
 

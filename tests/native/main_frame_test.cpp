@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -12,6 +14,8 @@
 #include "robot/profiles/profile_repository.h"
 #include "robot/watcher/main_frame.h"
 #include "robot/watcher/robot_messages.h"
+#include "sentrel/dialog_snapshot.h"
+#include "tests/fakes/desktop_snapshot.h"
 #include "tests/native/watcher_fixture.h"
 
 namespace korvex {
@@ -50,10 +54,12 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   ValidateButton(true);
   EXPECT_EQ(main.TrayState(), 4);
 
-  // Item 1: a message the profile knows is journalled, then answered.
+  // Item 1: a message the profile knows is answered, then journalled: the
+  // journal line is settled before the press and written after it.
   std::size_t mark = log.entries.size();
   DialogReady(InfoBox(u"Item sin origen"));
-  EXPECT_THAT(Since(mark), ElementsAre("click Aceptar (journal 1)", "mascot blinks"));
+  EXPECT_THAT(Since(mark), ElementsAre("click Aceptar (journal 0)", "mascot blinks"));
+  EXPECT_EQ(journal.CountMessages(), 1u);
   EXPECT_EQ(main.ItemNumber(), 1);
   EXPECT_FALSE(main.Busy());
 
@@ -61,7 +67,7 @@ TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   SetItem(2);
   mark = log.entries.size();
   DialogReady(YesNoBox(u"¿Usar el origen declarado?"));
-  EXPECT_THAT(Since(mark), ElementsAre("click &Sí (journal 2)", "mascot blinks"));
+  EXPECT_THAT(Since(mark), ElementsAre("click &Sí (journal 1)", "mascot blinks"));
   EXPECT_EQ(journal.Questions().at(2).begin()->second.m_answer, u"Presionar Sí");
 
   // Item 3: a new question, asked and stored.
@@ -434,6 +440,115 @@ TEST_F(WatcherTest, TheHostHandlesThePressAfterTheRobotIsFree) {
   EXPECT_THAT(log.entries, Contains("host handles Validar lo ingresado (robot free)"));
   EXPECT_TRUE(during.found);
   EXPECT_EQ(during.error, u"");
+}
+
+// The hook leaves each ready dialog's snapshot in the session's buffer; the
+// watcher reads the dialog from it when it is this dialog as it still is, and
+// from the live dialog otherwise.  Either way the same key finds the same
+// answer, the same journal line is written and the press is the same; only
+// the snapshot's way spares the host the reads.
+TEST_F(WatcherTest, TheHooksSnapshotSparesTheHostItsReadsAndChangesNothingElse) {
+  CProfile& profile = ValidateWith(u"P");
+  const auto [key, answer] = Learned(YesNoBox(u"¿Usar el origen declarado?"), 6);
+  profile.SetAnswer(key, answer);
+  using Buffer = std::vector<unsigned char>;
+  struct Case {
+    const char* name;
+    std::function<Buffer(Hwnd dialog)> buffer;
+    bool from_snapshot;
+  };
+  const std::vector<Case> cases = {
+      {"a snapshot of the dialog",
+       [&](Hwnd d) {
+         Buffer bytes = Snapshot(desk, d, validation);
+         auto* header = reinterpret_cast<sentrel::SnapshotHeader*>(bytes.data());
+         header->taken_at = 5;
+         header->done_at = 6;
+         return bytes;
+       },
+       true},
+      {"no buffer, or a copy taken while the hook wrote", [](Hwnd) { return Buffer{}; }, false},
+      {"another dialog's",
+       [&](Hwnd) {
+         const Hwnd other = YesNoBox(u"¿Usar el origen declarado?");
+         Buffer bytes = Snapshot(desk, other, validation);
+         desk.Destroy(other);
+         return bytes;
+       },
+       false},
+      {"a dialog whose children were made anew since",
+       [&](Hwnd d) {
+         Buffer bytes = Snapshot(desk, d, validation);
+         // The first child's handle in the record after the dialog's.
+         sentrel::SnapshotWindow dialog_record;
+         std::memcpy(&dialog_record, bytes.data() + sizeof(sentrel::SnapshotHeader),
+                     sizeof dialog_record);
+         const std::size_t child_at = sizeof(sentrel::SnapshotHeader) + sizeof dialog_record +
+                                      sentrel::PaddedTextBytes(dialog_record.class_chars) +
+                                      sentrel::PaddedTextBytes(dialog_record.text_chars);
+         const std::uint32_t gone = 0x7777;
+         std::memcpy(bytes.data() + child_at, &gone, sizeof gone);
+         return bytes;
+       },
+       false},
+      {"one the hook could not finish",
+       [&](Hwnd d) {
+         Buffer bytes = Snapshot(desk, d, validation);
+         reinterpret_cast<sentrel::SnapshotHeader*>(bytes.data())->complete = 0;
+         return bytes;
+       },
+       false},
+      {"one with another validation window's frames",
+       [&](Hwnd d) { return Snapshot(desk, d, host); }, false},
+  };
+  int item = 10;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetItem(++item);
+    const Hwnd box = YesNoBox(u"¿Usar el origen declarado?");
+    hook.snapshot = c.buffer(box);
+    // The bounded sends that only read, each a wake-up of the host.
+    int reads = 0;
+    desk.on_send = [&](Hwnd, std::string_view what) {
+      if (what.find("SET") == std::string_view::npos && what.find("Set") == std::string_view::npos) {
+        ++reads;
+      }
+    };
+    const std::size_t mark = log.entries.size();
+    DialogReady(box);
+    desk.on_send = nullptr;
+    EXPECT_THAT(Since(mark), ElementsAre("click &Sí (journal " + std::to_string(item - 11) + ")",
+                                         "mascot blinks"));
+    EXPECT_EQ(main.LastKey(), key);
+    EXPECT_EQ(main.ItemNumber(), item);
+    ASSERT_EQ(journal.Questions().count(static_cast<std::uint16_t>(item)), 1u);
+    EXPECT_EQ(journal.Questions().at(static_cast<std::uint16_t>(item)).begin()->second.m_answer,
+              u"Presionar Sí");
+    ASSERT_FALSE(timeline.lines.empty());
+    const AnswerTimeline& line = timeline.lines.back();
+    EXPECT_EQ(line.dialog, box);
+    EXPECT_EQ(line.from_snapshot, c.from_snapshot);
+    // The hook's stamps are this dialog's snapshot's, or none.
+    EXPECT_EQ(line.hook_began, c.from_snapshot ? 5u : 0u);
+    EXPECT_EQ(line.hook_done, c.from_snapshot ? 6u : 0u);
+    if (c.from_snapshot) {
+      EXPECT_EQ(reads, 0) << "the host was asked what the snapshot holds";
+      EXPECT_EQ(line.waits, 0);
+      EXPECT_GT(line.recorded_reads, 0);
+    } else {
+      EXPECT_GT(reads, 0);
+      EXPECT_GT(line.waits, 0);
+      EXPECT_EQ(line.recorded_reads, 0);
+    }
+    // Every step of the answer, in order.
+    EXPECT_LT(line.received, line.copied);
+    EXPECT_LT(line.copied, line.captured);
+    EXPECT_LT(line.captured, line.keyed);
+    EXPECT_LT(line.keyed, line.looked_up);
+    EXPECT_LT(line.looked_up, line.pressed);
+    EXPECT_LT(line.pressed, line.journalled);
+    desk.Destroy(box);
+  }
 }
 
 TEST_F(WatcherTest, AWindowThatDoesNotAnswerInTimeFailsItsCaptureOrItsAnswerCleanly) {

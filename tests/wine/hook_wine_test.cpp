@@ -2,7 +2,8 @@
 // robot_probe.exe to play it in a process of its own), starts the
 // simulated host Dossa.exe (next to this program) with a script, installs the
 // hook on the host's thread, answers what the host shows and compares the
-// notifications it receives with what the host reports it did.
+// notifications it receives with what the host reports it did; and reads
+// every kind of dialog the host shows both from the hook's snapshot and live.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/counting_window_system.h"
+#include "platform/recorded_window_system.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_window_system.h"
+#include "robot/capture/capture.h"
+#include "robot/capture/dialog_snapshot_reader.h"
+#include "robot/capture/recognition_error.h"
+#include "robot/key/window_key.h"
+#include "robot/win32/dialog_snapshot_buffer.h"
+#include "sentrel/host_windows.h"
 #include "tools/common/time_scale.h"
 #include "tools/robot_probe/probe.h"
 
@@ -331,6 +342,115 @@ TEST(HookWineTest, ADialogDisabledByARobotThatIsKilledTakesClicksAgain) {
   EXPECT_EQ(exit_code, 0);
   const std::string box_line = ReportLine(report, "ended item=9 n=1");
   EXPECT_EQ(Value(box_line, "result"), "7") << box_line;
+}
+
+// What one reading of a dialog gave: its key or the capture's failure, and
+// the progress frames' captions as the watcher reads them.
+using win32::FromHwnd;
+
+struct Reading {
+  std::u16string key;
+  std::int32_t code = 0;
+  std::vector<std::u16string> frames;
+  bool operator==(const Reading& other) const {
+    return key == other.key && code == other.code && frames == other.frames;
+  }
+};
+
+Reading Read(WindowSystem& ws, HWND dialog, HWND validation) {
+  Reading reading;
+  try {
+    reading.key = WriteKey(*CaptureDialog(ws, FromHwnd(dialog)));
+  } catch (const RecognitionError& e) {
+    reading.code = e.code();
+  }
+  const Hwnd parent = FromHwnd(validation);
+  for (Hwnd frame = ws.FindWindowExW(parent, kNoWindow, u"ThunderRT6Frame"); frame != kNoWindow;
+       frame = ws.FindWindowExW(parent, frame, u"ThunderRT6Frame")) {
+    reading.frames.push_back(ws.GetWindowTextW(frame, 512));
+  }
+  return reading;
+}
+
+TEST(HookWineTest, EveryDialogOfTheHostReadsTheSameFromTheSnapshotAsLive) {
+  HostProcess host;
+  // Every kind of dialog: message boxes of each icon and set of buttons, the
+  // data-input dialog with and without a value typed before, the option
+  // dialog with "none" offered or not and with no options.
+  std::string script =
+      "timeout 20000\n"
+      "wait-hook timeout=30000\n"
+      "open\n";
+  const char* icons[] = {"none", "info", "warning", "error", "question"};
+  const char* buttons[] = {"ok", "okcancel", "yesno", "yesnocancel", "retrycancel",
+                           "abortretryignore"};
+  int item = 0;
+  for (const char* icon : icons) {
+    for (const char* set : buttons) {
+      script += "item " + std::to_string(++item) + " pause=0\n";
+      script += std::string("msgbox caption=\"Mensaje al declarante\" text=\"¿Caja ") + icon +
+                " " + set + "?\" icon=" + icon + " buttons=" + set + "\n";
+    }
+  }
+  script += "item " + std::to_string(++item) +
+            "\ninput prompt=\"Ingrese por favor el valor de MARCA :\"\n"
+            "input prompt=\"Ingrese por favor el valor de BANCO :\" explanation=\"Falta | un <dato>\" "
+            "text=\"escrito antes\"\n"
+            "options option=\"Opción 1\" option=\"\" option=\"Opción | <> 3\" none=enabled\n"
+            "options option=\"Única\" none=disabled\n"
+            "options\n"
+            "run\nclose\n";
+  ASSERT_TRUE(host.Start(script));
+
+  RobotProbe robot;
+  ASSERT_TRUE(robot.Create());
+  DialogSnapshotBuffer buffer;
+  ASSERT_TRUE(buffer.Open(robot.window()));
+  Host found;
+  ASSERT_TRUE(robot.PumpUntil(30000, [&] { return bool(found = FindHost()); }))
+      << "Dossa.exe's main window did not appear";
+  ASSERT_EQ(robot.Install(found), 0u);
+
+  Win32WindowSystem live;
+  HWND validation = nullptr;
+  int dialogs = 0;
+  bool ended = false;
+  robot.on_notification = [&](const Notification& n) {
+    const HWND window = reinterpret_cast<HWND>(n.wparam);
+    if (n.message == kValidationStarted) validation = window;
+    if (n.message == kValidationEnded) ended = true;
+    if (n.message != kDialogReady) return;
+    ++dialogs;
+    SCOPED_TRACE(Utf8(n.caption) + " " + HexOf(n.wparam));
+    // The snapshot first: the capture of a data-input dialog clears the
+    // value typed before, and both readings must see the dialog alike.
+    const std::vector<unsigned char> copy = buffer.Copy();
+    std::optional<DialogRecording> recording =
+        ReadDialogSnapshot(copy.data(), copy.size(), FromHwnd(window));
+    EXPECT_TRUE(recording.has_value()) << "no snapshot of this dialog";
+    CountingWindowSystem counted(live);
+    RecordedWindowSystem recorded(counted, recording.value_or(DialogRecording{}));
+    if (!recording) recorded.Expire();
+    const Reading from_snapshot = Read(recorded, window, validation);
+    // Nothing read wakes the host; the capture of a question dialog still
+    // clears its value or its selection, one send.
+    const bool question = n.caption == L"Ingreso de dato complementario" ||
+                          n.caption == L"Seleccion de una opcion";
+    EXPECT_EQ(counted.counts().waits, question ? 1 : 0)
+        << "the host was woken for what the snapshot holds";
+    const Reading from_host = Read(live, window, validation);
+    EXPECT_TRUE(from_snapshot == from_host)
+        << "snapshot: code " << from_snapshot.code << " key " << Utf8(std::wstring(from_snapshot.key.begin(), from_snapshot.key.end()))
+        << "\nlive:     code " << from_host.code << " key " << Utf8(std::wstring(from_host.key.begin(), from_host.key.end()));
+    EXPECT_FALSE(from_host.frames.empty()) << "the validation window's progress frame";
+    // Any button ends the dialog.
+    Click(FindWindowExW(window, nullptr, L"Button", nullptr));
+  };
+  const bool saw_end = robot.PumpUntil(120000, [&] { return ended; });
+  const int exit_code = host.Wait(tools::ScaledMs(30000));
+  EXPECT_TRUE(saw_end) << "no RM_VALIDATION_ENDED";
+  EXPECT_EQ(exit_code, 0);
+  EXPECT_EQ(dialogs, 30 + 5);
 }
 
 }  // namespace

@@ -101,6 +101,16 @@ struct OpenDialog {
 };
 std::vector<OpenDialog*> g_open;
 HHOOK g_cbt = nullptr;
+bool g_pressOwn = false;
+
+// The dialog's default button, or its first button.
+HWND DefaultButton(HWND dialog) {
+  const LRESULT id = SendMessageW(dialog, DM_GETDEFID, 0, 0);
+  if (HIWORD(id) == DC_HASDEFID) {
+    if (HWND button = GetDlgItem(dialog, LOWORD(id))) return button;
+  }
+  return FindWindowExW(dialog, nullptr, L"Button", nullptr);
+}
 
 void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why);
 
@@ -109,11 +119,27 @@ Report& Describe(Report& r, const OpenDialog& d) {
   return r;
 }
 
+// With KORVEX_TIMELINE set (a measurement of the robot's answers), each
+// dialog's end line also carries the performance counter at its activation
+// and at its end, for the timeline of the robot's answer.
+bool TimelineWanted() {
+  static const bool wanted = GetEnvironmentVariableW(L"KORVEX_TIMELINE", nullptr, 0) != 0;
+  return wanted;
+}
+LARGE_INTEGER g_lastEnd{};  // when MillisecondsOnScreen last looked
+
+void AddTimelineStamps(Report& r, const OpenDialog& d) {
+  if (!TimelineWanted() || d.shown.QuadPart == 0) return;
+  r.Word("qpc-shown", std::to_string(d.shown.QuadPart))
+      .Word("qpc-ended", std::to_string(g_lastEnd.QuadPart));
+}
+
 // Milliseconds from the dialog's activation to now, "-" when it never was.
 std::string MillisecondsOnScreen(const OpenDialog& d) {
   if (d.shown.QuadPart == 0) return "-";
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
+  g_lastEnd = now;
   QueryPerformanceFrequency(&frequency);
   char text[32];
   snprintf(text, sizeof text, "%.3f",
@@ -187,6 +213,9 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     for (OpenDialog* d : g_open) {
       if (d->hwnd == reinterpret_cast<HWND>(wParam) && d->shown.QuadPart == 0) {
         QueryPerformanceCounter(&d->shown);
+        if (g_pressOwn) {
+          if (HWND button = DefaultButton(d->hwnd)) PostMessageW(button, BM_CLICK, 0, 0);
+        }
       }
     }
   }
@@ -253,7 +282,9 @@ void ReportMessageBoxEnd(const char* event, const OpenDialog& d, int result, con
   } else {
     r.Field("result", result).Field("button", MessageBoxResultName(result));
   }
-  r.Word("ms", ms).End();
+  r.Word("ms", ms);
+  AddTimelineStamps(r, d);
+  r.End();
 }
 
 void RaisePopup(OpenDialog& over, const MessageBoxSpec& box, const char* why) {
@@ -355,7 +386,8 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 }  // namespace
 
-bool InstallDialogWatch() {
+bool InstallDialogWatch(bool press_own) {
+  g_pressOwn = press_own;
   g_cbt = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
   return g_cbt != nullptr;
 }
@@ -437,7 +469,9 @@ void RaiseDialog(const Item& item, int index, const Dialog& plan, HWND owner) {
   } else {
     r.Field("index", d.index_chosen);
   }
-  r.Word("ms", ms).End();
+  r.Word("ms", ms);
+  AddTimelineStamps(r, d);
+  r.End();
 }
 
 int WatchControlDialogs(const Item& item, int index, std::uint32_t timeout_ms, HWND owner,

@@ -15,7 +15,10 @@ namespace korvex::dossa {
 
 // Installs the thread's CBT hook through which a dialog being raised learns
 // its window (the first top-level window its owner comes to own).
-bool InstallDialogWatch();
+// press_own: the program presses each dialog's default button itself the
+// moment the dialog is activated (a posted BM_CLICK), with no other program
+// involved: the floor of any answer's time on screen.
+bool InstallDialogWatch(bool press_own = false);
 void RemoveDialogWatch();
 
 // Shows the dialog modally over owner and reports how it ended; index is

@@ -9,7 +9,7 @@
 // the validation form.  A script (tools/dossa/script.h) says what to do;
 // every outcome is reported (tools/dossa/report.h).
 //
-//   Dossa.exe [--script FILE] [--report FILE] [--stay] [--max-seconds N]
+//   Dossa.exe [--script FILE] [--report FILE] [--stay] [--max-seconds N] [--press-own-dialogs]
 //
 // Without a script the program waits for a user, who opens the validation
 // form from the main form and starts a run of a few demo items.
@@ -59,12 +59,13 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
 }
 
 constexpr wchar_t kUsage[] =
-    L"Dossa.exe [--script FILE] [--report FILE] [--stay] [--max-seconds N]";
+    L"Dossa.exe [--script FILE] [--report FILE] [--stay] [--max-seconds N] [--press-own-dialogs]";
 
 struct Arguments {
   std::wstring script_path;
   std::wstring report_path;
   bool stay = false;
+  bool press_own = false;
   unsigned long max_seconds = 0;
   bool usage_error = false;
 };
@@ -84,6 +85,8 @@ Arguments ReadArguments() {
       a.max_seconds = wcstoul(argv[++i], nullptr, 10);
     } else if (arg == L"--stay") {
       a.stay = true;
+    } else if (arg == L"--press-own-dialogs") {
+      a.press_own = true;
     } else {
       a.usage_error = true;
     }
@@ -144,7 +147,7 @@ int Run() {
     Log().Begin("error").Field("text", L"cannot initialise OLE").End();
     return 2;
   }
-  InstallDialogWatch();
+  InstallDialogWatch(args.press_own);
   int code = 0;
   bool started = false;
   {
