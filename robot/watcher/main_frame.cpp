@@ -375,6 +375,21 @@ void CMainFrame::HandleDialogReady(Hwnd window) {
   }
 }
 
+namespace {
+
+// The stored entry reads back as the store reads it (exactly one press for a
+// dialog ended by a button).
+bool IsStorableEntry(const Text& key, const Text& answers) {
+  try {
+    ReadStoredEntry(key, answers);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 AnswerList CMainFrame::AskAndLearn(const std::shared_ptr<CDossaWindow>& dialog, Hwnd window,
                                    const Text& key) {
   struct AskingScope {
@@ -395,7 +410,11 @@ AnswerList CMainFrame::AskAndLearn(const std::shared_ptr<CDossaWindow>& dialog, 
     choice = m_ports.dialogs.ConfirmStore(window);
   } while (choice == kConfirmRetry);
   if (m_activeProfile != nullptr && choice == kConfirmStore) {
-    m_activeProfile->SetAnswer(key, WriteAnswers(dialog->GetAnswers()));
+    const Text answers = WriteAnswers(dialog->GetAnswers());
+    // A copy closed without one of its buttons (its close box on a yes/no
+    // question) learned no press: such an answer would leave the dialog
+    // waiting while the journal says it was answered, and it is not stored.
+    if (IsStorableEntry(key, answers)) m_activeProfile->SetAnswer(key, answers);
   }
   if (dialog->IsPlainMessage()) {
     m_journal.AddMessage(false, m_itemNumber, DescribeQuestion(*dialog));

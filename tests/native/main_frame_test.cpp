@@ -27,6 +27,30 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
+// The user closes the robot's copy of a yes/no question with its close box
+// (the copy ends with IDCANCEL, which is no button of the question) and then
+// says "Sí" to storing: nothing was learned to press, and nothing is stored,
+// so the next time the question is asked again instead of waiting unanswered.
+TEST_F(WatcherTest, ACopyClosedWithoutAButtonStoresNoAnswer) {
+  CProfile& profile = ValidateWith(u"P");
+  const Hwnd asked = YesNoBox(u"¿Liquidar el arancel?");
+  user.PressInReplica(2);
+  dialogs.confirmations = {6};
+  DialogReady(asked);
+  EXPECT_FALSE(profile.HasAnswer(main.LastKey()));
+  EXPECT_FALSE(desk.Get(asked).dialog_result.has_value());  // left to the user in the host
+  desk.Destroy(asked);
+
+  // The same question again: asked, not answered from an empty entry.
+  const Hwnd again = YesNoBox(u"¿Liquidar el arancel?");
+  user.PressInReplica(6);
+  dialogs.confirmations = {6};
+  DialogReady(again);
+  EXPECT_EQ(user.Questions().size(), 2u);
+  EXPECT_EQ(desk.Get(again).dialog_result, 6);
+  EXPECT_TRUE(profile.HasAnswer(main.LastKey()));
+}
+
 TEST_F(WatcherTest, AWholeRunOfTheValidation) {
   // The broker taught the profile two answers on an earlier day.
   CProfile& profile = repository.CreateProfile(u"Aduana Norte");
