@@ -41,9 +41,21 @@ store='HKCU\Software\Norvane\KORVEX\Store'
 settings='HKCU\Software\Norvane\KORVEX\Settings'
 kvx() { wine_run 60 "$kvxtool" "$@" 2>&1 | tr -d '\r'; }
 # The values of a registry key as "name type data" lines, sorted.
+# The values of a key, one per line.  Once, under load, a query gave nothing
+# for a key that kvxtool had read a moment before: a query whose reg.exe
+# fails is asked again, and one that keeps failing is said on the error
+# output.
 reg_values() {
-  wine_run 60 reg query "$1" 2>/dev/null | tr -d '\r' |
-    awk '/^    / { sub(/^    /, ""); print }' | sort
+  local out attempt
+  for attempt in 1 2 3; do
+    if out=$(wine_run 60 reg query "$1" 2>/dev/null); then
+      tr -d '\r' <<<"$out" | awk '/^    / { sub(/^    /, ""); print }' | sort
+      return 0
+    fi
+    sleep 1
+  done
+  echo "reg query $1 failed three times" >&2
+  return 1
 }
 
 robot_pid=
