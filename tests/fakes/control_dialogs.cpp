@@ -22,16 +22,16 @@ ControlDialog Lay(FakeDesktop& desk, tarifex::DialogText caption,
   ControlDialog laid;
   laid.dialog = desk.AddTopLevel({.text = ControlText(caption.id)}, owner);
   for (const DialogChild& child : children) {
-    WindowSpec spec{.class_name = Text(tarifex::WindowClassOf(child.kind))};
+    WindowProps props{.class_name = Text(tarifex::WindowClassOf(child.kind))};
     if (child.role == ChildRole::kPrompt) {
-      spec.text = tarifex::FromAnsi(tarifex::FormatControlText(
+      props.text = tarifex::FromAnsi(tarifex::FormatControlText(
           tarifex::LoadControlString(child.text.id, kSpanish), {tarifex::ToAnsi(name)}));
     } else if (child.text.id != 0) {
-      spec.text = ControlText(child.text.id);
+      props.text = ControlText(child.text.id);
     }
-    if (child.role == ChildRole::kList) spec.items = options;
-    if (child.role == ChildRole::kNone) spec.enabled = none_offered;
-    laid.children.push_back(desk.AddChild(laid.dialog, spec));
+    if (child.role == ChildRole::kList) props.items = options;
+    if (child.role == ChildRole::kNone) props.enabled = none_offered;
+    laid.children.push_back(desk.AddChild(laid.dialog, props));
   }
   return laid;
 }

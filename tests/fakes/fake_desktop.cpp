@@ -23,7 +23,7 @@ Hwnd FakeDesktop::NewHandle() {
   return m_next;
 }
 
-Hwnd FakeDesktop::AddTopLevel(WindowSpec props, Hwnd owner) {
+Hwnd FakeDesktop::AddTopLevel(WindowProps props, Hwnd owner) {
   const Hwnd h = NewHandle();
   Window w;
   w.handle = h;
@@ -37,7 +37,7 @@ Hwnd FakeDesktop::AddTopLevel(WindowSpec props, Hwnd owner) {
   return h;
 }
 
-Hwnd FakeDesktop::AddChild(Hwnd parent, WindowSpec props) {
+Hwnd FakeDesktop::AddChild(Hwnd parent, WindowProps props) {
   Window& p = Get(parent);
   const Hwnd h = NewHandle();
   Window w;

@@ -22,7 +22,7 @@
 
 namespace korvex::testing {
 
-struct WindowSpec {
+struct WindowProps {
   Text class_name = u"#32770";
   Text text;
   std::uint32_t style = 0x10000000;  // WS_VISIBLE
@@ -52,7 +52,7 @@ class FakeDesktop : public WindowSystem {
  public:
   struct Window {
     Hwnd handle = kNoWindow;
-    WindowSpec props;
+    WindowProps props;
     Hwnd parent = kNoWindow;  // for child windows
     Hwnd owner = kNoWindow;   // for owned top-level windows
     std::vector<Hwnd> children;  // z-order, topmost first
@@ -67,9 +67,9 @@ class FakeDesktop : public WindowSystem {
   FakeDesktop();
 
   // --- building the scene -------------------------------------------------
-  Hwnd AddTopLevel(WindowSpec props, Hwnd owner = kNoWindow);
+  Hwnd AddTopLevel(WindowProps props, Hwnd owner = kNoWindow);
   // Appends a child at the bottom of the parent's z-order.
-  Hwnd AddChild(Hwnd parent, WindowSpec props);
+  Hwnd AddChild(Hwnd parent, WindowProps props);
   // A message box laid out like the system's: icon static (when icon is not
   // 0), the buttons (text, id) in order, then the text static.
   Hwnd AddMessageBox(TextView caption, TextView text, IconHandle icon,

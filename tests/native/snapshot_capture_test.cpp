@@ -28,7 +28,7 @@ namespace {
 
 using testing::FakeDesktop;
 using testing::Snapshot;
-using testing::WindowSpec;
+using testing::WindowProps;
 
 // What one capture gave: the key, or the failure's code.
 struct Outcome {
@@ -115,35 +115,35 @@ TEST(SnapshotCaptureTest, EveryKindOfDialogGivesTheSameKeyWithoutAskingTheHost) 
       {"a control no message box has",
        [](FakeDesktop& d) {
          const Hwnd box = Box(d, 0, {{u"Aceptar", 1}});
-         d.AddChild(box, WindowSpec{.class_name = u"Edit", .text = u"x"});
+         d.AddChild(box, WindowProps{.class_name = u"Edit", .text = u"x"});
          return box;
        }},
       {"empty dialog",
-       [](FakeDesktop& d) { return d.AddTopLevel(WindowSpec{.text = u"Aviso"}); }},
+       [](FakeDesktop& d) { return d.AddTopLevel(WindowProps{.text = u"Aviso"}); }},
       {"data input with a value typed before",
        [](FakeDesktop& d) {
-         const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = Text(tarifex::data_input::kCaption.spanish)});
-         d.AddChild(dialog, WindowSpec{.class_name = u"Button", .text = u"&Validar lo ingresado", .control_id = 1});
-         d.AddChild(dialog, WindowSpec{.class_name = u"Button", .text = u"&Terminar el tratamiento", .control_id = 2});
-         d.AddChild(dialog, WindowSpec{.class_name = u"Edit", .text = u"escrito antes", .control_id = 3});
-         d.AddChild(dialog, WindowSpec{.class_name = u"Static", .text = u"Ingrese por favor el valor de MARCA :"});
+         const Hwnd dialog = d.AddTopLevel(WindowProps{.text = Text(tarifex::data_input::kCaption.spanish)});
+         d.AddChild(dialog, WindowProps{.class_name = u"Button", .text = u"&Validar lo ingresado", .control_id = 1});
+         d.AddChild(dialog, WindowProps{.class_name = u"Button", .text = u"&Terminar el tratamiento", .control_id = 2});
+         d.AddChild(dialog, WindowProps{.class_name = u"Edit", .text = u"escrito antes", .control_id = 3});
+         d.AddChild(dialog, WindowProps{.class_name = u"Static", .text = u"Ingrese por favor el valor de MARCA :"});
          return dialog;
        }},
       {"option choice, 'none' disabled",
        [](FakeDesktop& d) {
-         const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = Text(tarifex::options::kCaption.spanish)});
-         d.AddChild(dialog, WindowSpec{.class_name = u"ListBox",
+         const Hwnd dialog = d.AddTopLevel(WindowProps{.text = Text(tarifex::options::kCaption.spanish)});
+         d.AddChild(dialog, WindowProps{.class_name = u"ListBox",
                                        .items = {u"Opción 1", u"", u"Opción | <> 3", Text(200, u'z')}});
-         d.AddChild(dialog, WindowSpec{.class_name = u"Button", .text = u"&Seleccionar la opción marcada", .control_id = 1});
-         d.AddChild(dialog, WindowSpec{.class_name = u"Button", .text = u"&Cancelar el  tratamiento", .control_id = 2});
-         d.AddChild(dialog, WindowSpec{.class_name = u"Button", .text = u"&No seleccionar ninguna",
+         d.AddChild(dialog, WindowProps{.class_name = u"Button", .text = u"&Seleccionar la opción marcada", .control_id = 1});
+         d.AddChild(dialog, WindowProps{.class_name = u"Button", .text = u"&Cancelar el  tratamiento", .control_id = 2});
+         d.AddChild(dialog, WindowProps{.class_name = u"Button", .text = u"&No seleccionar ninguna",
                                        .control_id = 3, .enabled = false});
          return dialog;
        }},
       {"option choice with an empty list",
        [](FakeDesktop& d) {
-         const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = Text(tarifex::options::kCaption.spanish)});
-         d.AddChild(dialog, WindowSpec{.class_name = u"ListBox"});
+         const Hwnd dialog = d.AddTopLevel(WindowProps{.text = Text(tarifex::options::kCaption.spanish)});
+         d.AddChild(dialog, WindowProps{.class_name = u"ListBox"});
          return dialog;
        }},
   };
@@ -157,28 +157,28 @@ TEST(SnapshotCaptureTest, EveryKindOfDialogGivesTheSameKeyWithoutAskingTheHost) 
 // show it: each control with the class, text, state, icon or items the key
 // gives it.
 Hwnd Place(FakeDesktop& d, const CDossaWindow& model) {
-  const Hwnd dialog = d.AddTopLevel(WindowSpec{.text = model.GetRawCaption()});
+  const Hwnd dialog = d.AddTopLevel(WindowProps{.text = model.GetRawCaption()});
   const CDialogWindow& root = model.GetRoot();
   for (std::size_t i = 0; i < root.GetChildCount(); ++i) {
     const CMetaWindow& child = root.GetChild(i);
-    WindowSpec spec;
+    WindowProps props;
     if (const auto* b = dynamic_cast<const CMetaButton*>(&child)) {
-      spec = WindowSpec{.class_name = u"Button", .text = b->GetText(), .control_id = static_cast<int>(i + 1),
+      props = WindowProps{.class_name = u"Button", .text = b->GetText(), .control_id = static_cast<int>(i + 1),
                         .enabled = b->IsEnabled() != 0};
     } else if (const auto* icon = dynamic_cast<const CIconWindow*>(&child)) {
-      spec = WindowSpec{.class_name = u"Static",
+      props = WindowProps{.class_name = u"Static",
                         .icon = static_cast<IconHandle>(static_cast<std::uint32_t>(icon->GetIcon()))};
     } else if (const auto* t = dynamic_cast<const CTextWindow*>(&child)) {
-      spec = WindowSpec{.class_name = u"Static", .text = t->GetText()};
+      props = WindowProps{.class_name = u"Static", .text = t->GetText()};
     } else if (const auto* e = dynamic_cast<const CMetaEdit*>(&child)) {
-      spec = WindowSpec{.class_name = u"Edit", .text = e->ReadWindowText()};
+      props = WindowProps{.class_name = u"Edit", .text = e->ReadWindowText()};
     } else if (const auto* l = dynamic_cast<const CMetaList*>(&child)) {
-      spec = WindowSpec{.class_name = u"ListBox"};
-      for (int k = 0; k < l->GetItemCount(); ++k) spec.items.push_back(l->GetItemText(k));
+      props = WindowProps{.class_name = u"ListBox"};
+      for (int k = 0; k < l->GetItemCount(); ++k) props.items.push_back(l->GetItemText(k));
     } else {
-      spec = WindowSpec{.class_name = u"Static"};
+      props = WindowProps{.class_name = u"Static"};
     }
-    d.AddChild(dialog, spec);
+    d.AddChild(dialog, props);
   }
   return dialog;
 }
