@@ -4,17 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
-
-#include "robot/capture/capture.h"
-#include "robot/key/answer_text.h"
-#include "robot/key/system_icons.h"
-#include "robot/key/window_key.h"
 #include "robot/tray/frame_commands.h"
-#include "robot/watcher/robot_messages.h"
 #include "robot/watcher/tray_state.h"
-#include "tests/fakes/frame_under_test.h"
+#include "tests/native/watcher_fixture.h"
 
 namespace korvex {
 namespace {
@@ -23,53 +15,20 @@ using namespace korvex::testing;
 using ::testing::Contains;
 using ::testing::Not;
 
-class FrameCommandsTest : public ::testing::Test, protected FrameUnderTest {
+class FrameCommandsTest : public WatcherTest {
  protected:
   void SetUp() override {
-    folder = std::filesystem::temp_directory_path() /
-             ("korvex-commands-" + std::to_string(std::random_device{}()));
-    settings.SetString(u"LogDir", folder.u16string());
-    previous_icons = SetSystemIcons(LoadSystemIcons(desk));
-    desk.SetProcessModuleName(77, u"Dossa.exe");
-    const Hwnd host = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC",
-                                        .text = u"Dossa 12001IC04000123@",
-                                        .thread_id = 5, .process_id = 77});
-    main.OnTimer(kHostWatchTimer);
-    validation = desk.AddTopLevel({.class_name = u"ThunderRT6FormDC",
-                                   .text = u"Validación Total de Items",
-                                   .thread_id = 5, .process_id = 77},
-                                  host);
-    desk.AddChild(validation, {.class_name = u"ThunderRT6Frame",
-                               .text = u"Declaración - Validando Item: 1"});
-    ValidationStarted(validation);
-  }
-  void TearDown() override {
-    main.Shutdown();
-    journal.Close(false);
-    SetSystemIcons(previous_icons);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
+    WatcherTest::SetUp();
+    HostStartsValidation();
   }
 
-  Hwnd YesNoBox() {
-    return desk.AddMessageBox(u"Pregunta", u"¿Aplicar el régimen?",
-                              desk.SystemIcon(win::kIdiQuestion), {{u"&Sí", 6}, {u"&No", 7}},
-                              validation);
-  }
+  Hwnd YesNoBox() { return WatcherTest::YesNoBox(u"¿Aplicar el régimen?"); }
   // The profile answers the yes/no box with "Sí".
   void Learn(CProfile& profile) {
-    const Hwnd box = YesNoBox();
-    auto captured = CaptureDialog(desk, box);
-    ScriptedUser teacher;
-    teacher.PressInReplica(6);
-    captured->AskUser(teacher);
-    profile.SetAnswer(WriteKey(*captured), WriteAnswers(captured->GetAnswers()));
-    desk.Destroy(box);
+    const auto [key, answers] = Learned(YesNoBox(), 6);
+    profile.SetAnswer(key, answers);
   }
 
-  std::filesystem::path folder;
-  SystemIcons previous_icons;
-  Hwnd validation = kNoWindow;
   ScriptedProfileDialogs profile_dialogs{log};
   int closes = 0;
   // Like the robot's window: "&Cerrar" shuts the watcher down at once.
